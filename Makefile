@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
 # Debian 12 packages the project needs to build, test, run and look at itself.
-PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev \
+PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang-format \
             xvfb xauth x11-utils imagemagick fonts-wqy-microhei
 
@@ -39,7 +39,16 @@ bench: build
 	$(BUILD)/bench/ctrlprog-bench
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD)
+
+# Fuzz the parameter-file reader for FUZZ_SECONDS (default 60) with libFuzzer.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B fuzz-build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER=clang++ -DCTRLPROG_FUZZ=ON
+	cmake --build fuzz-build
+	mkdir -p fuzz-build/corpus && cp fuzz/corpus/* fuzz-build/corpus/
+	fuzz-build/fuzz/parameter_file_fuzz -max_total_time=$(FUZZ_SECONDS) fuzz-build/corpus

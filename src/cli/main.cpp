@@ -1,20 +1,38 @@
 #include <cstdio>
-#include <variant>
+#include <cstring>
+#include <string>
+#include <vector>
 
-#include "model/frame_encoder.h"
+#include "cli/encode_command.h"
 
-// First form of the main job: encode a built-in parameter set and print its frame.
-int main() {
-  using namespace ctrlprog;
-  const ParameterSet example = {"1:Torva", "30     ", "7.0",  "20.1",
-                                "0.1",     "50",      "0:Switch Mode",
-                                "30",      "30",      "30",   "1.0",
-                                "1.0",     "0:Up 15 Mark（Ture）",
-                                "0:Comm VCC", "0",    "15"};
-  const EncodeResult r = EncodeFrame(example);
-  const auto* frame = std::get_if<ParameterFrame>(&r);
-  if (!frame) return 2;
-  for (size_t i = 0; i < frame->size(); ++i) std::printf(i ? " %02X" : "%02X", (*frame)[i]);
-  std::printf("\n");
-  return 0;
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ctrlprog-cli encode FILE\n"
+    "       ctrlprog-cli --help\n";
+
+constexpr const char* kHelp =
+    "ctrlprog-cli: the console face of ctrlprog.\n"
+    "\n"
+    "  encode FILE   Load the parameter file FILE as the window's \"OpenFile\" does, and print\n"
+    "                its 26-byte frame as hexadecimal on one line.\n"
+    "\n"
+    "Exit status: 0 done; 2 the file cannot be read, holds a refused field or does not fill\n"
+    "all sixteen parameters (the reason is printed on stderr); 64 usage error.\n";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return ctrlprog::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kHelp, stdout);
+    return ctrlprog::kExitOk;
+  }
+  if (args.size() == 2 && args[0] == "encode") return ctrlprog::RunEncode(args[1]);
+  return Usage();
 }

@@ -76,21 +76,18 @@ TEST(EncodeFrame, RoundsHalvesToEvenAndReportsOverflowByByte) {
   struct Case {
     int index;
     std::string text;
-    int byteIndex;   // byte the text feeds
-    int expected;    // its value, or -1 for an overflow
+    int byteIndex;  // byte the text feeds
+    int expected;   // its value, or -1 for an overflow
   };
   const Case cases[] = {
-      {6, "2.5", 7, 2},      // exact half goes down to even
-      {6, "3.5", 7, 4},      // and up to even
-      {6, "255.4", 7, 255},  // the top of the range
-      {6, "255.5", 7, -1},   // rounds to 256
-      {6, "-0.5", 7, 0},     // rounds to -0, which is 0
-      {6, "-0.6", 7, -1},
-      {14, "85", 15, 255},   // 85 * 3
-      {14, "86", 15, -1},
-      {10, "25.6", 11, -1},  // 256
-      {13, "1E3", 14, -1},
-      {13, "1E999", 14, -1},  // infinity
+      {6, "2.5", 7, 2},                             // exact half goes down to even
+      {6, "3.5", 7, 4},                             // and up to even
+      {6, "255.4", 7, 255},                         // the top of the range
+      {6, "255.5", 7, -1},                          // rounds to 256
+      {6, "-0.5", 7, 0},                            // rounds to -0, which is 0
+      {6, "-0.6", 7, -1},   {14, "85", 15, 255},    // 85 * 3
+      {14, "86", 15, -1},   {10, "25.6", 11, -1},   // 256
+      {13, "1E3", 14, -1},  {13, "1E999", 14, -1},  // infinity
       {1, "300", 2, -1},
   };
   for (const auto& c : cases) {
@@ -110,7 +107,7 @@ TEST(EncodeFrame, RoundsHalvesToEvenAndReportsOverflowByByte) {
 
 TEST(EncodeFrame, StopsAtTheFirstOverflowingByte) {
   ParameterSet set = WorkedSets()[0].texts;
-  set[3] = "999";  // byte 4
+  set[3] = "999";   // byte 4
   set[15] = "999";  // byte 16
   EXPECT_EQ(std::get<FrameOverflow>(EncodeFrame(set)).byteIndex, 4);
 }

@@ -26,7 +26,8 @@ TEST(ReadListsIntoSet, CopiesInPlaceUpToAndIncludingTheFirstEmptyList) {
     }
     EXPECT_EQ(ReadListsIntoSet(ui, set), empty);
     for (int i = 0; i < kParameterCount; ++i) {
-      const std::string expected = i < empty    ? ParameterTable()[static_cast<size_t>(i)].choices.back()
+      const std::string expected = i < empty
+                                       ? ParameterTable()[static_cast<size_t>(i)].choices.back()
                                    : i == empty ? ""
                                                 : "old";
       EXPECT_EQ(set[static_cast<size_t>(i)], expected) << "index " << i;

@@ -77,16 +77,11 @@ TEST(MatchChoice, MatchesExactlyOrIgnoringTrailingBlanks) {
     std::optional<std::string> choice;
   };
   const Case cases[] = {
-      {1, "30     ", "30     "},
-      {1, "30", "30     "},
-      {1, "30 ", "30     "},
-      {1, "35  ", "35"},
-      {1, " 35", std::nullopt},
-      {1, "", std::nullopt},
-      {1, "     ", std::nullopt},
-      {1, "36.0", std::nullopt},
-      {0, "1:torva", std::nullopt},
-      {12, "0:Up 15 Mark（Ture）", "0:Up 15 Mark（Ture）"},
+      {1, "30     ", "30     "},    {1, "30", "30     "},
+      {1, "30 ", "30     "},        {1, "35  ", "35"},
+      {1, " 35", std::nullopt},     {1, "", std::nullopt},
+      {1, "     ", std::nullopt},   {1, "36.0", std::nullopt},
+      {0, "1:torva", std::nullopt}, {12, "0:Up 15 Mark（Ture）", "0:Up 15 Mark（Ture）"},
   };
   for (const auto& c : cases) EXPECT_EQ(MatchChoice(c.index, c.text), c.choice) << c.text;
 }

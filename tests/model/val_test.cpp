@@ -64,8 +64,8 @@ TEST(Val, GivesInfinityForAnExponentTooLarge) {
 }
 
 TEST(RoundHalfEven, SendsExactHalvesToTheEvenNeighbour) {
-  const std::pair<double, double> cases[] = {{0.5, 0},   {1.5, 2},  {2.5, 2},   {3.5, 4},
-                                             {2.4, 2},   {2.6, 3},  {-0.5, -0}, {-1.5, -2},
+  const std::pair<double, double> cases[] = {{0.5, 0},   {1.5, 2},     {2.5, 2},    {3.5, 4},
+                                             {2.4, 2},   {2.6, 3},     {-0.5, -0},  {-1.5, -2},
                                              {-2.5, -2}, {254.5, 254}, {255.5, 256}};
   for (const auto& [x, r] : cases) EXPECT_EQ(RoundHalfEven(x), r) << x;
   EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));

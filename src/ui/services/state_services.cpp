@@ -7,7 +7,10 @@
 
 namespace ctrlprog {
 
-StateServices::StateServices() : comboSelection_(kParameterCount, -1) {}
+StateServices::StateServices() : comboSelection_(kParameterCount, -1) {
+  // As the window is designed, before any code runs.
+  captions_[Control::cmdFileSend] = "Start Transmit";
+}
 
 std::string StateServices::ComboText(int index) {
   const int selected = comboSelection_.at(static_cast<size_t>(index));
@@ -32,7 +35,9 @@ std::string StateServices::Caption(Control control) const {
   return it == captions_.end() ? std::string() : it->second;
 }
 
-void StateServices::SetEnabled(Control control, bool enabled) { enabled_[control] = enabled; }
+void StateServices::SetEnabled(Control control, bool enabled) {
+  enabled_[control] = enabled;
+}
 
 bool StateServices::IsEnabled(Control control) {
   const auto it = enabled_.find(control);
@@ -44,14 +49,18 @@ void StateServices::SetProgressRange(int minimum, int maximum) {
   progressMax_ = maximum;
 }
 
-void StateServices::SetText(Control textBox, std::string_view text) { texts_[textBox] = text; }
+void StateServices::SetText(Control textBox, std::string_view text) {
+  texts_[textBox] = text;
+}
 
 std::string StateServices::Text(Control textBox) const {
   const auto it = texts_.find(textBox);
   return it == texts_.end() ? std::string() : it->second;
 }
 
-std::string StateServices::LogText() { return EncodeUtf8(log_); }
+std::string StateServices::LogText() {
+  return EncodeUtf8(log_);
+}
 
 void StateServices::SetLogText(std::string_view text) {
   log_ = DecodeUtf8(text);

@@ -9,15 +9,15 @@ namespace ctrlprog {
 // The window's controls that the logic reaches by name. The sixteen parameter lists (`Combo1`)
 // are reached by index instead.
 enum class Control {
-  Frame10,          // the parameter panel; disabling it disables every list in it
-  cboComPort,       // the editable port box
-  cmdFileSend,      // "Start Transmit" / "Stop Transmit"
-  cmdShow,          // "<<conceal" / ">>visible"
-  Label1_0,         // "Transmit Guage", blinks while a transfer runs
-  txtLoadDir,       // path of the last loaded file
-  txtSaveDir,       // path of the last stored file
-  mnuOpenFile,      // the "OpenFile" menu item
-  mnuStoreFile,     // the "StoreFile" menu item
+  Frame10,       // the parameter panel; disabling it disables every list in it
+  cboComPort,    // the editable port box
+  cmdFileSend,   // "Start Transmit" / "Stop Transmit"
+  cmdShow,       // "<<conceal" / ">>visible"
+  Label1_0,      // "Transmit Guage", blinks while a transfer runs
+  txtLoadDir,    // path of the last loaded file
+  txtSaveDir,    // path of the last stored file
+  mnuOpenFile,   // the "OpenFile" menu item
+  mnuStoreFile,  // the "StoreFile" menu item
 };
 
 struct Rgb {

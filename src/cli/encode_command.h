@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace ctrlprog {
+
+// Exit codes of ctrlprog-cli.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitPortFailed = 1;
+inline constexpr int kExitBadInput = 2;
+inline constexpr int kExitTimedOut = 3;
+inline constexpr int kExitUsage = 64;
+
+// `ctrlprog-cli encode FILE`: prints the frame of a parameter file on one line.
+int RunEncode(const std::string& path);
+
+}  // namespace ctrlprog

@@ -1,0 +1,45 @@
+#include "files/file_commands.h"
+
+#include "files/parameter_file.h"
+
+namespace ctrlprog {
+
+void ParameterFiles::OpenFile_Click() {
+  ui_.SetFileFilter(kFileFilter);
+  const DialogResult chosen = ui_.ShowOpen();
+  if (chosen.cancelled) return;
+  Load(chosen.path);
+}
+
+bool ParameterFiles::Load(const std::string& path) {
+  strFileDirectary_ = path;
+  ui_.SetText(Control::txtLoadDir, path);
+  const LoadResult result = ReadParameterFile(path);
+  if (const auto* failure = std::get_if<LoadFailure>(&result)) {
+    ui_.MessageBox(failure->message);
+    return false;
+  }
+  const auto& choices = std::get<std::vector<std::string>>(result);
+  for (size_t i = 0; i < choices.size(); ++i) {
+    ApplyText(ui_, strParam_, static_cast<int>(i), choices[i]);
+  }
+  return true;
+}
+
+void ParameterFiles::StoreFile_Click() {
+  if (ReadListsIntoSet(ui_, strParam_)) {
+    ui_.MessageBox(kIncompleteMessage);
+    return;
+  }
+  ui_.SetFileFilter(kFileFilter);
+  const DialogResult chosen = ui_.ShowSave();
+  if (chosen.cancelled) return;
+  strFileDirectary_ = chosen.path;
+  if (const auto error = WriteParameterFile(chosen.path, strParam_)) {
+    ui_.MessageBox(StoreFailureMessage(chosen.path, *error));
+    return;
+  }
+  ui_.SetText(Control::txtSaveDir, chosen.path);
+}
+
+}  // namespace ctrlprog

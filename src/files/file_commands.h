@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "model/parameter_set.h"
+#include "ui/services/window_services.h"
+
+namespace ctrlprog {
+
+inline constexpr std::string_view kFileFilter = "*.asv| *.asv";
+
+// The "OpenFile" and "StoreFile" menu commands.
+class ParameterFiles {
+ public:
+  ParameterFiles(WindowServices& ui, ParameterSet& strParam) : ui_(ui), strParam_(strParam) {}
+
+  // Asks for a file and loads it. Cancel is silent.
+  void OpenFile_Click();
+  // Asks for a file and stores the lists in it. Cancel is silent.
+  void StoreFile_Click();
+
+  // Loads `path` as "OpenFile" does once a file is chosen: the path is remembered and shown,
+  // the whole file is checked, and only a file without a refused field changes the lists.
+  // A failure is shown in a message box; returns whether the file was loaded.
+  bool Load(const std::string& path);
+
+  // Full path of the file last chosen in either dialog.
+  const std::string& strFileDirectary() const { return strFileDirectary_; }
+
+ private:
+  WindowServices& ui_;
+  ParameterSet& strParam_;
+  std::string strFileDirectary_;
+};
+
+}  // namespace ctrlprog

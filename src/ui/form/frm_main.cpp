@@ -1,0 +1,37 @@
+#include "ui/form/frm_main.h"
+
+namespace ctrlprog {
+namespace {
+
+constexpr int kFormHeight = 7150;
+constexpr int kConcealedWidth = 3280;
+constexpr int kExpandedWidth = 11500;
+
+}  // namespace
+
+frmMain::frmMain(WindowServices& ui) : ui_(ui), log_(ui), files_(ui, strParam_) {}
+
+void frmMain::Form_Load() {
+  ui_.SetCaption(Control::cmdShow, "<<conceal");
+  blnExpanded_ = true;
+  ui_.SetWindowHeight(kFormHeight);
+  ui_.SetDialogFlags({.overwritePrompt = true, .longNames = true, .cancelError = true});
+  ui_.SetProgressRange(0, 100);
+  ui_.SetProgressValue(0);
+  log_.Reset();
+  ui_.SetPortText("1");
+}
+
+void frmMain::cmdShow_Click() {
+  blnExpanded_ = !blnExpanded_;
+  if (blnExpanded_) {
+    ui_.SetCaption(Control::cmdShow, "<<conceal");
+    ui_.SetWindowWidth(kExpandedWidth);
+  } else {
+    ui_.SetCaption(Control::cmdShow, ">>visible");
+    ui_.SetWindowWidth(kConcealedWidth);
+  }
+  ui_.SetWindowHeight(kFormHeight);
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,109 @@
+#include "log/message_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/fake_services.h"
+
+namespace ctrlprog {
+namespace {
+
+using Colours = std::vector<std::optional<Rgb>>;
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+
+// The log as a full re-colour leaves it: the whole text set again, then every line selected and
+// coloured from its mark, in line order.
+void RecolourEverything(testing::FakeServices& ui, const MessageLog& log) {
+  const std::string text = ui.LogText();
+  ui.SetLogText(text);
+  const auto& marks = log.lngLineMark();
+  const int32_t top = log.lngMarkTop();
+  const long length = static_cast<long>(ui.LogColours().size());
+  for (int32_t i = 1; i <= top - 1; i += 2) {
+    const long start = marks[static_cast<size_t>(i)];
+    const long len = i < top - 1 ? marks[static_cast<size_t>(i) + 2] - start : length - start;
+    ui.SelectLog(start, len);
+    if (auto c = ColourForCode(marks[static_cast<size_t>(i) + 1])) ui.ColourLogSelection(*c);
+  }
+}
+
+TEST(MessageLog, FirstLineTakesItsColourWholeAndMarksStartAtZero) {
+  testing::FakeServices ui;
+  MessageLog log(ui);
+  log.Reset();
+  log.ReceiveDisplay("Transmit Started", 3);
+  EXPECT_EQ(log.lngMarkTop(), 2);
+  EXPECT_EQ(log.lngLineMark()[1], 0);
+  EXPECT_EQ(log.lngLineMark()[2], 3);
+  EXPECT_EQ(ui.LogText(), "Transmit Started\r");
+  EXPECT_EQ(ui.LogColours(), Colours(17, kBlue));
+}
+
+TEST(MessageLog, ColoursEachLineIncludingItsCarriageReturn) {
+  testing::FakeServices ui;
+  MessageLog log(ui);
+  log.ReceiveDisplay("A", 1);
+  log.ReceiveDisplay("BC", 3);
+  EXPECT_EQ(ui.LogText(), "A\rBC\r");
+  EXPECT_EQ(ui.LogColours(), (Colours{kGreen, kGreen, kBlue, kBlue, kBlue}));
+  EXPECT_EQ((std::vector<int32_t>{0, 0, 1, 2, 3}), log.lngLineMark());
+  EXPECT_EQ(ui.SelectionStart(), 2);  // the last line is left selected
+  EXPECT_EQ(ui.SelectionLength(), 3);
+}
+
+TEST(MessageLog, OtherCodesLeaveTheirLineUncolouredAndEmptyMessagesStillAddALine) {
+  testing::FakeServices ui;
+  MessageLog log(ui);
+  log.ReceiveDisplay("x", 0);
+  log.ReceiveDisplay("", 1);
+  log.ReceiveDisplay("y", 4);
+  EXPECT_EQ(ui.LogText(), "x\r\ry\r");
+  EXPECT_EQ(ui.LogColours(),
+            (Colours{std::nullopt, std::nullopt, kGreen, std::nullopt, std::nullopt}));
+  EXPECT_EQ(log.lngMarkTop(), 6);
+}
+
+TEST(MessageLog, AppendingOneLineGivesWhatAFullRecolourGives) {
+  const std::vector<std::pair<std::string, int32_t>> lines = {
+      {"Transmit Started", 3}, {"", 2},        {"Comm is Closed", 1},
+      {"文件传输", 3},         {"x", 0},       {"tail", 2},
+      {"Transmit Fail!", 5},   {"（Ture）", 1}};
+  testing::FakeServices incremental;
+  MessageLog log(incremental);
+  log.Reset();
+  for (const auto& [text, code] : lines) {
+    log.ReceiveDisplay(text, code);
+    testing::FakeServices full;
+    full.SetLogText(incremental.LogText());
+    RecolourEverything(full, log);
+    EXPECT_EQ(full.LogText(), incremental.LogText());
+    EXPECT_EQ(full.LogColours(), incremental.LogColours()) << "after " << text;
+    EXPECT_EQ(full.SelectionStart(), incremental.SelectionStart());
+    EXPECT_EQ(full.SelectionLength(), incremental.SelectionLength());
+  }
+}
+
+TEST(MessageLog, OffsetsCountCharactersNotBytes) {
+  testing::FakeServices ui;
+  MessageLog log(ui);
+  log.ReceiveDisplay("文件传输", 3);
+  log.ReceiveDisplay("A", 3);
+  EXPECT_EQ(log.lngLineMark()[3], 5);
+}
+
+TEST(MessageLog, ResetEmptiesTextAndMarks) {
+  testing::FakeServices ui;
+  MessageLog log(ui);
+  log.ReceiveDisplay("A", 1);
+  log.Reset();
+  EXPECT_EQ(ui.LogText(), "");
+  EXPECT_EQ(log.lngMarkTop(), 0);
+  log.ReceiveDisplay("B", 1);
+  EXPECT_EQ(log.lngLineMark()[1], 0);
+}
+
+}  // namespace
+}  // namespace ctrlprog
