@@ -4,24 +4,31 @@
 #include <variant>
 
 #include "cli/console_services.h"
+#include "link/qt/qt_serial_port.h"
 #include "model/frame_encoder.h"
 #include "model/hex.h"
 #include "ui/form/frm_main.h"
 
 namespace ctrlprog {
 
-int RunEncode(const std::string& path) {
-  ConsoleServices ui;
-  frmMain form(ui);
-  form.Form_Load();
-  if (!form.LoadParameterFile(path)) return kExitBadInput;
+bool LoadCompleteSet(frmMain& form, WindowServices& ui, const std::string& path) {
+  if (!form.LoadParameterFile(path)) return false;
   if (ReadListsIntoSet(ui, form.strParam())) {
     ui.MessageBox(kIncompleteMessage);
-    return kExitBadInput;
+    return false;
   }
+  return true;
+}
+
+int RunEncode(const std::string& path) {
+  ConsoleServices ui;
+  QtSerialPort port;
+  frmMain form(ui, port);
+  form.Form_Load();
+  if (!LoadCompleteSet(form, ui, path)) return kExitBadInput;
   const EncodeResult r = EncodeFrame(form.strParam());
   if (const auto* overflow = std::get_if<FrameOverflow>(&r)) {
-    ui.MessageBox("Byte " + std::to_string(overflow->byteIndex) + " of the frame overflows.");
+    ui.MessageBox("Byte " + std::to_string(overflow->byteIndex) + " of the frame is out of range.");
     return kExitBadInput;
   }
   std::printf("%s\n", ToHex(std::get<ParameterFrame>(r)).c_str());

@@ -11,6 +11,13 @@ inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitTimedOut = 3;
 inline constexpr int kExitUsage = 64;
 
+class frmMain;
+class WindowServices;
+
+// Loads `path` as "OpenFile" does and checks that all sixteen parameters are filled; says why
+// not through a message box.
+bool LoadCompleteSet(frmMain& form, WindowServices& ui, const std::string& path);
+
 // `ctrlprog-cli encode FILE`: prints the frame of a parameter file on one line.
 int RunEncode(const std::string& path);
 

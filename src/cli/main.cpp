@@ -1,28 +1,81 @@
+#include <QCoreApplication>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/encode_command.h"
+#include "cli/program_command.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
+    "       ctrlprog-cli program --port PORT --file FILE [--count N] [--timeout SECONDS]\n"
+    "       ctrlprog-cli ports\n"
     "       ctrlprog-cli --help\n";
 
 constexpr const char* kHelp =
-    "ctrlprog-cli: the console face of ctrlprog.\n"
+    "ctrlprog-cli: the console face of ctrlprog, on the same logic as its window.\n"
     "\n"
-    "  encode FILE   Load the parameter file FILE as the window's \"OpenFile\" does, and print\n"
-    "                its 26-byte frame as hexadecimal on one line.\n"
+    "  encode FILE\n"
+    "      Load the parameter file FILE as the window's \"OpenFile\" does, and print its\n"
+    "      26-byte frame as hexadecimal on one line.\n"
     "\n"
-    "Exit status: 0 done; 2 the file cannot be read, holds a refused field or does not fill\n"
-    "all sixteen parameters (the reason is printed on stderr); 64 usage error.\n";
+    "  program --port PORT --file FILE [--count N] [--timeout SECONDS]\n"
+    "      Load FILE, put PORT in the port box and press \"Start Transmit\": poll the device,\n"
+    "      send the frame, wait for the acknowledgement, and go on with the next board. Each\n"
+    "      log line is printed as \"HH:MM:SS.mmm text\". PORT is a port number (1 is the first\n"
+    "      serial port, /dev/ttyS0) or a device path such as /dev/ttyUSB0. After N \"Transmit\n"
+    "      Finished\" lines, after SECONDS, or on SIGINT/SIGTERM it presses \"Stop Transmit\".\n"
+    "\n"
+    "  ports\n"
+    "      List the serial ports the system detects, with description and USB identity.\n"
+    "\n"
+    "Exit status: 0 done; 1 the port could not be opened (reason on stderr); 2 the file cannot\n"
+    "be read, holds a refused field or does not fill all sixteen parameters (reason on\n"
+    "stderr); 3 --timeout passed before N boards; 130/143 stopped by SIGINT/SIGTERM;\n"
+    "64 usage error.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
   return ctrlprog::kExitUsage;
+}
+
+std::optional<double> PositiveNumber(const std::string& text) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(v > 0) || v > 1e9) return std::nullopt;
+  return v;
+}
+
+std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::string>& args) {
+  ctrlprog::ProgramOptions o;
+  bool havePort = false, haveFile = false;
+  for (size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return std::nullopt;
+    const std::string& name = args[i];
+    const std::string& value = args[i + 1];
+    if (name == "--port") {
+      o.port = value;
+      havePort = true;
+    } else if (name == "--file") {
+      o.file = value;
+      haveFile = true;
+    } else if (name == "--count") {
+      const auto n = PositiveNumber(value);
+      if (!n || *n != static_cast<double>(static_cast<long>(*n))) return std::nullopt;
+      o.count = static_cast<long>(*n);
+    } else if (name == "--timeout") {
+      o.timeoutSec = PositiveNumber(value);
+      if (!o.timeoutSec) return std::nullopt;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!havePort || !haveFile) return std::nullopt;
+  return o;
 }
 
 }  // namespace
@@ -33,6 +86,14 @@ int main(int argc, char** argv) {
     std::fputs(kHelp, stdout);
     return ctrlprog::kExitOk;
   }
-  if (args.size() == 2 && args[0] == "encode") return ctrlprog::RunEncode(args[1]);
+  if (args.empty()) return Usage();
+  QCoreApplication app(argc, argv);
+  if (args[0] == "encode" && args.size() == 2) return ctrlprog::RunEncode(args[1]);
+  if (args[0] == "ports" && args.size() == 1) return ctrlprog::RunPorts();
+  if (args[0] == "program") {
+    const auto options = ParseProgram(args);
+    if (!options) return Usage();
+    return ctrlprog::RunProgram(*options);
+  }
   return Usage();
 }

@@ -16,6 +16,14 @@ class FakeServices : public StateServices {
   void MessageBox(std::string_view text) override;
   DialogResult ShowOpen() override { return NextDialog(); }
   DialogResult ShowSave() override { return NextDialog(); }
+  void SetProgressValue(int value) override {
+    StateServices::SetProgressValue(value);
+    progressHistory.push_back(value);
+  }
+  void SetTimerEnabled(bool enabled) override {
+    StateServices::SetTimerEnabled(enabled);
+    timerHistory.push_back(enabled);
+  }
 
   // Queues the path the next dialog returns.
   void AnswerDialogWith(std::string path) { dialogAnswers_.push_back({false, std::move(path)}); }
@@ -25,6 +33,8 @@ class FakeServices : public StateServices {
   void FillAll(const std::vector<std::string>& texts);
 
   std::vector<std::string> messages;
+  std::vector<int> progressHistory;
+  std::vector<bool> timerHistory;
   int dialogsShown = 0;
   // Called while a message box is "open", as the window's nested loop would run events.
   std::function<void()> whileMessageBoxOpen;

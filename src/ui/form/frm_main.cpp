@@ -9,12 +9,20 @@ constexpr int kExpandedWidth = 11500;
 
 }  // namespace
 
-frmMain::frmMain(WindowServices& ui) : ui_(ui), log_(ui), files_(ui, strParam_) {}
+frmMain::frmMain(WindowServices& ui, SerialPort& port)
+    : ui_(ui), log_(ui), files_(ui, strParam_), port_(port), link_(ui, port, strParam_, log_) {
+  port_.SetReceiveHandler([this](int commEvent) { link_.ctrMSComm_OnComm(commEvent); });
+}
+
+frmMain::~frmMain() {
+  port_.SetReceiveHandler(nullptr);
+}
 
 void frmMain::Form_Load() {
   ui_.SetCaption(Control::cmdShow, "<<conceal");
   blnExpanded_ = true;
   ui_.SetWindowHeight(kFormHeight);
+  link_.Reset();
   ui_.SetDialogFlags({.overwritePrompt = true, .longNames = true, .cancelError = true});
   ui_.SetProgressRange(0, 100);
   ui_.SetProgressValue(0);

@@ -1,0 +1,36 @@
+#include "cli/console_services.h"
+
+#include <cstdio>
+
+namespace ctrlprog {
+
+ConsoleServices::ConsoleServices() {
+  timer_.setInterval(200);
+  timer_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    if (onTick) onTick();
+  });
+}
+
+void ConsoleServices::MessageBox(std::string_view text) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(stderr);
+}
+
+void ConsoleServices::SetTimerEnabled(bool enabled) {
+  StateServices::SetTimerEnabled(enabled);
+  if (enabled) {
+    timer_.start();  // a fresh interval, as the window's timer does
+  } else {
+    timer_.stop();
+  }
+}
+
+void ConsoleServices::AppendLog(std::string_view text, std::optional<Rgb> colour) {
+  StateServices::AppendLog(text, colour);
+  std::string line(text);
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  if (onLogLine) onLogLine(line);
+}
+
+}  // namespace ctrlprog

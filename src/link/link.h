@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/serial_port.h"
+#include "log/message_log.h"
+#include "model/frame_encoder.h"
+#include "model/parameter_set.h"
+#include "ui/services/window_services.h"
+
+namespace ctrlprog {
+
+// Link states held in `intCommFlag`.
+enum TransferState : int32_t {
+  Closed = 0,        // link closed; ticks do nothing
+  Polling = 1,       // port kept open and polled with "8", closed one tick in four
+  ReadyToSend = 2,   // the device answered a poll; the frame goes out on the next tick
+  AwaitingAck = 3,   // the frame was sent
+  Acknowledged = 4,  // the device acknowledged; success is reported on the next tick
+};
+
+inline constexpr std::string_view kNoUseMessage = "This Comm is no use, Please try other one!";
+inline constexpr std::string_view kOccupiedMessage = "This Comm occupied, Please try other one!";
+
+// The serial link: opening and closing the port, the handshake driven by ticks and received
+// data, and the transmit command that starts and stops it.
+class Link {
+ public:
+  Link(WindowServices& ui, SerialPort& port, ParameterSet& strParam, MessageLog& log)
+      : ui_(ui), port_(port), strParam_(strParam), log_(log) {}
+
+  // Closed: checks the lists, opens the port from the port box and starts polling.
+  // Otherwise: closes the link.
+  void CommPortOpen_Close();
+  // Every 200 ms while a transfer runs.
+  void Timer1_Timer();
+  // The port's notification; code 2 means data has arrived.
+  void ctrMSComm_OnComm(int commEvent);
+  // "Start Transmit" / "Stop Transmit".
+  void cmdFileSend_Click();
+
+  void Reset() { intCommFlag = Closed; }
+
+  int32_t intCommFlag = Closed;
+  uint8_t bytTickCount = 0;  // never reset by starting or stopping
+  ParameterFrame bytFrame{};
+
+ private:
+  // The tick counter's limit for an unanswered frame.
+  static constexpr int kTickLimit = 10;
+
+  bool StartTransfer();
+  void ShowIdle();
+
+  WindowServices& ui_;
+  SerialPort& port_;
+  ParameterSet& strParam_;
+  MessageLog& log_;
+};
+
+}  // namespace ctrlprog

@@ -1,0 +1,93 @@
+#include "link/qt/qt_serial_port.h"
+
+#include <QMetaObject>
+
+#include "link/port_name.h"
+#include "link/qt/port_error.h"
+
+namespace ctrlprog {
+namespace {
+
+// The receive buffer the board's protocol was designed for.
+constexpr qint64 kReceiveBuffer = 1024;
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+  port_.setBaudRate(QSerialPort::Baud9600);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.setReadBufferSize(kReceiveBuffer);
+  QObject::connect(&port_, &QSerialPort::readyRead, this,
+                   [this] { NotifyReceive(kCommEvReceive); });
+  QObject::connect(&port_, &QSerialPort::errorOccurred, this,
+                   [this](QSerialPort::SerialPortError e) { OnError(e); });
+}
+
+int QtSerialPort::SetPort(std::string_view portText) {
+  const PortDevice chosen = DeviceForPortText(portText);
+  if (chosen.error != kCommOk) return chosen.error;
+  device_ = chosen.device;
+  return kCommOk;
+}
+
+int QtSerialPort::Open() {
+  if (port_.isOpen()) return kCommPortBusy;
+  if (device_.empty()) return kCommNoSuchPort;
+  port_.setPortName(QString::fromStdString(device_));
+  if (!port_.open(QIODevice::ReadWrite)) {
+    const int error = CommErrorFor(ClassifyPortError(port_.error(), device_, false));
+    port_.clearError();
+    return error;
+  }
+  // Bytes that arrived before this open belong to no poll of ours.
+  port_.clear(QSerialPort::Input);
+  closePending_ = false;
+  return kCommOk;
+}
+
+void QtSerialPort::Close() {
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+}
+
+int QtSerialPort::WriteText(std::string_view text) {
+  return Write(text.data(), std::ssize(text));
+}
+
+int QtSerialPort::WriteBytes(std::span<const uint8_t> bytes) {
+  return Write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+}
+
+int QtSerialPort::Write(const char* data, qint64 size) {
+  if (!port_.isOpen()) return kCommOtherError;
+  if (port_.write(data, size) != size) return kCommOtherError;
+  // write() only buffers, and a close drops what is unwritten: send it now.
+  port_.flush();
+  return kCommOk;
+}
+
+std::vector<uint8_t> QtSerialPort::ReadAll() {
+  const QByteArray data = port_.readAll();
+  return {data.begin(), data.end()};
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+  if (!port_.isOpen()) return;  // open failures are answered by Open itself
+  ++errorSignals_;
+  if (ClassifyPortError(error, device_, true) != PortFault::LineLost || closePending_) return;
+  // Close from the event loop, not inside the port's own notification.
+  closePending_ = true;
+  ++linesLost_;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (closePending_) Close();
+        closePending_ = false;
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace ctrlprog {
+
+// Error numbers the serial port reports, as the form's code knows them.
+inline constexpr int kCommOk = 0;
+inline constexpr int kCommOverflow = 6;       // the port number does not fit 16 bits
+inline constexpr int kCommNoSuchPort = 8002;  // no such port, or not a usable serial device
+inline constexpr int kCommPortBusy = 8005;    // already opened elsewhere
+inline constexpr int kCommOtherError = 8020;  // any other failure
+
+// Receive notification code: data has arrived.
+inline constexpr int kCommEvReceive = 2;
+
+// The serial port as the link uses it. Line settings are fixed: 9600 baud, 8 data bits, no
+// parity, 1 stop bit. Notifications arrive on the window's thread.
+class SerialPort {
+ public:
+  using ReceiveHandler = std::function<void(int commEvent)>;
+
+  virtual ~SerialPort() = default;
+
+  // Chooses the port from the port box's text; takes effect at the next Open.
+  virtual int SetPort(std::string_view portText) = 0;
+  virtual int Open() = 0;
+  // Closes the port; anything not yet sent or read is dropped.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  // Writes the characters as single bytes.
+  virtual int WriteText(std::string_view text) = 0;
+  virtual int WriteBytes(std::span<const uint8_t> bytes) = 0;
+  // Every byte received and not yet read; empties the receive buffer.
+  virtual std::vector<uint8_t> ReadAll() = 0;
+
+  void SetReceiveHandler(ReceiveHandler handler) { handler_ = std::move(handler); }
+
+ protected:
+  void NotifyReceive(int commEvent) {
+    if (handler_) handler_(commEvent);
+  }
+
+ private:
+  ReceiveHandler handler_;
+};
+
+}  // namespace ctrlprog
