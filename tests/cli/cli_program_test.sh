@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# ctrlprog-cli program against ctrlprog-devsim on a pseudo-terminal: exit codes and output.
+set -u
+cli=$1 devsim=$2 examples=$3
+tmp=$(mktemp -d)
+sims=()
+cleanup() { for p in "${sims[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$tmp"; }
+trap cleanup EXIT
+fail=0
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+
+start_sim() {  # name options...: starts a simulated board behind $tmp/name
+  local name=$1; shift
+  "$devsim" --link "$tmp/$name" "$@" >"$tmp/$name.sim" 2>&1 &
+  sims+=($!)
+  for _ in $(seq 50); do [ -e "$tmp/$name" ] && return; sleep 0.1; done
+}
+
+start_sim board --boards 3
+"$cli" program --port "$tmp/board" --file "$examples/example.asv" --count 3 --timeout 20 \
+  >"$tmp/out" 2>"$tmp/err"
+status=$?
+finished=$(grep -c ' Transmit Finished$' "$tmp/out")
+if [ $status = 0 ] && [ "$finished" = 3 ] && tail -1 "$tmp/out" | grep -qE '^[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} Comm is Closed$' \
+   && head -1 "$tmp/out" | grep -q ' Transmit Started$' && [ ! -s "$tmp/err" ]; then
+  ok "three boards"
+else
+  bad "three boards: status $status, $finished finished"; cat "$tmp/out" "$tmp/err"
+fi
+sleep 1.5
+if [ "$(grep -c 'programmed, acknowledged' "$tmp/board.sim")" = 3 ] \
+   && grep -q 'frame 02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00' "$tmp/board.sim"; then
+  ok "device saw three frames"
+else
+  bad "device side"; cat "$tmp/board.sim"
+fi
+
+start_sim quiet --silent
+"$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --count 1 --timeout 1 >"$tmp/out" 2>&1
+status=$?
+[ $status = 3 ] && tail -1 "$tmp/out" | grep -q 'Comm is Closed$' && ok "timeout" || { bad "timeout: $status"; cat "$tmp/out"; }
+
+for sig in INT TERM; do
+  "$cli" program --port "$tmp/quiet" --file "$examples/example.asv" >"$tmp/out" 2>&1 &
+  pid=$!
+  for _ in $(seq 50); do grep -q 'Transmit Started' "$tmp/out" && break; sleep 0.1; done
+  kill -$sig $pid; wait $pid; status=$?
+  want=$([ $sig = INT ] && echo 130 || echo 143)
+  [ $status = "$want" ] && tail -1 "$tmp/out" | grep -q 'Comm is Closed$' && ok "SIG$sig" || { bad "SIG$sig: $status"; cat "$tmp/out"; }
+done
+
+"$cli" program --port "$tmp/absent" --file "$examples/example.asv" >"$tmp/out" 2>"$tmp/err"
+status=$?
+[ $status = 1 ] && [ "$(cat "$tmp/err")" = "This Comm is no use, Please try other one!" ] && ok "no device" || { bad "no device: $status"; cat "$tmp/err"; }
+
+printf '1:Torva\r\n' >"$tmp/short.asv"
+"$cli" program --port "$tmp/quiet" --file "$tmp/short.asv" >/dev/null 2>"$tmp/err"
+[ $? = 2 ] && grep -q 'Please check all parameter was stuffed' "$tmp/err" && ok "incomplete file" || bad "incomplete file"
+
+for args in "program" "program --port x" "program --port x --file y --count 0" \
+            "program --port x --file y --count 1.5" "program --port x --file y --timeout -1" \
+            "program --port x --file y --bogus 1" "ports extra"; do
+  "$cli" $args >/dev/null 2>&1
+  [ $? = 64 ] && ok "usage: $args" || bad "usage: $args"
+done
+"$cli" ports >/dev/null 2>&1 && ok "ports" || bad "ports"
+exit $fail

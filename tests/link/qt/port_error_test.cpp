@@ -1,0 +1,47 @@
+#include "link/qt/port_error.h"
+
+#include <gtest/gtest.h>
+
+#include "link/serial_port.h"
+#include "support/temp_dir.h"
+
+namespace ctrlprog {
+namespace {
+
+TEST(ClassifyPortError, MapsQtErrorsToOurs) {
+  testing::TempDir dir;
+  const std::string file = dir.Write("plain", "x");
+  const std::string terminal = "/dev/null";  // a character device we may open
+  struct Case {
+    QSerialPort::SerialPortError error;
+    std::string device;
+    bool isOpen;
+    PortFault fault;
+  };
+  const Case cases[] = {
+      {QSerialPort::DeviceNotFoundError, dir.Path("none"), false, PortFault::NoSuchPort},
+      {QSerialPort::PermissionError, terminal, false, PortFault::Busy},  // accessible: a lock
+      {QSerialPort::PermissionError, dir.Path("none"), false, PortFault::NoSuchPort},
+      {QSerialPort::OpenError, terminal, false, PortFault::Busy},
+      {QSerialPort::UnknownError, file, false, PortFault::NoSuchPort},  // not a terminal
+      {QSerialPort::UnsupportedOperationError, file, false, PortFault::NoSuchPort},
+      {QSerialPort::UnknownError, terminal, false, PortFault::Other},
+      {QSerialPort::ReadError, terminal, true, PortFault::LineLost},
+      {QSerialPort::WriteError, terminal, true, PortFault::LineLost},
+      {QSerialPort::ResourceError, terminal, true, PortFault::LineLost},
+      {QSerialPort::UnknownError, terminal, true, PortFault::LineLost},
+      {QSerialPort::TimeoutError, terminal, true, PortFault::None},
+      {QSerialPort::NoError, terminal, true, PortFault::None},
+      {QSerialPort::PermissionError, terminal, true, PortFault::Other},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ClassifyPortError(c.error, c.device, c.isOpen), c.fault)
+        << c.error << " " << c.device << " open " << c.isOpen;
+  }
+  EXPECT_EQ(CommErrorFor(PortFault::NoSuchPort), kCommNoSuchPort);
+  EXPECT_EQ(CommErrorFor(PortFault::Busy), kCommPortBusy);
+  EXPECT_EQ(CommErrorFor(PortFault::Other), kCommOtherError);
+}
+
+}  // namespace
+}  // namespace ctrlprog

@@ -1,0 +1,157 @@
+// The real port adapter over pseudo-terminals, with the real 200 ms timer and event loop.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
+
+#include "cli/console_services.h"
+#include "link/qt/qt_serial_port.h"
+#include "support/pty_device.h"
+#include "support/temp_dir.h"
+#include "support/worked_sets.h"
+#include "ui/form/frm_main.h"
+
+namespace ctrlprog {
+namespace {
+
+using testing::PtyDevice;
+using testing::TempDir;
+using testing::WorkedSets;
+
+double CpuSeconds() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The form on console services with a real timer and the real port.
+struct Station {
+  ConsoleServices ui;
+  QtSerialPort port;
+  frmMain form{ui, port};
+  std::vector<std::string> lines;
+
+  Station() {
+    form.Form_Load();
+    ui.onTick = [this] { form.Timer1_Timer(); };
+    ui.onLogLine = [this](const std::string& line) { lines.push_back(line); };
+    for (int i = 0; i < kParameterCount; ++i) ui.ComboSelect(i, WorkedSets()[1].texts[i]);
+  }
+  void Start(const std::string& portText) {
+    ui.SetPortText(portText);
+    form.cmdFileSend_Click();
+  }
+  long Count(const std::string& line) const {
+    return std::count(lines.begin(), lines.end(), line);
+  }
+  bool WaitFor(const std::string& line, long count = 1, int ms = 5000) {
+    return QTest::qWaitFor([&] { return Count(line) >= count; }, ms);
+  }
+};
+
+TEST(SerialLine, ProgramsABoardWithTheEncodersFrameAndGoesOnPolling) {
+  PtyDevice device({});
+  Station station;
+  station.Start(device.Path());
+  ASSERT_EQ(station.form.link().intCommFlag, Polling);
+  ASSERT_TRUE(station.WaitFor("Transmit Finished"));
+  const ParameterFrame expected = testing::FrameOf(WorkedSets()[1]);
+  EXPECT_EQ(device.FirstFrame(), std::vector<uint8_t>(expected.begin(), expected.end()));
+  ASSERT_TRUE(station.WaitFor("Transmit Finished", 2));  // the next board, same frame
+  station.form.cmdFileSend_Click();
+  EXPECT_EQ(station.lines.back(), "Comm is Closed");
+  EXPECT_FALSE(station.port.IsOpen());
+  EXPECT_EQ(station.Count("Transmit Fail!"), 0);
+}
+
+TEST(SerialLine, ReportsAMissingAcknowledgementAndPollsAgain) {
+  PtyDevice device({.answer = true, .ack = false});
+  Station station;
+  station.Start(device.Path());
+  ASSERT_TRUE(station.WaitFor("Transmit Fail!", 1, 4000));
+  const int polls = device.Polls();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return device.Polls() > polls; }, 2000));
+  EXPECT_EQ(station.Count("Transmit Finished"), 0);
+}
+
+TEST(SerialLine, SurvivesTheDeviceVanishingAndProgramsTheNextOneOnTheSamePath) {
+  TempDir dir;
+  const std::string path = dir.Path("board");
+  Station station;
+  auto first = std::make_unique<PtyDevice>(PtyDevice::Behaviour{.vanishOnAnswer = true}, path);
+  station.Start(path);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return first->Vanished(); }, 3000));
+
+  // Two seconds without a device: no storm of errors, hardly any CPU, and the link polls on.
+  const double cpuBefore = CpuSeconds();
+  QTest::qWait(2000);
+  EXPECT_LT(CpuSeconds() - cpuBefore, 0.5);
+  EXPECT_LT(station.port.ErrorSignals(), 100);
+  EXPECT_GE(station.port.LinesLost(), 1);
+  EXPECT_NE(station.form.link().intCommFlag, Closed);
+  EXPECT_EQ(station.Count("Comm is Closed"), 0);
+
+  first.reset();
+  PtyDevice second({}, path);
+  EXPECT_TRUE(station.WaitFor("Transmit Finished", 1, 5000));
+}
+
+TEST(SerialLine, ASecondOpenerOfAHeldPortIsToldItIsOccupied) {
+  PtyDevice device({.answer = false});
+  QtSerialPort holder;
+  ASSERT_EQ(holder.SetPort(device.Path()), kCommOk);
+  ASSERT_EQ(holder.Open(), kCommOk);
+  QtSerialPort second;
+  second.SetPort(device.Path());
+  EXPECT_EQ(second.Open(), kCommPortBusy);
+
+  Station station;
+  station.Start(device.Path());
+  EXPECT_EQ(station.form.link().intCommFlag, Closed);
+  EXPECT_EQ(station.lines, (std::vector<std::string>{"Comm is Closed"}));
+}
+
+TEST(SerialLine, APathThatIsNoTerminalIsNoUsablePort) {
+  TempDir dir;
+  const std::string file = dir.Write("plain", "not a terminal");
+  for (const std::string& path : {dir.Path("absent"), file, dir.path().string()}) {
+    QtSerialPort port;
+    ASSERT_EQ(port.SetPort(path), kCommOk);
+    EXPECT_EQ(port.Open(), kCommNoSuchPort) << path;
+    EXPECT_FALSE(port.IsOpen());
+  }
+  QtSerialPort none;
+  none.SetPort("abc");  // no leading number: port 0
+  EXPECT_EQ(none.Open(), kCommNoSuchPort);
+  EXPECT_EQ(none.SetPort("99999"), kCommOverflow);
+}
+
+TEST(SerialLine, ATerminalWeMayNotOpenIsNoUsablePort) {
+  PtyDevice device({.answer = false});
+  struct stat st {};
+  ASSERT_EQ(::stat(device.Path().c_str(), &st), 0);
+  ::chmod(device.Path().c_str(), 0600);
+  // Open it as an unprivileged user in a child, so root is refused too.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    if (::geteuid() != 0 && ::getuid() == st.st_uid) ::chmod(device.Path().c_str(), 0);
+    QtSerialPort port;
+    port.SetPort(device.Path());
+    const int error = port.Open();
+    ::_exit(error == kCommNoSuchPort ? 0 : error == kCommPortBusy ? 1 : 2);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: taken for a busy port, 2: another error";
+}
+
+}  // namespace
+}  // namespace ctrlprog

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QSocketNotifier>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ctrlprog::testing {
+
+// A board on the far side of a pseudo-terminal, driven by the Qt event loop: it answers a poll
+// "8" with 0x55 and a complete frame with 0x55, as told.
+class PtyDevice {
+ public:
+  struct Behaviour {
+    bool answer = true;
+    bool ack = true;
+    bool vanishOnAnswer = false;  // go away right after answering the first poll
+  };
+
+  // `link`, when given, is made a symbolic link to the terminal (replacing what was there).
+  explicit PtyDevice(Behaviour behaviour, std::string link = {});
+  ~PtyDevice();
+  PtyDevice(const PtyDevice&) = delete;
+  PtyDevice& operator=(const PtyDevice&) = delete;
+
+  // The path to open: the link when there is one, else the terminal itself.
+  std::string Path() const { return link_.empty() ? name_ : link_; }
+  // Closes the terminal, as a pulled cable does; the link is left dangling.
+  void Vanish();
+
+  bool Vanished() const { return master_ < 0; }
+  const std::vector<uint8_t>& Received() const { return received_; }
+  int Polls() const;
+  int FramesAcknowledged() const { return acks_; }
+  // The first frame received (bytes from the first 0x02), possibly shorter than 26.
+  std::vector<uint8_t> FirstFrame() const;
+
+ private:
+  void OnReadable();
+
+  Behaviour behaviour_;
+  std::string link_;
+  std::string name_;
+  int master_ = -1;
+  int slave_ = -1;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::vector<uint8_t> received_;
+  std::vector<uint8_t> frame_;
+  bool collecting_ = false;
+  int acks_ = 0;
+};
+
+}  // namespace ctrlprog::testing
