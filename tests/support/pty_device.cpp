@@ -71,7 +71,8 @@ void PtyDevice::OnReadable() {
       }
     }
   }
-  if (!reply.empty()) [[maybe_unused]] ssize_t w = ::write(master_, reply.data(), reply.size());
+  if (!reply.empty()) [[maybe_unused]]
+    ssize_t w = ::write(master_, reply.data(), reply.size());
   // Gone a moment after answering: the host has the answer and is about to send the frame.
   if (behaviour_.vanishOnAnswer && collecting_) {
     behaviour_.vanishOnAnswer = false;

@@ -47,9 +47,7 @@ struct Station {
     ui.SetPortText(portText);
     form.cmdFileSend_Click();
   }
-  long Count(const std::string& line) const {
-    return std::count(lines.begin(), lines.end(), line);
-  }
+  long Count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
   bool WaitFor(const std::string& line, long count = 1, int ms = 5000) {
     return QTest::qWaitFor([&] { return Count(line) >= count; }, ms);
   }
