@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 # Debian 12 packages the project needs to build, test, run and look at itself.
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang-format \
-            xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+            xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

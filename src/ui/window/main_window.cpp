@@ -1,0 +1,227 @@
+#include "ui/window/main_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include "model/parameter_table.h"
+#include "ui/form/frm_main.h"
+#include "ui/window/port_combo_box.h"
+
+namespace ctrlprog {
+namespace {
+
+constexpr int kClientWidth = 11625;
+constexpr int kClientHeight = 6810;
+constexpr int kRowHeight = 375;
+constexpr int kComboHeight = 315;
+
+// Where a parameter's row stands: its group frame, the row's y, the list's x and width.
+struct Row {
+  int group;  // 0 Frame2, 1 Frame1, 2 Frame3, 3 Fram4
+  int y, listX, listWidth;
+};
+
+constexpr std::array<Row, 16> kRows = {{
+    {0, 240, 120, 2295},    // 0 Board Type: no label, the group caption serves
+    {1, 360, 1560, 1095},   // 1
+    {1, 840, 1560, 1095},   // 2
+    {1, 1320, 1560, 1095},  // 3
+    {1, 1800, 1560, 1095},  // 4
+    {2, 360, 1680, 1095},   // 5
+    {2, 840, 1680, 2295},   // 6: kept inside its frame's border
+    {2, 1320, 1680, 1095},  // 7
+    {2, 1800, 1680, 1095},  // 8
+    {2, 2280, 1680, 1095},  // 9
+    {3, 360, 2400, 975},    // 10
+    {3, 840, 2400, 975},    // 11
+    {3, 1320, 2400, 2535},  // 12
+    {2, 2760, 1680, 2370},  // 13: as wide as its frame allows
+    {3, 1800, 2400, 1815},  // 14
+    {2, 3240, 1680, 1815},  // 15
+}};
+
+struct Group {
+  const char* name;
+  int x, y, width, height;
+};
+
+constexpr std::array<Group, 4> kGroups = {{
+    {"Frame2", 240, 240, 2655, 615},
+    {"Frame1", 240, 1320, 3015, 2295},
+    {"Frame3", 3840, 240, 4095, 3855},
+    {"Fram4", 240, 3960, 5775, 2415},
+}};
+
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(SerialPort& port, QWidget* parent)
+    : QMainWindow(parent), twips_(screen() ? screen()->logicalDotsPerInch() : 96) {
+  setWindowTitle(QString(16, ' '));
+  setObjectName("frmMain");
+  // The layout was drawn for an 8-point face; a larger one would not fit the twips. Group frames
+  // carry their caption on the border line, as the layout's rows expect.
+  setStyleSheet(
+      "* { font-size: 8pt; }"
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
+
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  setCentralWidget(client);
+  BuildMenu();
+
+  // An empty tool strip along the top; the panels stand over it, as designed.
+  auto* toolbar = new QToolBar(client);
+  toolbar->setObjectName("Toolbar1");
+  Place(toolbar, 0, 0, kClientWidth, 630);
+  toolbar->lower();
+
+  BuildLeftPanel(client);
+  BuildRightPanel(client);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(200);
+  timer1_->setTimerType(Qt::PreciseTimer);
+
+  form_ = std::make_unique<frmMain>(*this, port);
+  connect(timer1_, &QTimer::timeout, this, [this] { form_->Timer1_Timer(); });
+  connect(cmdFileSend_, &QPushButton::clicked, this, [this] { form_->cmdFileSend_Click(); });
+  connect(cmdShow_, &QPushButton::clicked, this, [this] { form_->cmdShow_Click(); });
+  connect(openFile_, &QAction::triggered, this, [this] { form_->OpenFile_Click(); });
+  connect(storeFile_, &QAction::triggered, this, [this] { form_->StoreFile_Click(); });
+
+  resize(twips_.ToPixels(kClientWidth),
+         twips_.ToPixels(kClientHeight) + menuBar()->sizeHint().height());
+  form_->Form_Load();
+  if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+MainWindow::~MainWindow() {
+  timer1_->stop();
+  form_.reset();
+}
+
+void MainWindow::BuildMenu() {
+  openFile_ = menuBar()->addAction("OpenFile");
+  openFile_->setObjectName("OpenFile");
+  storeFile_ = menuBar()->addAction("StoreFile");
+  storeFile_->setObjectName("StoreFile");
+}
+
+void MainWindow::Place(QWidget* w, int x, int y, int width, int height) {
+  w->setGeometry(twips_.ToPixels(x), twips_.ToPixels(y), twips_.ToPixels(width),
+                 twips_.ToPixels(height));
+}
+
+QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
+  auto* picture1 = new QFrame(parent);
+  picture1->setObjectName("Picture1");
+  picture1->setFrameShape(QFrame::StyledPanel);
+  picture1->setFrameShadow(QFrame::Sunken);
+  picture1->setAutoFillBackground(true);
+  Place(picture1, 120, 120, 3020, 5535);
+
+  auto label = [&](const char* name, const char* text, int x, int y, int w, int h) {
+    auto* l = new QLabel(text, picture1);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    Place(l, x, y, w, h);
+    return l;
+  };
+
+  cmdShow_ = new QPushButton(picture1);
+  cmdShow_->setObjectName("cmdShow");
+  Place(cmdShow_, 1440, 120, 1455, 300);
+
+  label("Label6", "Open Root", 120, 720, 855, 375);
+  txtLoadDir_ = new QLineEdit(picture1);
+  txtLoadDir_->setObjectName("txtLoadDir");
+  Place(txtLoadDir_, 1200, 600, 1635, 375);
+
+  label("Label7", "Store Root", 120, 1320, 1095, 375);
+  txtSaveDir_ = new QLineEdit(picture1);
+  txtSaveDir_->setObjectName("txtSaveDir");
+  Place(txtSaveDir_, 1200, 1320, 1635, 375);
+
+  label("Label8", "Comm Num", 120, 2040, 615, 375);
+  cboComPort_ = new PortComboBox(picture1);
+  cboComPort_->setObjectName("cboComPort");
+  Place(cboComPort_, 840, 2040, 1095, kComboHeight + 60);
+
+  cmdFileSend_ = new QPushButton("Start Transmit", picture1);
+  cmdFileSend_->setObjectName("cmdFileSend");
+  Place(cmdFileSend_, 360, 2640, 2055, 495);
+
+  label1_0_ = label("Label1(0)", "Transmit Guage", 600, 3240, 1575, 375);
+  label1_0_->setAlignment(Qt::AlignCenter);
+
+  prgFileTransfer_ = new QProgressBar(picture1);
+  prgFileTransfer_->setObjectName("prgFileTransfer");
+  prgFileTransfer_->setTextVisible(false);
+  Place(prgFileTransfer_, 240, 3600, 2175, 495);
+
+  rtfReceive_ = new QTextEdit(picture1);
+  rtfReceive_->setObjectName("rtfReceive");
+  rtfReceive_->setReadOnly(true);
+  rtfReceive_->setAcceptRichText(false);
+  Place(rtfReceive_, 120, 4200, 2775, 1215);
+  return picture1;
+}
+
+QWidget* MainWindow::BuildRightPanel(QWidget* parent) {
+  // Borderless, so the strip the window's edge cuts off shows no half-drawn frame.
+  frame10_ = new QWidget(parent);
+  frame10_->setObjectName("Frame10");
+  frame10_->setAccessibleName("文件传输");
+  Place(frame10_, 3360, 120, 8415, 6375);
+
+  std::array<QGroupBox*, 4> groups{};
+  const auto& table = ParameterTable();
+  for (size_t g = 0; g < kGroups.size(); ++g) {
+    groups[g] = new QGroupBox(frame10_);
+    groups[g]->setObjectName(kGroups[g].name);
+    Place(groups[g], kGroups[g].x, kGroups[g].y, kGroups[g].width, kGroups[g].height);
+  }
+  for (size_t i = 0; i < kRows.size(); ++i) {
+    const Row& r = kRows[i];
+    QGroupBox* group = groups[static_cast<size_t>(r.group)];
+    group->setTitle(Q(table[i].group));  // "Time && Others" shows as "Time & Others"
+    if (!table[i].caption.empty()) {
+      auto* l = new QLabel(Q(table[i].caption), group);
+      l->setObjectName(QString("lblCombo1(%1)").arg(i));
+      l->setWordWrap(true);
+      // Two lines' room, centred on the list, for captions that wrap.
+      Place(l, 120, r.y - 75, r.listX - 150, kRowHeight + 90);
+      if (i == 1) l->setStyleSheet("color: rgb(255, 0, 0);");
+    }
+    auto* combo = new QComboBox(group);
+    combo->setObjectName(QString("Combo1(%1)").arg(i));
+    for (const std::string& choice : table[i].choices) combo->addItem(Q(choice));
+    combo->setCurrentIndex(-1);
+    combo->setMaxVisibleItems(20);
+    // The open list is as wide as its longest choice, so every choice reads in full.
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    Place(combo, r.listX, r.y, r.listWidth, kComboHeight);
+    // A long choice may not fit the closed list; its full text shows on hovering.
+    connect(combo, &QComboBox::currentTextChanged, combo, &QComboBox::setToolTip);
+    combo1_[i] = combo;
+  }
+  return frame10_;
+}
+
+}  // namespace ctrlprog

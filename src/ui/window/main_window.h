@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+#include "ui/services/window_services.h"
+#include "ui/window/twips.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTextEdit;
+class QToolBar;
+class QWidget;
+
+namespace ctrlprog {
+
+class frmMain;
+class PortComboBox;
+class SerialPort;
+
+// The window `frmMain` is shown in: every control where the form places it, its events forwarded
+// to the form's handlers, and the window services done on the real widgets.
+class MainWindow : public QMainWindow, public WindowServices {
+ public:
+  // Builds the window and runs Form_Load; the port is the one the form drives.
+  explicit MainWindow(SerialPort& port, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  frmMain& form() { return *form_; }
+
+  // WindowServices.
+  void MessageBox(std::string_view text) override;
+  std::string ComboText(int index) override;
+  bool ComboSelect(int index, std::string_view text) override;
+  std::string PortText() override;
+  void SetPortText(std::string_view text) override;
+  void SetCaption(Control control, std::string_view caption) override;
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsEnabled(Control control) override;
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() override;
+  void SetProgressRange(int minimum, int maximum) override;
+  void SetProgressValue(int value) override;
+  void SetText(Control textBox, std::string_view text) override;
+  std::string LogText() override;
+  void SetLogText(std::string_view text) override;
+  void SelectLog(long start, long length) override;
+  void ColourLogSelection(Rgb colour) override;
+  void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
+  void SetDialogFlags(FileDialogFlags flags) override { dialogFlags_ = flags; }
+  void SetFileFilter(std::string_view filter) override;
+  DialogResult ShowOpen() override;
+  DialogResult ShowSave() override;
+  void SetWindowWidth(int twips) override;
+  void SetWindowHeight(int twips) override;
+
+  static constexpr const char* kTitle = "ctrlprog";
+
+ private:
+  void BuildMenu();
+  QWidget* BuildLeftPanel(QWidget* parent);
+  QWidget* BuildRightPanel(QWidget* parent);
+  void Place(QWidget* w, int x, int y, int width, int height);
+  QWidget* WidgetFor(Control control);
+  DialogResult ShowFileDialog(bool save);
+
+  Twips twips_;
+  std::array<QComboBox*, 16> combo1_{};
+  PortComboBox* cboComPort_ = nullptr;
+  QPushButton* cmdFileSend_ = nullptr;
+  QPushButton* cmdShow_ = nullptr;
+  QLabel* label1_0_ = nullptr;
+  QLineEdit* txtLoadDir_ = nullptr;
+  QLineEdit* txtSaveDir_ = nullptr;
+  QProgressBar* prgFileTransfer_ = nullptr;
+  QTextEdit* rtfReceive_ = nullptr;
+  QWidget* frame10_ = nullptr;
+  QAction* openFile_ = nullptr;
+  QAction* storeFile_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  FileDialogFlags dialogFlags_;
+  QString fileFilter_;
+  long selStart_ = 0;  // the log's selection, kept here so it is never drawn highlighted
+  long selLength_ = 0;
+  std::unique_ptr<frmMain> form_;
+};
+
+}  // namespace ctrlprog

@@ -1,0 +1,208 @@
+// The window services, done on the window's widgets.
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "ui/window/main_window.h"
+#include "ui/window/port_combo_box.h"
+
+namespace ctrlprog {
+namespace {
+
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
+
+// Offsets in the log count code points; Qt's count UTF-16 units. The log holds ASCII status lines
+// in practice, but keep the two apart anyway.
+int ToQtPosition(const QString& text, long codePoints) {
+  int pos = 0;
+  for (long n = 0; n < codePoints && pos < text.size(); ++n) {
+    pos += (text.at(pos).isHighSurrogate() && pos + 1 < text.size()) ? 2 : 1;
+  }
+  return pos;
+}
+
+}  // namespace
+
+void MainWindow::MessageBox(std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, Q(text), QMessageBox::Ok, this);
+  box.exec();  // the nested loop keeps the timer and the port running
+}
+
+std::string MainWindow::ComboText(int index) {
+  QComboBox* c = combo1_.at(static_cast<size_t>(index));
+  return c->currentIndex() < 0 ? std::string() : S(c->currentText());
+}
+
+bool MainWindow::ComboSelect(int index, std::string_view text) {
+  QComboBox* c = combo1_.at(static_cast<size_t>(index));
+  const int found = c->findText(Q(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (found < 0) return false;
+  c->setCurrentIndex(found);
+  return true;
+}
+
+std::string MainWindow::PortText() {
+  return S(cboComPort_->currentText());
+}
+
+void MainWindow::SetPortText(std::string_view text) {
+  cboComPort_->setEditText(Q(text));
+}
+
+QWidget* MainWindow::WidgetFor(Control control) {
+  switch (control) {
+    case Control::Frame10:
+      return frame10_;
+    case Control::cboComPort:
+      return cboComPort_;
+    case Control::cmdFileSend:
+      return cmdFileSend_;
+    case Control::cmdShow:
+      return cmdShow_;
+    case Control::Label1_0:
+      return label1_0_;
+    case Control::txtLoadDir:
+      return txtLoadDir_;
+    case Control::txtSaveDir:
+      return txtSaveDir_;
+    default:
+      return nullptr;
+  }
+}
+
+void MainWindow::SetCaption(Control control, std::string_view caption) {
+  if (auto* button = qobject_cast<QPushButton*>(WidgetFor(control))) button->setText(Q(caption));
+}
+
+void MainWindow::SetEnabled(Control control, bool enabled) {
+  if (control == Control::mnuOpenFile) return openFile_->setEnabled(enabled);
+  if (control == Control::mnuStoreFile) return storeFile_->setEnabled(enabled);
+  if (QWidget* w = WidgetFor(control)) w->setEnabled(enabled);
+}
+
+bool MainWindow::IsEnabled(Control control) {
+  if (control == Control::mnuOpenFile) return openFile_->isEnabled();
+  if (control == Control::mnuStoreFile) return storeFile_->isEnabled();
+  QWidget* w = WidgetFor(control);
+  return w && w->isEnabled();
+}
+
+void MainWindow::SetTimerEnabled(bool enabled) {
+  if (enabled) {
+    timer1_->start();  // a fresh interval
+  } else {
+    timer1_->stop();
+  }
+}
+
+bool MainWindow::TimerEnabled() {
+  return timer1_->isActive();
+}
+
+void MainWindow::SetProgressRange(int minimum, int maximum) {
+  prgFileTransfer_->setRange(minimum, maximum);
+}
+
+void MainWindow::SetProgressValue(int value) {
+  prgFileTransfer_->setValue(value);
+}
+
+void MainWindow::SetText(Control textBox, std::string_view text) {
+  if (auto* edit = qobject_cast<QLineEdit*>(WidgetFor(textBox))) edit->setText(Q(text));
+}
+
+// Each log line is a block of the document; its break counts as one character, as "\r" does.
+std::string MainWindow::LogText() {
+  return S(rtfReceive_->document()->toPlainText().replace('\n', '\r'));
+}
+
+void MainWindow::SetLogText(std::string_view text) {
+  rtfReceive_->setPlainText(Q(text).replace('\r', '\n'));
+  selStart_ = static_cast<long>(Q(text).toUcs4().size());
+  selLength_ = 0;
+}
+
+void MainWindow::SelectLog(long start, long length) {
+  selStart_ = start;
+  selLength_ = length;
+}
+
+void MainWindow::ColourLogSelection(Rgb colour) {
+  const QString text = rtfReceive_->document()->toPlainText();
+  QTextCursor cursor(rtfReceive_->document());
+  cursor.setPosition(ToQtPosition(text, selStart_));
+  cursor.setPosition(ToQtPosition(text, selStart_ + selLength_), QTextCursor::KeepAnchor);
+  QTextCharFormat format;
+  format.setForeground(QColor(colour.red, colour.green, colour.blue));
+  cursor.mergeCharFormat(format);
+}
+
+void MainWindow::AppendLog(std::string_view text, std::optional<Rgb> colour) {
+  QTextDocument* doc = rtfReceive_->document();
+  const QString added = Q(text);
+  selStart_ = static_cast<long>(doc->toPlainText().toUcs4().size());
+  selLength_ = static_cast<long>(added.toUcs4().size());
+
+  QTextCursor cursor(doc);
+  cursor.movePosition(QTextCursor::End);
+  QTextCharFormat format;
+  if (colour) format.setForeground(QColor(colour->red, colour->green, colour->blue));
+  const QStringList lines = QString(added).replace('\r', '\n').split('\n');
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (i > 0) cursor.insertBlock(QTextBlockFormat(), format);
+    cursor.insertText(lines[i], format);
+  }
+  rtfReceive_->setTextCursor(QTextCursor(doc->lastBlock()));
+  rtfReceive_->ensureCursorVisible();
+}
+
+void MainWindow::SetFileFilter(std::string_view filter) {
+  // "description|pattern" pairs, as the form gives them, in Qt's "description (pattern)" form.
+  const QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    filters << parts[i].trimmed() + " (" + parts[i + 1].trimmed() + ")";
+  }
+  fileFilter_ = filters.join(";;");
+}
+
+DialogResult MainWindow::ShowOpen() {
+  return ShowFileDialog(false);
+}
+DialogResult MainWindow::ShowSave() {
+  return ShowFileDialog(true);
+}
+
+DialogResult MainWindow::ShowFileDialog(bool save) {
+  QFileDialog dialog(this, kTitle, QString(), fileFilter_);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !dialogFlags_.overwritePrompt);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return {false, S(dialog.selectedFiles().first())};
+}
+
+void MainWindow::SetWindowWidth(int twips) {
+  resize(twips_.ToPixels(twips), height());
+}
+
+void MainWindow::SetWindowHeight(int twips) {
+  resize(width(), twips_.ToPixels(twips));
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,237 @@
+// The window itself, on the offscreen platform: its start-up state, the panel button, and a
+// transfer against a board on a pseudo-terminal, driven through its widgets.
+#include "ui/window/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+
+#include "link/qt/qt_serial_port.h"
+#include "support/pty_device.h"
+#include "support/temp_dir.h"
+#include "support/worked_sets.h"
+#include "ui/form/frm_main.h"
+
+namespace ctrlprog {
+namespace {
+
+using testing::PtyDevice;
+using testing::TempDir;
+using testing::WorkedSets;
+
+// Handles the next modal box or dialog once it is open, from inside its own event loop.
+void WhenModalOpens(std::function<void(QWidget*)> handle) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, handle] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      poll->stop();
+      poll->deleteLater();
+      handle(modal);
+    }
+  });
+  poll->start(20);
+}
+
+// Closes the next message box, keeping its text.
+void CloseNextMessageBox(QString* text) {
+  WhenModalOpens([text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    *text = box->text();
+    box->accept();
+  });
+}
+
+void AnswerNextFileDialog(const QString& path) {
+  WhenModalOpens([path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    // Typed into the name box, as a user would; the dialog's own selectFile() keeps only the
+    // folder of a file it has not listed yet.
+    const QFileInfo info(path);
+    dialog->setDirectory(info.absolutePath());
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(info.fileName());
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, as the Open button does
+  });
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() { window.show(); }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* w = window.findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QComboBox* Combo(int i) { return Find<QComboBox>(QString("Combo1(%1)").arg(i).toUtf8()); }
+  QPushButton* Send() { return Find<QPushButton>("cmdFileSend"); }
+  QAction* OpenFile() { return Find<QAction>("OpenFile"); }
+  QStringList LogLines() {
+    QStringList lines = Find<QTextEdit>("rtfReceive")->toPlainText().split('\n');
+    lines.removeAll("");
+    return lines;
+  }
+  int Px(int twips) { return qRound(twips * window.logicalDpiX() / 1440.0); }
+  void FillFromWorkedSet(int n) {
+    for (int i = 0; i < kParameterCount; ++i) {
+      Combo(i)->setCurrentText(
+          QString::fromStdString(WorkedSets()[static_cast<size_t>(n)].texts[i]));
+    }
+  }
+
+  QtSerialPort port;
+  MainWindow window{port};
+};
+
+TEST_F(WindowTest, StartsWithEmptyListsPortOneAndTheTimerOff) {
+  EXPECT_EQ(window.windowTitle(), QString(16, ' '));
+  EXPECT_EQ(Find<QPushButton>("cmdShow")->text(), "<<conceal");
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+  EXPECT_EQ(Find<QLabel>("Label1(0)")->text(), "Transmit Guage");
+  EXPECT_EQ(window.width(), Px(11625));
+  EXPECT_EQ(window.height(), Px(7150));
+  for (int i = 0; i < kParameterCount; ++i) {
+    EXPECT_EQ(Combo(i)->currentIndex(), -1) << i;
+    EXPECT_FALSE(Combo(i)->isEditable()) << i;
+    EXPECT_EQ(Combo(i)->count(),
+              static_cast<int>(ParameterTable()[static_cast<size_t>(i)].choices.size()));
+  }
+  EXPECT_EQ(Find<QComboBox>("cboComPort")->currentText(), "1");
+  EXPECT_TRUE(Find<QComboBox>("cboComPort")->isEditable());
+  EXPECT_EQ(Find<QComboBox>("cboComPort")->itemText(1), "2   ");
+  EXPECT_FALSE(Find<QTimer>("Timer1")->isActive());
+  const auto* progress = Find<QProgressBar>("prgFileTransfer");
+  EXPECT_EQ(progress->minimum(), 0);
+  EXPECT_EQ(progress->maximum(), 100);
+  EXPECT_EQ(progress->value(), 0);
+  EXPECT_TRUE(LogLines().isEmpty());
+  EXPECT_EQ(Find<QLabel>("lblCombo1(1)")->text(), "PhaseCurrent(A)：");
+  EXPECT_EQ(Find<QWidget>("Fram4")->property("title").toString(), "Time && Others");
+}
+
+TEST_F(WindowTest, ConcealsTheParameterPanelAndShowsItAgain) {
+  auto* show = Find<QPushButton>("cmdShow");
+  QTest::mouseClick(show, Qt::LeftButton);
+  EXPECT_EQ(show->text(), ">>visible");
+  EXPECT_EQ(window.width(), Px(3280));
+  EXPECT_FALSE(window.form().blnExpanded());
+  QTest::mouseClick(show, Qt::LeftButton);
+  EXPECT_EQ(show->text(), "<<conceal");
+  EXPECT_EQ(window.width(), Px(11500));
+  EXPECT_EQ(window.height(), Px(7150));
+}
+
+TEST_F(WindowTest, StartingWithAnEmptyListAsksForAllParameters) {
+  QString message;
+  CloseNextMessageBox(&message);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(message, "Please check all parameter was stuffed");
+  EXPECT_EQ(LogLines(), QStringList{"Comm is Closed"});
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+}
+
+TEST_F(WindowTest, ProgramsABoardAndStopsWithEverythingRestored) {
+  TempDir dir;
+  PtyDevice device({});
+  const std::string file = dir.Write("set.asv",
+                                     "4:Pibes\r\n135\r\n57.0\r\n64.0\r\n4.0\r\n99\r\n"
+                                     "0:Switch Mode\r\n120\r\n110\r\n115\r\n10.0\r\n"
+                                     "15.0\r\n0:Up 15 Mark（Ture）\r\n1:Comm GND\r\n1\r\n70\r\n");
+  AnswerNextFileDialog(QString::fromStdString(file));
+  OpenFile()->trigger();
+  EXPECT_EQ(Find<QLineEdit>("txtLoadDir")->text().toStdString(), file);
+  EXPECT_EQ(Combo(0)->currentText(), "4:Pibes");
+
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Stop Transmit");
+  EXPECT_FALSE(Find<QWidget>("Frame10")->isEnabled());
+  EXPECT_FALSE(Combo(5)->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("cboComPort")->isEnabled());
+  EXPECT_FALSE(OpenFile()->isEnabled());
+  EXPECT_TRUE(Find<QAction>("StoreFile")->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return LogLines().contains("Transmit Finished"); }, 5000));
+  const ParameterFrame expected = testing::FrameOf(WorkedSets()[2]);
+  EXPECT_EQ(device.FirstFrame(), std::vector<uint8_t>(expected.begin(), expected.end()));
+  EXPECT_EQ(LogLines().first(), "Transmit Started");
+
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(LogLines().last(), "Comm is Closed");
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+  EXPECT_TRUE(Find<QWidget>("Frame10")->isEnabled());
+  EXPECT_TRUE(Combo(5)->isEnabled());
+  EXPECT_TRUE(Find<QComboBox>("cboComPort")->isEnabled());
+  EXPECT_TRUE(OpenFile()->isEnabled());
+  EXPECT_TRUE(Find<QLabel>("Label1(0)")->isEnabled());
+  EXPECT_FALSE(Find<QTimer>("Timer1")->isActive());
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(WindowTest, ATransferGoesOnWhileAMessageBoxIsOpen) {
+  PtyDevice device({});
+  FillFromWorkedSet(0);
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  ASSERT_EQ(window.form().link().intCommFlag, Polling);
+
+  // Hold a box open until a board has been programmed behind it.
+  bool finishedWhileOpen = false;
+  WhenModalOpens([&](QWidget* box) {
+    finishedWhileOpen =
+        QTest::qWaitFor([&] { return LogLines().contains("Transmit Finished"); }, 5000);
+    qobject_cast<QMessageBox*>(box)->accept();
+  });
+  window.MessageBox("holding");
+  EXPECT_TRUE(finishedWhileOpen);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+}
+
+TEST_F(WindowTest, StoredSetLoadsBackWithEveryChoice) {
+  TempDir dir;
+  const QString path = QString::fromStdString(dir.Path("round.asv"));
+  FillFromWorkedSet(0);  // "30     " among them
+  AnswerNextFileDialog(path);
+  Find<QAction>("StoreFile")->trigger();
+  EXPECT_EQ(Find<QLineEdit>("txtSaveDir")->text(), path);
+
+  for (int i = 0; i < kParameterCount; ++i) Combo(i)->setCurrentIndex(Combo(i)->count() - 1);
+  AnswerNextFileDialog(path);
+  OpenFile()->trigger();
+  for (int i = 0; i < kParameterCount; ++i) {
+    EXPECT_EQ(window.ComboText(i), WorkedSets()[0].texts[static_cast<size_t>(i)]) << i;
+  }
+  EXPECT_EQ(Combo(1)->currentText(), "30     ");
+}
+
+TEST_F(WindowTest, ColoursEachLogLineAsTheLogSays) {
+  window.form().ReceiveDisplay("green", 1);
+  window.form().ReceiveDisplay("plain", 0);
+  window.form().ReceiveDisplay("red", 2);
+  EXPECT_EQ(window.LogText(), "green\rplain\rred\r");
+  QTextCursor c(Find<QTextEdit>("rtfReceive")->document());
+  auto colourAt = [&](int pos) {
+    c.setPosition(pos + 1);
+    return c.charFormat().foreground().color();
+  };
+  EXPECT_EQ(colourAt(0), QColor(0, 255, 0));
+  EXPECT_NE(colourAt(7), QColor(0, 255, 0));
+  EXPECT_EQ(colourAt(12), QColor(255, 0, 0));
+}
+
+}  // namespace
+}  // namespace ctrlprog
