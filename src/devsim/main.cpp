@@ -1,7 +1,5 @@
 // ctrlprog-devsim: a simulated board on a pseudo-terminal, for demonstrations and tests.
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "devsim/board_device.h"
+#include "devsim/raw_pty.h"
 
 namespace {
 
@@ -105,26 +104,18 @@ int main(int argc, char** argv) {
     }
   }
 
-  int master = -1, slave = -1;
-  char name[256] = {};
-  if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+  const std::optional<ctrlprog::RawPty> pty = ctrlprog::OpenRawPty();
+  if (!pty) {
     std::perror("ctrlprog-devsim: openpty");
     return 1;
   }
-  // Raw, so nothing is echoed or translated; the slave stays open here so the terminal lives
-  // while the host closes and re-opens its side.
-  termios tio{};
-  ::tcgetattr(slave, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(slave, TCSANOW, &tio);
-  if (!link.empty()) {
-    ::unlink(link.c_str());
-    if (::symlink(name, link.c_str()) != 0) {
-      std::perror("ctrlprog-devsim: symlink");
-      return 1;
-    }
+  const int master = pty->master;
+  const std::string& name = pty->name;
+  if (!link.empty() && !ctrlprog::ReplaceSymlink(name, link)) {
+    std::perror("ctrlprog-devsim: symlink");
+    return 1;
   }
-  std::printf("%s\n", name);
+  std::printf("%s\n", name.c_str());
   std::fflush(stdout);
 
   struct sigaction sa {};
@@ -166,7 +157,7 @@ int main(int argc, char** argv) {
       ::unlink(link.c_str());
     }
   }
-  ::close(slave);
+  ::close(pty->slave);
   ::close(master);
   return stopSignal ? 128 + stopSignal : 0;
 }

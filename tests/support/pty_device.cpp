@@ -1,27 +1,22 @@
 #include "support/pty_device.h"
 
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QTimer>
 #include <algorithm>
 
+#include "devsim/raw_pty.h"
+
 namespace ctrlprog::testing {
 
 PtyDevice::PtyDevice(Behaviour behaviour, std::string link)
     : behaviour_(behaviour), link_(std::move(link)) {
-  char name[256] = {};
-  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
-  name_ = name;
-  termios tio{};
-  ::tcgetattr(slave_, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(slave_, TCSANOW, &tio);
-  if (!link_.empty()) {
-    ::unlink(link_.c_str());
-    [[maybe_unused]] int r = ::symlink(name_.c_str(), link_.c_str());
-  }
+  const std::optional<RawPty> pty = OpenRawPty();
+  if (!pty) return;
+  master_ = pty->master;
+  slave_ = pty->slave;
+  name_ = pty->name;
+  if (!link_.empty()) ReplaceSymlink(name_, link_);
   notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
 }

@@ -86,6 +86,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   QTimer* timer1_ = nullptr;
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
+  QString lastFolder_;
   long selStart_ = 0;  // the log's selection, kept here so it is never drawn highlighted
   long selLength_ = 0;
   std::unique_ptr<frmMain> form_;

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -188,13 +189,15 @@ DialogResult MainWindow::ShowSave() {
 }
 
 DialogResult MainWindow::ShowFileDialog(bool save) {
-  QFileDialog dialog(this, kTitle, QString(), fileFilter_);
+  QFileDialog dialog(this, kTitle, lastFolder_, fileFilter_);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !dialogFlags_.overwritePrompt);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return {false, S(dialog.selectedFiles().first())};
+  const QString path = dialog.selectedFiles().first();
+  lastFolder_ = QFileInfo(path).absolutePath();  // the next dialog opens where this one ended
+  return {false, S(path)};
 }
 
 void MainWindow::SetWindowWidth(int twips) {
