@@ -37,6 +37,7 @@ run: build
 
 bench: build
 	$(BUILD)/bench/ctrlprog-bench
+	$(BUILD)/bench/ctrlprog-window-bench
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

@@ -89,6 +89,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   QString lastFolder_;
   long selStart_ = 0;  // the log's selection, kept here so it is never drawn highlighted
   long selLength_ = 0;
+  long logLength_ = 0;  // characters in the log
   std::unique_ptr<frmMain> form_;
 };
 

@@ -133,7 +133,8 @@ std::string MainWindow::LogText() {
 
 void MainWindow::SetLogText(std::string_view text) {
   rtfReceive_->setPlainText(Q(text).replace('\r', '\n'));
-  selStart_ = static_cast<long>(Q(text).toUcs4().size());
+  logLength_ = static_cast<long>(Q(text).toUcs4().size());
+  selStart_ = logLength_;
   selLength_ = 0;
 }
 
@@ -155,8 +156,11 @@ void MainWindow::ColourLogSelection(Rgb colour) {
 void MainWindow::AppendLog(std::string_view text, std::optional<Rgb> colour) {
   QTextDocument* doc = rtfReceive_->document();
   const QString added = Q(text);
-  selStart_ = static_cast<long>(doc->toPlainText().toUcs4().size());
+  // Counted here rather than read off the document, so an append costs the same however long
+  // the log has grown.
+  selStart_ = logLength_;
   selLength_ = static_cast<long>(added.toUcs4().size());
+  logLength_ += selLength_;
 
   QTextCursor cursor(doc);
   cursor.movePosition(QTextCursor::End);
