@@ -51,6 +51,7 @@ class Link {
 
   bool StartTransfer();
   void ShowIdle();
+  void SetParametersEditable(bool editable);
 
   WindowServices& ui_;
   SerialPort& port_;

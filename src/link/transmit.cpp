@@ -22,20 +22,23 @@ bool Link::StartTransfer() {
   bytFrame = std::get<ParameterFrame>(encoded);
   log_.ReceiveDisplay("Transmit Started", 3);
   ui_.SetCaption(Control::cmdFileSend, "Stop Transmit");
-  ui_.SetEnabled(Control::Frame10, false);
-  ui_.SetEnabled(Control::cboComPort, false);
-  // A file loaded now would change the lists but not the frame being sent.
-  ui_.SetEnabled(Control::mnuOpenFile, false);
+  SetParametersEditable(false);
   ui_.SetTimerEnabled(true);
   return true;
+}
+
+// The lists, the port box and "OpenFile" are locked while a transfer runs: a file loaded then
+// would change the lists but not the frame being sent.
+void Link::SetParametersEditable(bool editable) {
+  ui_.SetEnabled(Control::Frame10, editable);
+  ui_.SetEnabled(Control::cboComPort, editable);
+  ui_.SetEnabled(Control::mnuOpenFile, editable);
 }
 
 void Link::ShowIdle() {
   log_.ReceiveDisplay("Comm is Closed", 3);
   ui_.SetCaption(Control::cmdFileSend, "Start Transmit");
-  ui_.SetEnabled(Control::Frame10, true);
-  ui_.SetEnabled(Control::cboComPort, true);
-  ui_.SetEnabled(Control::mnuOpenFile, true);
+  SetParametersEditable(true);
   ui_.SetTimerEnabled(false);
   ui_.SetEnabled(Control::Label1_0, true);
 }

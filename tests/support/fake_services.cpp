@@ -6,7 +6,6 @@ namespace ctrlprog::testing {
 
 void FakeServices::MessageBox(std::string_view text) {
   messages.emplace_back(text);
-  if (whileMessageBoxOpen) whileMessageBoxOpen();
 }
 
 void FakeServices::FillAll() {

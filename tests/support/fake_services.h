@@ -1,7 +1,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,8 +35,6 @@ class FakeServices : public StateServices {
   std::vector<int> progressHistory;
   std::vector<bool> timerHistory;
   int dialogsShown = 0;
-  // Called while a message box is "open", as the window's nested loop would run events.
-  std::function<void()> whileMessageBoxOpen;
 
  private:
   DialogResult NextDialog();

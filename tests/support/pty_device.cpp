@@ -59,10 +59,7 @@ void PtyDevice::OnReadable() {
       frame_.push_back(b);
       if (frame_.size() == 26) {
         collecting_ = false;
-        if (behaviour_.ack) {
-          reply.push_back(0x55);
-          ++acks_;
-        }
+        if (behaviour_.ack) reply.push_back(0x55);
       }
     }
   }

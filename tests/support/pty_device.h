@@ -29,9 +29,7 @@ class PtyDevice {
   void Vanish();
 
   bool Vanished() const { return master_ < 0; }
-  const std::vector<uint8_t>& Received() const { return received_; }
   int Polls() const;
-  int FramesAcknowledged() const { return acks_; }
   // The first frame received (bytes from the first 0x02), possibly shorter than 26.
   std::vector<uint8_t> FirstFrame() const;
 
@@ -47,7 +45,6 @@ class PtyDevice {
   std::vector<uint8_t> received_;
   std::vector<uint8_t> frame_;
   bool collecting_ = false;
-  int acks_ = 0;
 };
 
 }  // namespace ctrlprog::testing

@@ -21,7 +21,6 @@ class QtSerialPort : public QObject, public SerialPort {
   int WriteBytes(std::span<const uint8_t> bytes) override;
   std::vector<uint8_t> ReadAll() override;
 
-  const std::string& Device() const { return device_; }
   // errorOccurred signals seen while open: a vanished device must not make this run away.
   long ErrorSignals() const { return errorSignals_; }
   // Times the port closed itself because the line was lost.

@@ -59,7 +59,6 @@ class StateServices : public WindowServices {
   const std::vector<std::optional<Rgb>>& LogColours() const { return logColours_; }
   long SelectionStart() const { return selStart_; }
   long SelectionLength() const { return selLength_; }
-  FileDialogFlags DialogFlags() const { return dialogFlags_; }
   const std::string& FileFilter() const { return fileFilter_; }
   int WindowWidth() const { return windowWidth_; }
   int WindowHeight() const { return windowHeight_; }

@@ -16,6 +16,7 @@
 #include "model/parameter_table.h"
 #include "ui/form/frm_main.h"
 #include "ui/window/port_combo_box.h"
+#include "ui/window/qt_text.h"
 
 namespace ctrlprog {
 namespace {
@@ -61,10 +62,6 @@ constexpr std::array<Group, 4> kGroups = {{
     {"Frame3", 3840, 240, 4095, 3855},
     {"Fram4", 240, 3960, 5775, 2415},
 }};
-
-QString Q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 }  // namespace
 
@@ -200,9 +197,9 @@ QWidget* MainWindow::BuildRightPanel(QWidget* parent) {
   for (size_t i = 0; i < kRows.size(); ++i) {
     const Row& r = kRows[i];
     QGroupBox* group = groups[static_cast<size_t>(r.group)];
-    group->setTitle(Q(table[i].group));  // "Time && Others" shows as "Time & Others"
+    group->setTitle(ToQString(table[i].group));  // "Time && Others" shows as "Time & Others"
     if (!table[i].caption.empty()) {
-      auto* l = new QLabel(Q(table[i].caption), group);
+      auto* l = new QLabel(ToQString(table[i].caption), group);
       l->setObjectName(QString("lblCombo1(%1)").arg(i));
       l->setWordWrap(true);
       // Two lines' room, centred on the list, for captions that wrap.
@@ -211,7 +208,7 @@ QWidget* MainWindow::BuildRightPanel(QWidget* parent) {
     }
     auto* combo = new QComboBox(group);
     combo->setObjectName(QString("Combo1(%1)").arg(i));
-    for (const std::string& choice : table[i].choices) combo->addItem(Q(choice));
+    for (const std::string& choice : table[i].choices) combo->addItem(ToQString(choice));
     combo->setCurrentIndex(-1);
     combo->setMaxVisibleItems(20);
     // The open list is as wide as its longest choice, so every choice reads in full.

@@ -15,16 +15,10 @@
 
 #include "ui/window/main_window.h"
 #include "ui/window/port_combo_box.h"
+#include "ui/window/qt_text.h"
 
 namespace ctrlprog {
 namespace {
-
-QString Q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
 
 // Offsets in the log count code points; Qt's count UTF-16 units. The log holds ASCII status lines
 // in practice, but keep the two apart anyway.
@@ -39,29 +33,29 @@ int ToQtPosition(const QString& text, long codePoints) {
 }  // namespace
 
 void MainWindow::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, kTitle, Q(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::NoIcon, kTitle, ToQString(text), QMessageBox::Ok, this);
   box.exec();  // the nested loop keeps the timer and the port running
 }
 
 std::string MainWindow::ComboText(int index) {
   QComboBox* c = combo1_.at(static_cast<size_t>(index));
-  return c->currentIndex() < 0 ? std::string() : S(c->currentText());
+  return c->currentIndex() < 0 ? std::string() : ToStdString(c->currentText());
 }
 
 bool MainWindow::ComboSelect(int index, std::string_view text) {
   QComboBox* c = combo1_.at(static_cast<size_t>(index));
-  const int found = c->findText(Q(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  const int found = c->findText(ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (found < 0) return false;
   c->setCurrentIndex(found);
   return true;
 }
 
 std::string MainWindow::PortText() {
-  return S(cboComPort_->currentText());
+  return ToStdString(cboComPort_->currentText());
 }
 
 void MainWindow::SetPortText(std::string_view text) {
-  cboComPort_->setEditText(Q(text));
+  cboComPort_->setEditText(ToQString(text));
 }
 
 QWidget* MainWindow::WidgetFor(Control control) {
@@ -86,7 +80,8 @@ QWidget* MainWindow::WidgetFor(Control control) {
 }
 
 void MainWindow::SetCaption(Control control, std::string_view caption) {
-  if (auto* button = qobject_cast<QPushButton*>(WidgetFor(control))) button->setText(Q(caption));
+  if (auto* button = qobject_cast<QPushButton*>(WidgetFor(control)))
+    button->setText(ToQString(caption));
 }
 
 void MainWindow::SetEnabled(Control control, bool enabled) {
@@ -123,17 +118,17 @@ void MainWindow::SetProgressValue(int value) {
 }
 
 void MainWindow::SetText(Control textBox, std::string_view text) {
-  if (auto* edit = qobject_cast<QLineEdit*>(WidgetFor(textBox))) edit->setText(Q(text));
+  if (auto* edit = qobject_cast<QLineEdit*>(WidgetFor(textBox))) edit->setText(ToQString(text));
 }
 
 // Each log line is a block of the document; its break counts as one character, as "\r" does.
 std::string MainWindow::LogText() {
-  return S(rtfReceive_->document()->toPlainText().replace('\n', '\r'));
+  return ToStdString(rtfReceive_->document()->toPlainText().replace('\n', '\r'));
 }
 
 void MainWindow::SetLogText(std::string_view text) {
-  rtfReceive_->setPlainText(Q(text).replace('\r', '\n'));
-  logLength_ = static_cast<long>(Q(text).toUcs4().size());
+  rtfReceive_->setPlainText(ToQString(text).replace('\r', '\n'));
+  logLength_ = static_cast<long>(ToQString(text).toUcs4().size());
   selStart_ = logLength_;
   selLength_ = 0;
 }
@@ -155,7 +150,7 @@ void MainWindow::ColourLogSelection(Rgb colour) {
 
 void MainWindow::AppendLog(std::string_view text, std::optional<Rgb> colour) {
   QTextDocument* doc = rtfReceive_->document();
-  const QString added = Q(text);
+  const QString added = ToQString(text);
   // Counted here rather than read off the document, so an append costs the same however long
   // the log has grown.
   selStart_ = logLength_;
@@ -177,7 +172,7 @@ void MainWindow::AppendLog(std::string_view text, std::optional<Rgb> colour) {
 
 void MainWindow::SetFileFilter(std::string_view filter) {
   // "description|pattern" pairs, as the form gives them, in Qt's "description (pattern)" form.
-  const QStringList parts = Q(filter).split('|');
+  const QStringList parts = ToQString(filter).split('|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     filters << parts[i].trimmed() + " (" + parts[i + 1].trimmed() + ")";
@@ -201,7 +196,7 @@ DialogResult MainWindow::ShowFileDialog(bool save) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString path = dialog.selectedFiles().first();
   lastFolder_ = QFileInfo(path).absolutePath();  // the next dialog opens where this one ended
-  return {false, S(path)};
+  return {false, ToStdString(path)};
 }
 
 void MainWindow::SetWindowWidth(int twips) {

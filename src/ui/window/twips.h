@@ -10,7 +10,6 @@ class Twips {
  public:
   explicit Twips(double logicalDpi) : dpi_(logicalDpi > 0 ? logicalDpi : 96) {}
   int ToPixels(int twips) const { return static_cast<int>(std::lround(twips * dpi_ / 1440.0)); }
-  int FromPixels(int pixels) const { return static_cast<int>(std::lround(pixels * 1440.0 / dpi_)); }
 
  private:
   double dpi_;
