@@ -21,16 +21,21 @@ deps:
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+# Configured afresh whenever BUILD_TYPE or CMAKE_FLAGS differ from the folder's last configure,
+# so a build folder never silently keeps an older type or older options.
+CONFIG_ARGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
-configure: deps $(BUILD)/build.ninja
+configure: deps
+	@if [ ! -f $(BUILD)/build.ninja ] || [ "$$(cat $(BUILD)/.configured-with 2>/dev/null)" != '$(CONFIG_ARGS)' ]; then \
+	    echo "configuring $(BUILD): $(CONFIG_ARGS)"; \
+	    cmake --fresh -S . -B $(BUILD) $(CONFIG_ARGS) && echo '$(CONFIG_ARGS)' > $(BUILD)/.configured-with; \
+	fi
 
 build: configure
 	cmake --build $(BUILD)
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 
 run: build
 	./scripts/run-main

@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "log/message_log.h"
-#include "ui/services/state_services.h"
+#include "support/fake_services.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ constexpr const char* kLine = "Transmit Finished";
 
 // One append to a log that already holds range(0) lines: the cost must not grow with it.
 void BM_AppendToLog(benchmark::State& state) {
-  ctrlprog::StateServices ui;
+  ctrlprog::testing::FakeServices ui;
   ctrlprog::MessageLog log(ui);
   for (int64_t i = 0; i < state.range(0); ++i) log.ReceiveDisplay(kLine, 3);
   for (auto _ : state) log.ReceiveDisplay(kLine, 3);
@@ -18,7 +18,7 @@ BENCHMARK(BM_AppendToLog)->Arg(100)->Arg(10'000)->Arg(100'000)->Iterations(2000)
 
 // For comparison: an append that sets the whole text again and re-colours every line.
 void BM_AppendWithFullRecolour(benchmark::State& state) {
-  ctrlprog::StateServices ui;
+  ctrlprog::testing::FakeServices ui;
   ctrlprog::MessageLog log(ui);
   for (int64_t i = 0; i < state.range(0); ++i) log.ReceiveDisplay(kLine, 3);
   for (auto _ : state) {

@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "link/qt/tick_timer.h"
+
 namespace ctrlprog {
 
 ConsoleServices::ConsoleServices() {
-  timer_.setInterval(200);
-  timer_.setTimerType(Qt::PreciseTimer);
+  SetUpTimer1(timer_);
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     if (onTick) onTick();
   });
@@ -18,7 +19,6 @@ void ConsoleServices::MessageBox(std::string_view text) {
 }
 
 void ConsoleServices::SetTimerEnabled(bool enabled) {
-  StateServices::SetTimerEnabled(enabled);
   if (enabled) {
     timer_.start();  // a fresh interval, as the window's timer does
   } else {
@@ -26,8 +26,7 @@ void ConsoleServices::SetTimerEnabled(bool enabled) {
   }
 }
 
-void ConsoleServices::AppendLog(std::string_view text, std::optional<Rgb> colour) {
-  StateServices::AppendLog(text, colour);
+void ConsoleServices::AppendLog(std::string_view text, std::optional<Rgb>) {
   std::string line(text);
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   if (onLogLine) onLogLine(line);

@@ -9,14 +9,14 @@
 namespace ctrlprog {
 
 // Window services for the console: message boxes go to stderr, one line each; `Timer1` is a
-// real 200 ms timer on the Qt event loop; log lines can be watched as they are appended.
+// real 200 ms timer on the Qt event loop; log lines are handed on as they are appended and not
+// kept.
 class ConsoleServices : public StateServices {
  public:
   ConsoleServices();
 
   void MessageBox(std::string_view text) override;
   void SetTimerEnabled(bool enabled) override;
-  bool TimerEnabled() override { return timer_.isActive(); }
   void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
 
   // Called on every tick of `Timer1`.

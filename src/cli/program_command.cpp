@@ -1,5 +1,6 @@
 #include "cli/program_command.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -8,8 +9,10 @@
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/console_services.h"
 #include "cli/encode_command.h"
@@ -22,19 +25,24 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 void OnSignal(int signo) {
+  const int savedErrno = errno;  // the interrupted code may be about to read it
   const char byte = static_cast<char>(signo);
+  // Non-blocking: should the loop never drain the pair, a signal is dropped, never a hang.
   [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+  errno = savedErrno;
 }
 
 // SIGINT and SIGTERM reach the event loop as a byte on a socket pair.
-void CatchStopSignals() {
-  ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe);
+bool CatchStopSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
+  ::fcntl(signalPipe[1], F_SETFL, ::fcntl(signalPipe[1], F_GETFL) | O_NONBLOCK);
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);
+  return true;
 }
 
 void PrintLogLine(const std::string& line) {
@@ -74,7 +82,10 @@ int RunProgram(const ProgramOptions& options) {
     }
   };
 
-  CatchStopSignals();
+  if (!CatchStopSignals()) {
+    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n", std::strerror(errno));
+    return kExitPortFailed;
+  }
   QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
   QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
     char signo = 0;

@@ -1,16 +1,14 @@
 #include "devsim/board_device.h"
 
-#include <bit>
 #include <cstdio>
 
 #include "model/frame_encoder.h"
 #include "model/hex.h"
+#include "model/protocol.h"
 
 namespace ctrlprog {
 namespace {
 
-constexpr uint8_t kPoll = '8';
-constexpr uint8_t kReady = 0x55;
 constexpr double kFrameTimeout = 1.0;
 
 std::string Format(const char* fmt, double a, double b = 0, double c = 0) {
@@ -26,11 +24,11 @@ std::vector<uint8_t> BoardDevice::Receive(std::span<const uint8_t> bytes, double
   std::vector<uint8_t> reply;
   for (uint8_t b : bytes) {
     lastByte_ = now;
-    if (b == kPoll && frame_.empty()) {
+    if (b == kPollByte && frame_.empty()) {
       pollTimes_.push_back(now);
       // A poll while waiting for the frame means the host missed the answer: answer again.
       if (options_.answer && !Done()) {
-        reply.push_back(kReady);
+        reply.push_back(kReadyByte);
         if (!collecting_) report.push_back("poll answered");
         collecting_ = true;
       }
@@ -55,10 +53,8 @@ void BoardDevice::Tick(double now, std::vector<std::string>& report) {
 }
 
 void BoardDevice::FrameComplete(std::vector<uint8_t>& reply, std::vector<std::string>& report) {
-  uint8_t check = 0;
-  for (size_t i = 2; i <= 16; ++i) check ^= frame_[i];
-  const bool headerOk = frame_[0] == 0x02 && frame_[1] == 0x0F;
-  const bool checkOk = frame_[17] == check;
+  const bool headerOk = frame_[0] == kFrameHeader[0] && frame_[1] == kFrameHeader[1];
+  const bool checkOk = frame_[kCheckByte] == CheckByteOf(frame_);
   report.push_back("frame " + ToHex(frame_));
   if (!headerOk || !checkOk) {
     report.push_back(!headerOk ? "bad header: not acknowledged"
@@ -67,7 +63,7 @@ void BoardDevice::FrameComplete(std::vector<uint8_t>& reply, std::vector<std::st
     for (const std::string& line : DescribeFrame(frame_)) report.push_back("  " + line);
     ++programmed_;
     if (options_.ack) {
-      reply.push_back(kReady);
+      reply.push_back(kReadyByte);
       report.push_back("board " + std::to_string(programmed_) + " programmed, acknowledged");
     } else {
       report.push_back("board " + std::to_string(programmed_) + " programmed, not acknowledged");
@@ -79,7 +75,7 @@ void BoardDevice::FrameComplete(std::vector<uint8_t>& reply, std::vector<std::st
 
 std::vector<std::string> DescribeFrame(std::span<const uint8_t> f) {
   // The board type is not in the frame, so the two currents are shown for each board scale.
-  const double k = std::bit_cast<double>(uint64_t{0x40606BE573820F57});
+  const double k = kSpeedFactor;
   std::vector<std::string> out;
   const BoardScale b1 = ScaleForBoard(1), b2 = ScaleForBoard(2), b4 = ScaleForBoard(4);
   auto phase = [&](const BoardScale& s) { return (f[2] + s.offset) / s.scale; };

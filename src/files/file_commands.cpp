@@ -8,7 +8,7 @@ void ParameterFiles::OpenFile_Click() {
   ui_.SetFileFilter(kFileFilter);
   const DialogResult chosen = ui_.ShowOpen();
   if (chosen.cancelled) return;
-  Load(chosen.path);
+  static_cast<void>(Load(chosen.path));  // a failure has been shown already
 }
 
 bool ParameterFiles::Load(const std::string& path) {
@@ -21,7 +21,8 @@ bool ParameterFiles::Load(const std::string& path) {
   }
   const auto& choices = std::get<std::vector<std::string>>(result);
   for (size_t i = 0; i < choices.size(); ++i) {
-    ApplyText(ui_, strParam_, static_cast<int>(i), choices[i]);
+    // Every field was checked against its choices, so none is refused here.
+    static_cast<void>(ApplyText(ui_, strParam_, static_cast<int>(i), choices[i]));
   }
   return true;
 }

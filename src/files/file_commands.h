@@ -22,7 +22,7 @@ class ParameterFiles {
   // Loads `path` as "OpenFile" does once a file is chosen: the path is remembered and shown,
   // the whole file is checked, and only a file without a refused field changes the lists.
   // A failure is shown in a message box; returns whether the file was loaded.
-  bool Load(const std::string& path);
+  [[nodiscard]] bool Load(const std::string& path);
 
   // Full path of the file last chosen in either dialog.
   const std::string& strFileDirectary() const { return strFileDirectary_; }

@@ -23,10 +23,10 @@ using ParsedFile = std::variant<std::vector<std::string>, RefusedField>;
 
 // Checks every field of a file's bytes before anything is applied. A UTF-8 byte-order mark is
 // skipped; the text is read as UTF-8 when it is valid UTF-8, otherwise as GBK.
-ParsedFile ParseParameterFile(std::string_view bytes);
+[[nodiscard]] ParsedFile ParseParameterFile(std::string_view bytes);
 
 // The file's bytes for a complete set: sixteen lines ending in CR LF, in GBK.
-std::optional<std::string> FormatParameterFile(const ParameterSet& strParam);
+[[nodiscard]] std::optional<std::string> FormatParameterFile(const ParameterSet& strParam);
 
 struct LoadFailure {
   std::string message;  // ready for a message box
@@ -34,11 +34,12 @@ struct LoadFailure {
 using LoadResult = std::variant<std::vector<std::string>, LoadFailure>;
 
 // Reads and checks the file at `path`.
-LoadResult ReadParameterFile(const std::string& path);
+[[nodiscard]] LoadResult ReadParameterFile(const std::string& path);
 
 // Writes the set to `path` through a temporary file in the same folder, so the old file stays
 // intact until the new one is complete. Returns why it failed, if it did.
-std::optional<FileError> WriteParameterFile(const std::string& path, const ParameterSet& strParam);
+[[nodiscard]] std::optional<FileError> WriteParameterFile(const std::string& path,
+                                                          const ParameterSet& strParam);
 
 std::string RefusalMessage(const RefusedField& refused);
 std::string StoreFailureMessage(const std::string& path, FileError error);

@@ -6,6 +6,7 @@
 #include "log/message_log.h"
 #include "model/frame_encoder.h"
 #include "model/parameter_set.h"
+#include "model/protocol.h"
 #include "ui/services/window_services.h"
 
 namespace ctrlprog {
@@ -41,14 +42,11 @@ class Link {
 
   void Reset() { intCommFlag = Closed; }
 
-  int32_t intCommFlag = Closed;
+  TransferState intCommFlag = Closed;
   uint8_t bytTickCount = 0;  // never reset by starting or stopping
   ParameterFrame bytFrame{};
 
  private:
-  // The tick counter's limit for an unanswered frame.
-  static constexpr int kTickLimit = 10;
-
   bool StartTransfer();
   void ShowIdle();
   void SetParametersEditable(bool editable);

@@ -19,6 +19,7 @@ struct PortDevice {
 // A number N >= 1 (read by the Val rule, rounded half to even to 16 bits) is the platform's
 // N-th serial port: COMN, or /dev/ttyS(N-1). 0 or less names no port. A text that begins with
 // "/" (after blanks) is a device path taken as it stands, e.g. /dev/ttyUSB0.
-PortDevice DeviceForPortText(std::string_view text, Platform platform = BuildPlatform());
+[[nodiscard]] PortDevice DeviceForPortText(std::string_view text,
+                                           Platform platform = BuildPlatform());
 
 }  // namespace ctrlprog

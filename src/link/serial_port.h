@@ -27,8 +27,8 @@ class SerialPort {
   virtual ~SerialPort() = default;
 
   // Chooses the port from the port box's text; takes effect at the next Open.
-  virtual int SetPort(std::string_view portText) = 0;
-  virtual int Open() = 0;
+  [[nodiscard]] virtual int SetPort(std::string_view portText) = 0;
+  [[nodiscard]] virtual int Open() = 0;
   // Closes the port; anything not yet sent or read is dropped.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;

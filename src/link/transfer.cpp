@@ -6,7 +6,7 @@ void Link::ctrMSComm_OnComm(int commEvent) {
   if (commEvent != kCommEvReceive) return;
   const std::vector<uint8_t> chunk = port_.ReadAll();
   // Only the first byte of a chunk counts; a notification may also bring nothing at all.
-  if (chunk.empty() || chunk.front() != 0x55) return;
+  if (chunk.empty() || chunk.front() != kReadyByte) return;
   if (intCommFlag == Polling) {
     intCommFlag = ReadyToSend;
   } else if (intCommFlag == AwaitingAck) {
@@ -23,12 +23,12 @@ void Link::Timer1_Timer() {
   switch (intCommFlag) {
     case Polling:
       if (bytTickCount <= 3) {
-        if (!port_.IsOpen()) port_.Open();
+        if (!port_.IsOpen()) static_cast<void>(port_.Open());  // tried again next tick
       } else {
         bytTickCount = 0;
         if (port_.IsOpen()) port_.Close();
       }
-      if (port_.IsOpen()) port_.WriteText("8");
+      if (port_.IsOpen()) port_.WriteText(kPollText);
       ui_.SetProgressValue(0);
       break;
     case ReadyToSend:
@@ -42,10 +42,10 @@ void Link::Timer1_Timer() {
     case Acknowledged:
       intCommFlag = Polling;
       ui_.SetProgressValue(100);
-      log_.ReceiveDisplay("Transmit Finished", 3);
+      log_.ReceiveDisplay("Transmit Finished", kColourBlue);
       succeeded = true;
       break;
-    default:
+    case Closed:
       break;
   }
 
@@ -55,7 +55,7 @@ void Link::Timer1_Timer() {
     bytTickCount = 0;
     intCommFlag = Polling;
     // The board of a tick that reported success was programmed: no failure for it too.
-    if (!succeeded) log_.ReceiveDisplay("Transmit Fail!", 3);
+    if (!succeeded) log_.ReceiveDisplay("Transmit Fail!", kColourBlue);
     ui_.SetTimerEnabled(true);
   }
 }

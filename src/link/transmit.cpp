@@ -20,7 +20,7 @@ bool Link::StartTransfer() {
     return false;
   }
   bytFrame = std::get<ParameterFrame>(encoded);
-  log_.ReceiveDisplay("Transmit Started", 3);
+  log_.ReceiveDisplay("Transmit Started", kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Stop Transmit");
   SetParametersEditable(false);
   ui_.SetTimerEnabled(true);
@@ -36,7 +36,7 @@ void Link::SetParametersEditable(bool editable) {
 }
 
 void Link::ShowIdle() {
-  log_.ReceiveDisplay("Comm is Closed", 3);
+  log_.ReceiveDisplay("Comm is Closed", kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Start Transmit");
   SetParametersEditable(true);
   ui_.SetTimerEnabled(false);

@@ -3,17 +3,18 @@
 #include <limits>
 #include <string>
 
+#include "model/protocol.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
 
 std::optional<Rgb> ColourForCode(int32_t code) {
   switch (code) {
-    case 1:
+    case kColourGreen:
       return Rgb{0, 255, 0};
-    case 2:
+    case kColourRed:
       return Rgb{255, 0, 0};
-    case 3:
+    case kColourBlue:
       return Rgb{0, 0, 255};
     default:
       return std::nullopt;

@@ -1,17 +1,12 @@
 #include "model/frame_encoder.h"
 
-#include <bit>
 #include <optional>
 
+#include "model/protocol.h"
 #include "model/val.h"
 
 namespace ctrlprog {
 namespace {
-
-// 0.0056 * 204.8 as the board firmware expects it, kept to the last bit.
-constexpr double kBoard1Scale = std::bit_cast<double>(uint64_t{0x3FF2599ED7C6FBD3});
-// Speed percentage to device units, kept to the last bit.
-constexpr double kSpeedFactor = std::bit_cast<double>(uint64_t{0x40606BE573820F57});
 
 // Rounds half to even into a byte, or nothing when the result leaves 0..255.
 std::optional<uint8_t> ToByte(double x) {
@@ -56,16 +51,14 @@ EncodeResult EncodeFrame(const ParameterSet& strParam) {
   };
 
   ParameterFrame frame{};
-  frame[0] = 0x02;
-  frame[1] = 0x0F;
+  frame[0] = kFrameHeader[0];
+  frame[1] = kFrameHeader[1];
   for (size_t i = 0; i < values.size(); ++i) {
     const std::optional<uint8_t> byte = ToByte(values[i]);
-    if (!byte) return FrameOverflow{static_cast<int>(i + 2), values[i]};
-    frame[i + 2] = *byte;
+    if (!byte) return FrameOverflow{static_cast<int>(i + kFirstDataByte), values[i]};
+    frame[i + kFirstDataByte] = *byte;
   }
-  uint8_t check = 0;
-  for (size_t i = 2; i <= 16; ++i) check ^= frame[i];
-  frame[17] = check;
+  frame[kCheckByte] = CheckByteOf(frame);
   return frame;
 }
 

@@ -5,10 +5,9 @@
 #include <variant>
 
 #include "model/parameter_set.h"
+#include "model/protocol.h"
 
 namespace ctrlprog {
-
-inline constexpr int kFrameSize = 26;
 
 // The block written to the device: header 02 0F, fifteen data bytes, their XOR, eight zeros.
 using ParameterFrame = std::array<uint8_t, kFrameSize>;
@@ -30,6 +29,6 @@ struct FrameOverflow {
 using EncodeResult = std::variant<ParameterFrame, FrameOverflow>;
 
 // Encodes a set of sixteen texts into the frame, or reports the first byte that overflowed.
-EncodeResult EncodeFrame(const ParameterSet& strParam);
+[[nodiscard]] EncodeResult EncodeFrame(const ParameterSet& strParam);
 
 }  // namespace ctrlprog

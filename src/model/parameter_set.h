@@ -17,10 +17,11 @@ inline constexpr std::string_view kIncompleteMessage = "Please check all paramet
 
 // Copies the lists' texts into `strParam` in index order, stopping right after the first empty
 // one, whose index is returned. Nothing is returned when the set is complete.
-std::optional<int> ReadListsIntoSet(WindowServices& ui, ParameterSet& strParam);
+[[nodiscard]] std::optional<int> ReadListsIntoSet(WindowServices& ui, ParameterSet& strParam);
 
 // Sets parameter `index` to the choice `text` names and selects it in its list. A text that names
 // no choice is refused (false) and nothing changes.
-bool ApplyText(WindowServices& ui, ParameterSet& strParam, int index, std::string_view text);
+[[nodiscard]] bool ApplyText(WindowServices& ui, ParameterSet& strParam, int index,
+                             std::string_view text);
 
 }  // namespace ctrlprog

@@ -26,6 +26,6 @@ const std::string& DisplayName(int index);
 
 // The choice of parameter `index` that `text` names: an exact match, or else a match once
 // trailing blanks are ignored on both sides. Empty when it names none.
-std::optional<std::string> MatchChoice(int index, std::string_view text);
+[[nodiscard]] std::optional<std::string> MatchChoice(int index, std::string_view text);
 
 }  // namespace ctrlprog

@@ -100,10 +100,10 @@ TEST_F(TransferTest, AcknowledgementBeforeTheNextTickGoesStraightToOneHundred) {
 
 TEST_F(TransferTest, OnlyAChunkStartingWithTheReadyByteCounts) {
   struct Case {
-    int32_t state;
+    TransferState state;
     std::vector<uint8_t> chunk;
     int event;
-    int32_t after;
+    TransferState after;
   };
   const Case cases[] = {
       {Polling, {0x55}, kCommEvReceive, ReadyToSend},

@@ -44,7 +44,7 @@ TEST_F(TransmitTest, StartOpensThePortBuildsTheFrameAndLocksTheLists) {
 }
 
 TEST_F(TransmitTest, StopInEveryStateClosesEverythingAndKeepsCounterAndProgress) {
-  for (int32_t state : {Polling, ReadyToSend, AwaitingAck, Acknowledged}) {
+  for (TransferState state : {Polling, ReadyToSend, AwaitingAck, Acknowledged}) {
     SCOPED_TRACE("state " + std::to_string(state));
     form.cmdFileSend_Click();
     link().intCommFlag = state;

@@ -4,13 +4,17 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "devsim/raw_pty.h"
+#include "model/protocol.h"
 
 namespace ctrlprog::testing {
 
 PtyDevice::PtyDevice(Behaviour behaviour, std::string link)
-    : behaviour_(behaviour), link_(std::move(link)) {
+    : behaviour_(behaviour),
+      board_({.answer = behaviour.answer, .ack = behaviour.ack}),
+      link_(std::move(link)) {
   const std::optional<RawPty> pty = OpenRawPty();
   if (!pty) return;
   master_ = pty->master;
@@ -34,12 +38,12 @@ void PtyDevice::Vanish() {
 }
 
 int PtyDevice::Polls() const {
-  return static_cast<int>(std::count(received_.begin(), received_.end(), '8'));
+  return static_cast<int>(board_.PollTimes().size());
 }
 
 std::vector<uint8_t> PtyDevice::FirstFrame() const {
-  const auto start = std::find(received_.begin(), received_.end(), 0x02);
-  const auto end = received_.end() - start > 26 ? start + 26 : received_.end();
+  const auto start = std::find(received_.begin(), received_.end(), kFrameHeader[0]);
+  const auto end = received_.end() - start > kFrameSize ? start + kFrameSize : received_.end();
   return {start, end};
 }
 
@@ -47,26 +51,15 @@ void PtyDevice::OnReadable() {
   uint8_t buf[256];
   const ssize_t n = ::read(master_, buf, sizeof buf);
   if (n <= 0) return;
-  std::vector<uint8_t> reply;
-  for (ssize_t i = 0; i < n; ++i) {
-    const uint8_t b = buf[i];
-    received_.push_back(b);
-    if (!collecting_ && b == '8' && behaviour_.answer) {
-      reply.push_back(0x55);
-      collecting_ = true;
-      frame_.clear();
-    } else if (collecting_ && !(frame_.empty() && b == '8')) {
-      frame_.push_back(b);
-      if (frame_.size() == 26) {
-        collecting_ = false;
-        if (behaviour_.ack) reply.push_back(0x55);
-      }
-    }
-  }
+  received_.insert(received_.end(), buf, buf + n);
+  const double now =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  std::vector<std::string> report;
+  const std::vector<uint8_t> reply = board_.Receive({buf, static_cast<size_t>(n)}, now, report);
   if (!reply.empty()) [[maybe_unused]]
     ssize_t w = ::write(master_, reply.data(), reply.size());
   // Gone a moment after answering: the host has the answer and is about to send the frame.
-  if (behaviour_.vanishOnAnswer && collecting_) {
+  if (behaviour_.vanishOnAnswer && !reply.empty()) {
     behaviour_.vanishOnAnswer = false;
     QTimer::singleShot(50, [this] { Vanish(); });
   }

@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "devsim/board_device.h"
+
 namespace ctrlprog::testing {
 
-// A board on the far side of a pseudo-terminal, driven by the Qt event loop: it answers a poll
-// "8" with 0x55 and a complete frame with 0x55, as told.
+// The simulated board of ctrlprog-devsim on the far side of a pseudo-terminal, driven by the Qt
+// event loop: it answers a poll and acknowledges a good frame, as told. Every byte the host
+// sends is kept, as the wire carried it.
 class PtyDevice {
  public:
   struct Behaviour {
@@ -37,14 +40,13 @@ class PtyDevice {
   void OnReadable();
 
   Behaviour behaviour_;
+  BoardDevice board_;
   std::string link_;
   std::string name_;
   int master_ = -1;
   int slave_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
   std::vector<uint8_t> received_;
-  std::vector<uint8_t> frame_;
-  bool collecting_ = false;
 };
 
 }  // namespace ctrlprog::testing

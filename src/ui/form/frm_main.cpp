@@ -23,7 +23,7 @@ void frmMain::Form_Load() {
   blnExpanded_ = true;
   ui_.SetWindowHeight(kFormHeight);
   link_.Reset();
-  ui_.SetDialogFlags({.overwritePrompt = true, .longNames = true, .cancelError = true});
+  ui_.SetDialogFlags({.overwritePrompt = true});
   ui_.SetProgressRange(0, 100);
   ui_.SetProgressValue(0);
   log_.Reset();

@@ -27,11 +27,14 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-// How the file dialog behaves; set once at start-up.
+// The window's client area at design size, in twips.
+inline constexpr int kDesignWidth = 11625;
+inline constexpr int kDesignHeight = 6810;
+
+// How the file dialog behaves; set once at start-up. Long names are always on, and a cancel is
+// always reported (as DialogResult::cancelled).
 struct FileDialogFlags {
   bool overwritePrompt = false;
-  bool longNames = false;
-  bool cancelError = false;
 };
 
 // What the file dialog returned: a path, or the operator's cancel.
@@ -53,7 +56,7 @@ class WindowServices {
   virtual std::string ComboText(int index) = 0;
   // Selects the choice equal to `text`; a text that is no choice is refused (false) and the
   // previous choice stays.
-  virtual bool ComboSelect(int index, std::string_view text) = 0;
+  [[nodiscard]] virtual bool ComboSelect(int index, std::string_view text) = 0;
 
   // The editable port box `cboComPort`: any text.
   virtual std::string PortText() = 0;
@@ -65,7 +68,6 @@ class WindowServices {
 
   // `Timer1`: 200 ms; enabling starts a fresh interval.
   virtual void SetTimerEnabled(bool enabled) = 0;
-  virtual bool TimerEnabled() = 0;
 
   // `prgFileTransfer`.
   virtual void SetProgressRange(int minimum, int maximum) = 0;
@@ -75,10 +77,7 @@ class WindowServices {
   virtual void SetText(Control textBox, std::string_view text) = 0;
 
   // The rich text log `rtfReceive`.
-  virtual std::string LogText() = 0;
   virtual void SetLogText(std::string_view text) = 0;  // drops every colour
-  virtual void SelectLog(long start, long length) = 0;
-  virtual void ColourLogSelection(Rgb colour) = 0;
   // Appends `text` at the end, coloured when a colour is given, leaving earlier colours as they
   // are and the appended text selected.
   virtual void AppendLog(std::string_view text, std::optional<Rgb> colour) = 0;

@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 
+#include "link/qt/tick_timer.h"
 #include "model/parameter_table.h"
 #include "ui/form/frm_main.h"
 #include "ui/window/port_combo_box.h"
@@ -21,8 +22,6 @@
 namespace ctrlprog {
 namespace {
 
-constexpr int kClientWidth = 11625;
-constexpr int kClientHeight = 6810;
 constexpr int kRowHeight = 375;
 constexpr int kComboHeight = 315;
 
@@ -84,7 +83,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   // An empty tool strip along the top; the panels stand over it, as designed.
   auto* toolbar = new QToolBar(client);
   toolbar->setObjectName("Toolbar1");
-  Place(toolbar, 0, 0, kClientWidth, 630);
+  Place(toolbar, 0, 0, kDesignWidth, 630);
   toolbar->lower();
 
   BuildLeftPanel(client);
@@ -92,8 +91,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
-  timer1_->setInterval(200);
-  timer1_->setTimerType(Qt::PreciseTimer);
+  SetUpTimer1(*timer1_);
 
   form_ = std::make_unique<frmMain>(*this, port);
   connect(timer1_, &QTimer::timeout, this, [this] { form_->Timer1_Timer(); });
@@ -102,8 +100,8 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(openFile_, &QAction::triggered, this, [this] { form_->OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { form_->StoreFile_Click(); });
 
-  resize(twips_.ToPixels(kClientWidth),
-         twips_.ToPixels(kClientHeight) + menuBar()->sizeHint().height());
+  resize(twips_.ToPixels(kDesignWidth),
+         twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
   form_->Form_Load();
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }

@@ -44,14 +44,10 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetEnabled(Control control, bool enabled) override;
   bool IsEnabled(Control control) override;
   void SetTimerEnabled(bool enabled) override;
-  bool TimerEnabled() override;
   void SetProgressRange(int minimum, int maximum) override;
   void SetProgressValue(int value) override;
   void SetText(Control textBox, std::string_view text) override;
-  std::string LogText() override;
   void SetLogText(std::string_view text) override;
-  void SelectLog(long start, long length) override;
-  void ColourLogSelection(Rgb colour) override;
   void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
   void SetDialogFlags(FileDialogFlags flags) override { dialogFlags_ = flags; }
   void SetFileFilter(std::string_view filter) override;
@@ -87,9 +83,6 @@ class MainWindow : public QMainWindow, public WindowServices {
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;
-  long selStart_ = 0;  // the log's selection, kept here so it is never drawn highlighted
-  long selLength_ = 0;
-  long logLength_ = 0;  // characters in the log
   std::unique_ptr<frmMain> form_;
 };
 

@@ -18,19 +18,6 @@
 #include "ui/window/qt_text.h"
 
 namespace ctrlprog {
-namespace {
-
-// Offsets in the log count code points; Qt's count UTF-16 units. The log holds ASCII status lines
-// in practice, but keep the two apart anyway.
-int ToQtPosition(const QString& text, long codePoints) {
-  int pos = 0;
-  for (long n = 0; n < codePoints && pos < text.size(); ++n) {
-    pos += (text.at(pos).isHighSurrogate() && pos + 1 < text.size()) ? 2 : 1;
-  }
-  return pos;
-}
-
-}  // namespace
 
 void MainWindow::MessageBox(std::string_view text) {
   QMessageBox box(QMessageBox::NoIcon, kTitle, ToQString(text), QMessageBox::Ok, this);
@@ -38,12 +25,14 @@ void MainWindow::MessageBox(std::string_view text) {
 }
 
 std::string MainWindow::ComboText(int index) {
-  QComboBox* c = combo1_.at(static_cast<size_t>(index));
+  if (index < 0 || index >= static_cast<int>(combo1_.size())) return {};
+  QComboBox* c = combo1_[static_cast<size_t>(index)];
   return c->currentIndex() < 0 ? std::string() : ToStdString(c->currentText());
 }
 
 bool MainWindow::ComboSelect(int index, std::string_view text) {
-  QComboBox* c = combo1_.at(static_cast<size_t>(index));
+  if (index < 0 || index >= static_cast<int>(combo1_.size())) return false;
+  QComboBox* c = combo1_[static_cast<size_t>(index)];
   const int found = c->findText(ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (found < 0) return false;
   c->setCurrentIndex(found);
@@ -105,10 +94,6 @@ void MainWindow::SetTimerEnabled(bool enabled) {
   }
 }
 
-bool MainWindow::TimerEnabled() {
-  return timer1_->isActive();
-}
-
 void MainWindow::SetProgressRange(int minimum, int maximum) {
   prgFileTransfer_->setRange(minimum, maximum);
 }
@@ -122,41 +107,13 @@ void MainWindow::SetText(Control textBox, std::string_view text) {
 }
 
 // Each log line is a block of the document; its break counts as one character, as "\r" does.
-std::string MainWindow::LogText() {
-  return ToStdString(rtfReceive_->document()->toPlainText().replace('\n', '\r'));
-}
-
 void MainWindow::SetLogText(std::string_view text) {
   rtfReceive_->setPlainText(ToQString(text).replace('\r', '\n'));
-  logLength_ = static_cast<long>(ToQString(text).toUcs4().size());
-  selStart_ = logLength_;
-  selLength_ = 0;
-}
-
-void MainWindow::SelectLog(long start, long length) {
-  selStart_ = start;
-  selLength_ = length;
-}
-
-void MainWindow::ColourLogSelection(Rgb colour) {
-  const QString text = rtfReceive_->document()->toPlainText();
-  QTextCursor cursor(rtfReceive_->document());
-  cursor.setPosition(ToQtPosition(text, selStart_));
-  cursor.setPosition(ToQtPosition(text, selStart_ + selLength_), QTextCursor::KeepAnchor);
-  QTextCharFormat format;
-  format.setForeground(QColor(colour.red, colour.green, colour.blue));
-  cursor.mergeCharFormat(format);
 }
 
 void MainWindow::AppendLog(std::string_view text, std::optional<Rgb> colour) {
   QTextDocument* doc = rtfReceive_->document();
   const QString added = ToQString(text);
-  // Counted here rather than read off the document, so an append costs the same however long
-  // the log has grown.
-  selStart_ = logLength_;
-  selLength_ = static_cast<long>(added.toUcs4().size());
-  logLength_ += selLength_;
-
   QTextCursor cursor(doc);
   cursor.movePosition(QTextCursor::End);
   QTextCharFormat format;
