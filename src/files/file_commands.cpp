@@ -24,6 +24,9 @@ bool ParameterFiles::Load(const std::string& path) {
     // Every field was checked against its choices, so none is refused here.
     static_cast<void>(ApplyText(ui_, strParam_, static_cast<int>(i), choices[i]));
   }
+  // What the file did not hold keeps its old value: say so, or the screen shows a mix of two
+  // sets without a word.
+  if (choices.size() < kParameterCount) ui_.MessageBox(ShortFileMessage(path, choices.size()));
   return true;
 }
 

@@ -22,6 +22,8 @@ FileError FileErrorFromErrno(int err) {
       return FileError::ReadOnlyFileSystem;
     case ENAMETOOLONG:
       return FileError::NameTooLong;
+    case ELOOP:
+      return FileError::TooManyLinks;
     default:
       return FileError::Other;
   }
@@ -43,6 +45,8 @@ std::string Describe(FileError error) {
       return "the disk is read-only";
     case FileError::NameTooLong:
       return "the name is too long";
+    case FileError::TooManyLinks:
+      return "too many levels of symbolic links";
     case FileError::EncodingFailed:
       return "a text cannot be written in the file's encoding";
     case FileError::Other:

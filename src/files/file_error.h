@@ -13,6 +13,7 @@ enum class FileError {
   NoSpace,
   ReadOnlyFileSystem,
   NameTooLong,
+  TooManyLinks,
   EncodingFailed,
   Other,
 };

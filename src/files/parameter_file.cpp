@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 
@@ -19,14 +21,14 @@ namespace {
 constexpr size_t kReadLimit = 64 * 1024;
 constexpr size_t kShownLimit = 40;
 
-// Shows a field as the operator can read it: control characters and undecodable bytes are
-// written as \xNN, and a long text is cut.
-std::string Shown(std::string_view bytes, bool cut) {
+// Shows a text as the operator can read it: control characters and undecodable bytes are
+// written as \xNN, and a text longer than `limit` characters is cut.
+std::string Escaped(std::string_view bytes, size_t limit) {
   std::string out;
   size_t count = 0;
   if (!IsValidUtf8(bytes)) {
     for (unsigned char c : bytes) {
-      if (++count > kShownLimit) return out + "…";
+      if (++count > limit) return out + "…";
       char buf[8];
       if (c < 0x20 || c >= 0x7F) {
         std::snprintf(buf, sizeof buf, "\\x%02X", c);
@@ -37,7 +39,7 @@ std::string Shown(std::string_view bytes, bool cut) {
     }
   } else {
     for (char32_t c : DecodeUtf8(bytes)) {
-      if (++count > kShownLimit) return out + "…";
+      if (++count > limit) return out + "…";
       if (c < 0x20 || c == 0x7F) {
         char buf[8];
         std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
@@ -47,7 +49,27 @@ std::string Shown(std::string_view bytes, bool cut) {
       }
     }
   }
-  return cut ? out + "…" : out;
+  return out;
+}
+
+std::string Shown(std::string_view bytes, bool cut) {
+  const std::string out = Escaped(bytes, kShownLimit);
+  return cut && !out.ends_with("…") ? out + "…" : out;
+}
+
+// A path as a message may show it: whole, but with no control character reaching a terminal.
+std::string ShownPath(std::string_view path) {
+  return Escaped(path, std::string_view::npos);
+}
+
+// A parameter file saved as UTF-16 by an editor: a byte-order mark, or a NUL in every other
+// byte of its start. No UTF-8 or GBK parameter file holds a NUL.
+bool LooksLikeUtf16(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+  const std::string_view head = bytes.substr(0, 64);
+  size_t evenNuls = 0, oddNuls = 0;
+  for (size_t i = 0; i < head.size(); ++i) (i % 2 ? oddNuls : evenNuls) += head[i] == '\0';
+  return head.size() >= 4 && std::max(evenNuls, oddNuls) * 2 >= head.size() / 2;
 }
 
 class Fd {
@@ -70,7 +92,7 @@ class Fd {
 };
 
 std::string ReadFailureMessage(const std::string& path, FileError error) {
-  return "The parameter file " + path + " could not be read: " + Describe(error) + ".";
+  return "The parameter file " + ShownPath(path) + " could not be read: " + Describe(error) + ".";
 }
 
 std::optional<FileError> ReadHead(const std::string& path, std::string& out) {
@@ -104,6 +126,25 @@ bool WriteAll(int fd, std::string_view data) {
     data.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+// The file a path names once its symbolic links are followed (the link itself when it dangles),
+// so a store replaces what the link points to and leaves the link in place.
+std::optional<FileError> FollowLinks(std::string& path) {
+  constexpr int kMaxLinks = 40;  // as the kernel allows
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::nullopt;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return FileErrorFromErrno(errno);
+    target.resize(static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    path = target.starts_with('/') || slash == std::string::npos
+               ? target
+               : path.substr(0, slash + 1) + target;
+  }
+  return FileError::TooManyLinks;
 }
 
 // Mode for the new file: the old file's, or what a plain create would give.
@@ -147,6 +188,10 @@ LoadResult ReadParameterFile(const std::string& path) {
   std::string bytes;
   if (const auto error = ReadHead(path, bytes))
     return LoadFailure{ReadFailureMessage(path, *error)};
+  if (LooksLikeUtf16(bytes)) {
+    return LoadFailure{"The parameter file " + ShownPath(path) +
+                       " is UTF-16 text; save it as UTF-8 or GBK and load it again."};
+  }
   ParsedFile parsed = ParseParameterFile(bytes);
   if (const auto* refused = std::get_if<RefusedField>(&parsed)) {
     return LoadFailure{RefusalMessage(*refused)};
@@ -154,14 +199,23 @@ LoadResult ReadParameterFile(const std::string& path) {
   return std::get<std::vector<std::string>>(std::move(parsed));
 }
 
-std::optional<FileError> WriteParameterFile(const std::string& path, const ParameterSet& strParam) {
+std::optional<FileError> WriteParameterFile(const std::string& chosen, const ParameterSet& strParam) {
   const std::optional<std::string> content = FormatParameterFile(strParam);
   if (!content) return FileError::EncodingFailed;
 
+  std::string path = chosen;
+  if (const auto error = FollowLinks(path)) return error;
+  // Renaming over a file needs only the folder's permission: refuse a file we may not write, as
+  // writing it in place would have been refused.
+  if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0 &&
+      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    return FileErrorFromErrno(errno);
+  }
+
+  // A short temporary name in the same folder, so any name the file system takes still fits.
   const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + (folder.ends_with('/') ? "" : "/") + "." + name + ".XXXXXX";
+  std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) +
+                     ".ctrlprog-XXXXXX";
 
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return FileErrorFromErrno(errno);
@@ -185,8 +239,14 @@ std::string RefusalMessage(const RefusedField& refused) {
 }
 
 std::string StoreFailureMessage(const std::string& path, FileError error) {
-  return "The parameter file " + path + " could not be stored: " + Describe(error) +
+  return "The parameter file " + ShownPath(path) + " could not be stored: " + Describe(error) +
          ". The file was not changed.";
+}
+
+std::string ShortFileMessage(const std::string& path, size_t held) {
+  return "The parameter file " + ShownPath(path) + " held " + std::to_string(held) + " of the " +
+         std::to_string(kParameterCount) + " parameters; the other " +
+         std::to_string(kParameterCount - held) + " kept their values.";
 }
 
 }  // namespace ctrlprog

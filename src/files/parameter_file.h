@@ -43,5 +43,7 @@ using LoadResult = std::variant<std::vector<std::string>, LoadFailure>;
 
 std::string RefusalMessage(const RefusedField& refused);
 std::string StoreFailureMessage(const std::string& path, FileError error);
+// Said after loading a file that held fewer than sixteen parameters.
+std::string ShortFileMessage(const std::string& path, size_t held);
 
 }  // namespace ctrlprog

@@ -1,5 +1,6 @@
 #include "model/val.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -57,6 +58,32 @@ double RadixInteger(Cursor& c, int radix) {
   if (overflow) return std::numeric_limits<double>::infinity();
   if (v <= 0xFFFF) return v >= 0x8000 ? static_cast<double>(v) - 65536.0 : static_cast<double>(v);
   return v >= 0x80000000u ? static_cast<double>(v) - 4294967296.0 : static_cast<double>(v);
+}
+
+// Digits of the number's integer part, counted from its first non-zero digit; for a number below
+// 1, minus the zeros after the point. Saturates far beyond what a double can hold.
+long DecimalMagnitude(std::string_view number) {
+  if (number.starts_with('-')) number.remove_prefix(1);
+  const size_t e = number.find('e');
+  const std::string_view mantissa = number.substr(0, e);
+  long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view digits = number.substr(e + 1);
+    const bool minus = digits.starts_with('-');
+    if (minus || digits.starts_with('+')) digits.remove_prefix(1);
+    for (char d : digits) exponent = std::min(exponent * 10 + (d - '0'), 1'000'000L);
+    if (minus) exponent = -exponent;
+  }
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t firstNonZero = mantissa.find_first_not_of("0.");
+  if (firstNonZero == std::string_view::npos) return std::numeric_limits<int>::min();  // zero
+  long magnitude = 0;
+  if (firstNonZero < point) {
+    magnitude = static_cast<long>(point - firstNonZero);
+  } else {
+    magnitude = -static_cast<long>(firstNonZero - point - 1);
+  }
+  return magnitude + exponent;
 }
 
 }  // namespace
@@ -122,9 +149,8 @@ double Val(std::string_view text) {
   const auto [ptr, ec] = std::from_chars(first, last, value);
   (void)ptr;
   if (ec == std::errc::result_out_of_range) {
-    // Either far too large or far too small; tell them apart by the exponent's sign.
-    const bool tiny = number.find("e-") != std::string::npos;
-    if (tiny) return negative ? -0.0 : 0.0;
+    // Either far too large or far too small: a number below 1 in magnitude rounds to zero.
+    if (DecimalMagnitude(number) <= 0) return negative ? -0.0 : 0.0;
     return negative ? -std::numeric_limits<double>::infinity()
                     : std::numeric_limits<double>::infinity();
   }

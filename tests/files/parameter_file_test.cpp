@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -79,11 +80,17 @@ TEST(ParameterFile, LoadsTheSameSetFromGbkUtf8LineFeedsAndAByteOrderMark) {
 TEST(ParameterFile, AppliesFewerFieldsAndIgnoresFieldsPastSixteen) {
   TempDir dir;
   Form form;
-  EXPECT_TRUE(form.files.Load(dir.Write("short.asv", "4:Pibes\r\n135\r\n")));
+  const std::string shortFile = dir.Write("short.asv", "4:Pibes\r\n135\r\n");
+  EXPECT_TRUE(form.files.Load(shortFile));
   std::vector<std::string> expected = AsVector(WorkedSets()[1].texts);
   expected[0] = "4:Pibes";
   expected[1] = "135";
   EXPECT_EQ(form.Lists(), expected);
+  // The screen now mixes two sets: the operator is told.
+  EXPECT_EQ(form.ui.messages, std::vector<std::string>{"The parameter file " + shortFile +
+                                                       " held 2 of the 16 parameters; the other "
+                                                       "14 kept their values."});
+  form.ui.messages.clear();
 
   EXPECT_TRUE(form.files.Load(dir.Write("long.asv", kGbkFile + "junk\r\nmore\r\n")));
   EXPECT_EQ(form.Lists(), AsVector(WorkedSets()[0].texts));
@@ -97,7 +104,8 @@ TEST(ParameterFile, EmptyFileStoresThePathAndChangesNothing) {
   EXPECT_TRUE(form.files.Load(path));
   EXPECT_EQ(form.Lists(), AsVector(WorkedSets()[1].texts));
   EXPECT_EQ(form.ui.Text(Control::txtLoadDir), path);
-  EXPECT_TRUE(form.ui.messages.empty());
+  ASSERT_EQ(form.ui.messages.size(), 1u);
+  EXPECT_NE(form.ui.messages[0].find("held 0 of the 16 parameters"), std::string::npos);
 }
 
 TEST(ParameterFile, RefusesTheWholeFileNamingLineCaptionAndText) {
@@ -231,6 +239,68 @@ TEST(ParameterFile, ReplacingAFileKeepsItsPermissions) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(ParameterFile, StoresThroughLinksUnderLongNamesAndNamesALinkLoop) {
+  TempDir dir;
+  const std::string real = dir.Write("real.asv", "old");
+  const std::string link = dir.Path("link.asv");
+  ASSERT_EQ(::symlink("real.asv", link.c_str()), 0);  // relative, as links usually are
+  ASSERT_EQ(WriteParameterFile(link, WorkedSets()[0].texts), std::nullopt);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(TempDir::Read(real), kGbkFile);
+
+  const std::string longName = dir.Path(std::string(250, 'n') + ".asv");  // 254 of 255 bytes
+  EXPECT_EQ(WriteParameterFile(longName, WorkedSets()[0].texts), std::nullopt);
+  EXPECT_EQ(TempDir::Read(longName), kGbkFile);
+
+  ::symlink("b.asv", dir.Path("a.asv").c_str());
+  ::symlink("a.asv", dir.Path("b.asv").c_str());
+  EXPECT_EQ(WriteParameterFile(dir.Path("a.asv"), WorkedSets()[0].texts), FileError::TooManyLinks);
+  EXPECT_EQ(StoreFailureMessage("a.asv", FileError::TooManyLinks),
+            "The parameter file a.asv could not be stored: too many levels of symbolic links. "
+            "The file was not changed.");
+}
+
+TEST(ParameterFile, RefusesToReplaceAFileItMayNotWrite) {
+  // As an unprivileged user in a child, so root is refused too; the child reports by exit code.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    int code = 0;
+    {
+      TempDir dir;
+      const std::string path = dir.Write("locked.asv", "old");
+      ::chmod(path.c_str(), 0444);
+      const auto error = WriteParameterFile(path, WorkedSets()[0].texts);
+      code = error != FileError::AccessDenied ? 1 : TempDir::Read(path) != "old" ? 2 : 0;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not refused, 2: the file changed";
+}
+
+TEST(ParameterFile, ReadMessagesNameUtf16AndShowControlCharactersEscaped) {
+  TempDir dir;
+  struct Case {
+    std::string name, bytes, message;
+  };
+  const std::string utf16 = std::string("1\0:\0T\0o\0r\0v\0a\0\r\0\n\0", 18);
+  const Case cases[] = {
+      {"le.asv", "\xFF\xFE" + utf16, "is UTF-16 text; save it as UTF-8 or GBK and load it again."},
+      {"bare.asv", utf16, "is UTF-16 text; save it as UTF-8 or GBK and load it again."},
+      {"\x1B[31mred.asv", "\xFF\xFE", "\\x1B[31mred.asv is UTF-16"},
+  };
+  for (const Case& c : cases) {
+    const LoadResult r = ReadParameterFile(dir.Write(c.name, c.bytes));
+    const auto* failure = std::get_if<LoadFailure>(&r);
+    ASSERT_NE(failure, nullptr) << c.name;
+    EXPECT_NE(failure->message.find(c.message), std::string::npos) << failure->message;
+    EXPECT_EQ(failure->message.find('\x1B'), std::string::npos) << "raw escape reached the text";
+  }
 }
 
 }  // namespace

@@ -53,6 +53,10 @@ TEST(Val, ReadsTheLeadingNumberOfAText) {
       {"\r1", 0},  // a carriage return is not skipped
       {"１", 0},   // full-width digits are not digits
       {"1E-999", 0},
+      // Too small for a double with no exponent at all, or with a large number before it.
+      {"0." + std::string(330, '0') + "1", 0},
+      {"-0." + std::string(400, '0') + "7", 0},
+      {"1" + std::string(400, '0') + "E-800", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(Val(c.text), c.value) << '"' << c.text << '"';
 }
@@ -61,6 +65,7 @@ TEST(Val, GivesInfinityForAnExponentTooLarge) {
   EXPECT_EQ(Val("1E999"), std::numeric_limits<double>::infinity());
   EXPECT_EQ(Val("-1E999"), -std::numeric_limits<double>::infinity());
   EXPECT_EQ(Val("&H1FFFFFFFF"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(Val("0." + std::string(400, '0') + "1E999"), std::numeric_limits<double>::infinity());
 }
 
 TEST(RoundHalfEven, SendsExactHalvesToTheEvenNeighbour) {
