@@ -43,6 +43,8 @@ run: build
 bench: build
 	$(BUILD)/bench/ctrlprog-bench
 	$(BUILD)/bench/ctrlprog-window-bench
+	$(BUILD)/bench/ctrlprog-memory
+	$(BUILD)/bench/ctrlprog-memory window
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

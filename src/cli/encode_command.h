@@ -10,6 +10,9 @@ inline constexpr int kExitPortFailed = 1;
 inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitTimedOut = 3;
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitOutputFailed = 74;  // stdout could not be written
+// --timeout is armed as a timer of whole milliseconds in an int.
+inline constexpr double kMaxTimeoutSeconds = 2'000'000;
 
 class frmMain;
 class WindowServices;

@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,15 +32,16 @@ constexpr const char* kHelp =
     "      send the frame, wait for the acknowledgement, and go on with the next board. Each\n"
     "      log line is printed as \"HH:MM:SS.mmm text\". PORT is a port number (1 is the first\n"
     "      serial port, /dev/ttyS0) or a device path such as /dev/ttyUSB0. After N \"Transmit\n"
-    "      Finished\" lines, after SECONDS, or on SIGINT/SIGTERM it presses \"Stop Transmit\".\n"
+    "      Finished\" lines, after SECONDS (at most 2000000), or on SIGINT, SIGTERM or SIGHUP it\n"
+    "      presses \"Stop Transmit\".\n"
     "\n"
     "  ports\n"
     "      List the serial ports the system detects, with description and USB identity.\n"
     "\n"
     "Exit status: 0 done; 1 the port could not be opened (reason on stderr); 2 the file cannot\n"
     "be read, holds a refused field or does not fill all sixteen parameters (reason on\n"
-    "stderr); 3 --timeout passed before N boards; 130/143 stopped by SIGINT/SIGTERM;\n"
-    "64 usage error.\n";
+    "stderr); 3 --timeout passed before N boards; 74 the log could not be written to\n"
+    "standard output; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage error.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -70,6 +75,11 @@ std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::stri
     } else if (name == "--timeout") {
       o.timeoutSec = PositiveNumber(value);
       if (!o.timeoutSec) return std::nullopt;
+      if (*o.timeoutSec > ctrlprog::kMaxTimeoutSeconds) {
+        std::fprintf(stderr, "ctrlprog-cli: --timeout takes at most %.0f seconds (about 23 days)\n",
+                     ctrlprog::kMaxTimeoutSeconds);
+        return std::nullopt;
+      }
     } else {
       return std::nullopt;
     }
@@ -78,9 +88,29 @@ std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::stri
   return o;
 }
 
+// Keeps descriptors 0..2 taken, so that nothing opened later (a port, Qt's own pipes) lands on
+// one and receives what is meant for the terminal. Returns whether stdout was closed.
+bool GuardStandardDescriptors() {
+  bool stdoutClosed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (fd == 1) stdoutClosed = true;
+    const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+      ::dup2(null, fd);
+      ::close(null);
+    }
+  }
+  return stdoutClosed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (GuardStandardDescriptors()) {
+    std::fputs("ctrlprog-cli: standard output is closed\n", stderr);
+    return ctrlprog::kExitOutputFailed;
+  }
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kHelp, stdout);

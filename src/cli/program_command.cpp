@@ -32,7 +32,8 @@ void OnSignal(int signo) {
   errno = savedErrno;
 }
 
-// SIGINT and SIGTERM reach the event loop as a byte on a socket pair.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) reach the event loop as a byte on a socket
+// pair, so each stops the run the way "Stop Transmit" does and the port is closed behind it.
 bool CatchStopSignals() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
   ::fcntl(signalPipe[1], F_SETFL, ::fcntl(signalPipe[1], F_GETFL) | O_NONBLOCK);
@@ -42,13 +43,35 @@ bool CatchStopSignals() {
   sa.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGHUP, &sa, nullptr);
+  // A closed pipe on stdout is a write error to report, not a silent death.
+  ::signal(SIGPIPE, SIG_IGN);
   return true;
 }
 
-void PrintLogLine(const std::string& line) {
-  const QString now = QTime::currentTime().toString("HH:mm:ss.zzz");
-  std::printf("%s %s\n", now.toUtf8().constData(), line.c_str());
-  std::fflush(stdout);
+// 0, or the errno of a line that could not be written (a full disk, a closed pipe).
+int PrintLogLine(const std::string& line) {
+  const QByteArray now = QTime::currentTime().toString("HH:mm:ss.zzz").toUtf8();
+  errno = 0;
+  const int written = std::printf("%s %s\n", now.constData(), line.c_str());
+  const int flushed = std::fflush(stdout);
+  if (written >= 0 && flushed == 0 && !std::ferror(stdout)) return 0;
+  return errno != 0 ? errno : EIO;
+}
+
+// The window says nothing for a failure other than "no use" or "occupied"; the console always
+// says why, since a script has nobody to look at the screen.
+void PrintOpenFailure(const std::string& portText, int error, const std::string& detail) {
+  if (error == kCommNoSuchPort || error == kCommPortBusy) return;  // its message box said why
+  std::string reason;
+  if (error == kCommOverflow) {
+    reason = "the port number does not fit 16 bits (-32768 to 32767)";
+  } else if (!detail.empty()) {
+    reason = detail;
+  } else {
+    reason = "error " + std::to_string(error);
+  }
+  std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", portText.c_str(), reason.c_str());
 }
 
 }  // namespace
@@ -75,8 +98,17 @@ int RunProgram(const ProgramOptions& options) {
   };
 
   ui.onTick = [&] { form.Timer1_Timer(); };
+  bool outputFailed = false;
   ui.onLogLine = [&](const std::string& line) {
-    PrintLogLine(line);
+    if (outputFailed) return;
+    if (const int error = PrintLogLine(line)) {
+      outputFailed = true;
+      std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
+                   std::strerror(error));
+      stop(kExitOutputFailed);
+      exitCode = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
+      return;
+    }
     if (line == "Transmit Finished" && options.count && ++finished >= *options.count) {
       stop(kExitOk);
     }
@@ -94,7 +126,10 @@ int RunProgram(const ProgramOptions& options) {
 
   ui.SetPortText(options.port);
   form.cmdFileSend_Click();
-  if (form.link().intCommFlag == Closed) return kExitPortFailed;
+  if (form.link().intCommFlag == Closed) {
+    PrintOpenFailure(options.port, form.link().LastOpenError(), port.LastOpenError());
+    return kExitPortFailed;
+  }
 
   if (options.timeoutSec) {
     QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,

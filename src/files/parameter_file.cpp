@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "files/field_reader.h"
@@ -199,7 +199,8 @@ LoadResult ReadParameterFile(const std::string& path) {
   return std::get<std::vector<std::string>>(std::move(parsed));
 }
 
-std::optional<FileError> WriteParameterFile(const std::string& chosen, const ParameterSet& strParam) {
+std::optional<FileError> WriteParameterFile(const std::string& chosen,
+                                            const ParameterSet& strParam) {
   const std::optional<std::string> content = FormatParameterFile(strParam);
   if (!content) return FileError::EncodingFailed;
 
@@ -214,8 +215,8 @@ std::optional<FileError> WriteParameterFile(const std::string& chosen, const Par
 
   // A short temporary name in the same folder, so any name the file system takes still fits.
   const size_t slash = path.rfind('/');
-  std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) +
-                     ".ctrlprog-XXXXXX";
+  std::string temp =
+      (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".ctrlprog-XXXXXX";
 
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return FileErrorFromErrno(errno);

@@ -42,6 +42,10 @@ class Link {
 
   void Reset() { intCommFlag = Closed; }
 
+  // The error number of the last attempt to open the port (kCommOk when it opened, or when the
+  // lists stopped it first), for front ends that say more than the window's messages.
+  int LastOpenError() const { return lastOpenError_; }
+
   TransferState intCommFlag = Closed;
   uint8_t bytTickCount = 0;  // never reset by starting or stopping
   ParameterFrame bytFrame{};
@@ -55,6 +59,7 @@ class Link {
   SerialPort& port_;
   ParameterSet& strParam_;
   MessageLog& log_;
+  int lastOpenError_ = kCommOk;
 };
 
 }  // namespace ctrlprog

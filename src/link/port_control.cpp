@@ -8,12 +8,14 @@ void Link::CommPortOpen_Close() {
     if (port_.IsOpen()) port_.Close();
     return;
   }
+  lastOpenError_ = kCommOk;
   if (ReadListsIntoSet(ui_, strParam_)) {
     ui_.MessageBox(kIncompleteMessage);
     return;
   }
   int error = port_.SetPort(ui_.PortText());
   if (error == kCommOk) error = port_.Open();
+  lastOpenError_ = error;
   if (error == kCommOk) intCommFlag = Polling;
 
   if (error == kCommNoSuchPort) {

@@ -41,18 +41,49 @@ start_sim quiet --silent
 status=$?
 [ $status = 3 ] && tail -1 "$tmp/out" | grep -q 'Comm is Closed$' && ok "timeout" || { bad "timeout: $status"; cat "$tmp/out"; }
 
-for sig in INT TERM; do
+for sig in INT TERM HUP; do
   "$cli" program --port "$tmp/quiet" --file "$examples/example.asv" >"$tmp/out" 2>&1 &
   pid=$!
   for _ in $(seq 50); do grep -q 'Transmit Started' "$tmp/out" && break; sleep 0.1; done
   kill -$sig $pid; wait $pid; status=$?
-  want=$([ $sig = INT ] && echo 130 || echo 143)
+  want=$(case $sig in INT) echo 130 ;; TERM) echo 143 ;; HUP) echo 129 ;; esac)
   [ $status = "$want" ] && tail -1 "$tmp/out" | grep -q 'Comm is Closed$' && ok "SIG$sig" || { bad "SIG$sig: $status"; cat "$tmp/out"; }
 done
 
 "$cli" program --port "$tmp/absent" --file "$examples/example.asv" >"$tmp/out" 2>"$tmp/err"
 status=$?
 [ $status = 1 ] && [ "$(cat "$tmp/err")" = "This Comm is no use, Please try other one!" ] && ok "no device" || { bad "no device: $status"; cat "$tmp/err"; }
+
+# Every failed open says why on stderr: character devices that are no serial line get the
+# window's "no use" message, numbers that do not fit 16 bits a reason of their own.
+for port in /dev/null /dev/zero; do
+  "$cli" program --port $port --file "$examples/example.asv" >/dev/null 2>"$tmp/err"
+  status=$?
+  [ $status = 1 ] && [ "$(cat "$tmp/err")" = "This Comm is no use, Please try other one!" ] \
+    && ok "no serial line: $port" || { bad "no serial line: $port: $status"; cat "$tmp/err"; }
+done
+for port in 65536 1e10 -32769; do
+  "$cli" program --port $port --file "$examples/example.asv" >/dev/null 2>"$tmp/err"
+  status=$?
+  [ $status = 1 ] && grep -q "cannot open port $port: the port number does not fit 16 bits" "$tmp/err" \
+    && ok "port number $port" || { bad "port number $port: $status"; cat "$tmp/err"; }
+done
+
+# Output that cannot be written stops the run with exit 74 and says so.
+"$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --timeout 5 >/dev/full 2>"$tmp/err"
+status=$?
+[ $status = 74 ] && grep -q 'cannot write the log to standard output: No space left on device' "$tmp/err" \
+  && ok "stdout full" || { bad "stdout full: $status"; cat "$tmp/err"; }
+"$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --timeout 5 >&- 2>"$tmp/err"
+[ $? = 74 ] && grep -q 'standard output is closed' "$tmp/err" && ok "stdout closed" || bad "stdout closed"
+( sleep 0.3; "$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --timeout 5 2>"$tmp/err"; echo $? >"$tmp/rc" ) | true
+[ "$(cat "$tmp/rc")" = 74 ] && grep -q 'Broken pipe' "$tmp/err" && ok "closed pipe" || { bad "closed pipe: $(cat "$tmp/rc")"; cat "$tmp/err"; }
+
+# --timeout is bounded by what a timer can hold.
+"$cli" program --port "$tmp/absent" --file "$examples/example.asv" --timeout 2000000 >/dev/null 2>&1
+[ $? = 1 ] && ok "timeout at its bound" || bad "timeout at its bound"
+"$cli" program --port "$tmp/absent" --file "$examples/example.asv" --timeout 2000001 >/dev/null 2>"$tmp/err"
+[ $? = 64 ] && grep -q 'at most 2000000 seconds' "$tmp/err" && ok "timeout past its bound" || bad "timeout past its bound"
 
 printf '1:Torva\r\n' >"$tmp/short.asv"
 "$cli" program --port "$tmp/quiet" --file "$tmp/short.asv" >/dev/null 2>"$tmp/err"

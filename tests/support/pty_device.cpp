@@ -1,5 +1,6 @@
 #include "support/pty_device.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QTimer>
@@ -28,6 +29,27 @@ PtyDevice::PtyDevice(Behaviour behaviour, std::string link)
 PtyDevice::~PtyDevice() {
   Vanish();
   if (!link_.empty()) ::unlink(link_.c_str());
+}
+
+void PtyDevice::Send(const std::vector<uint8_t>& bytes) {
+  [[maybe_unused]] const ssize_t w = ::write(master_, bytes.data(), bytes.size());
+}
+
+void PtyDevice::StopReadingAndFillLine() {
+  notifier_->setEnabled(false);
+  // The slave end is the host's side of the same line: what is written here waits in the queue
+  // the host's writes go to.
+  const int fd = ::open(name_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+  const std::vector<uint8_t> filler(4096, 0x00);
+  for (size_t chunk : {filler.size(), size_t{1}}) {
+    while (::write(fd, filler.data(), chunk) > 0) {
+    }
+  }
+  ::close(fd);
+}
+
+void PtyDevice::ResumeReading() {
+  notifier_->setEnabled(true);
 }
 
 void PtyDevice::Vanish() {

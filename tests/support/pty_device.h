@@ -30,6 +30,14 @@ class PtyDevice {
   std::string Path() const { return link_.empty() ? name_ : link_; }
   // Closes the terminal, as a pulled cable does; the link is left dangling.
   void Vanish();
+  // The terminal's own name, whatever link points to it.
+  const std::string& TerminalName() const { return name_; }
+  // Sends bytes to the host as the board would, outside the protocol.
+  void Send(const std::vector<uint8_t>& bytes);
+  // Stops draining the line, as a board that hung does, and fills what the host writes into
+  // until a write of the host's would block. ResumeReading takes it all up again.
+  void StopReadingAndFillLine();
+  void ResumeReading();
 
   bool Vanished() const { return master_ < 0; }
   int Polls() const;

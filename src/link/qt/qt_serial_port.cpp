@@ -35,13 +35,27 @@ int QtSerialPort::SetPort(std::string_view portText) {
 
 int QtSerialPort::Open() {
   if (port_.isOpen()) return kCommPortBusy;
-  if (device_.empty()) return kCommNoSuchPort;
-  port_.setPortName(QString::fromStdString(device_));
+  if (device_.empty()) {
+    lastOpenError_ = "the port box names no port";
+    return kCommNoSuchPort;
+  }
+  // One device, one name: a by-id link and the device it points to share one lock.
+  const std::string device = CanonicalDevice(device_);
+  port_.setPortName(QString::fromStdString(device));
   if (!port_.open(QIODevice::ReadWrite)) {
-    const int error = CommErrorFor(ClassifyPortError(port_.error(), device_, false));
+    lastOpenError_ = port_.errorString().toStdString();
+    const int error = CommErrorFor(ClassifyPortError(port_.error(), device, false));
     port_.clearError();
     return error;
   }
+  // Qt's lock file and exclusive mode do not stop root; an advisory lock on the line does.
+  if (LockLine(static_cast<int>(port_.handle())) != kCommOk) {
+    port_.close();
+    port_.clearError();
+    lastOpenError_ = "the port is held by another program";
+    return kCommPortBusy;
+  }
+  lastOpenError_.clear();
   // Bytes that arrived before this open belong to no poll of ours.
   port_.clear(QSerialPort::Input);
   closePending_ = false;
@@ -77,7 +91,16 @@ std::vector<uint8_t> QtSerialPort::ReadAll() {
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
   if (!port_.isOpen()) return;  // open failures are answered by Open itself
   ++errorSignals_;
-  if (ClassifyPortError(error, device_, true) != PortFault::LineLost || closePending_) return;
+  const PortFault fault = ClassifyPortError(error, device_, true, static_cast<int>(port_.handle()));
+  if (fault == PortFault::OutputFull) {
+    // The device stopped reading: drop what it would not take and keep the line open, so its
+    // next answer is still heard.
+    port_.clear(QSerialPort::Output);
+    port_.clearError();
+    ++writesDropped_;
+    return;
+  }
+  if (fault != PortFault::LineLost || closePending_) return;
   // Close from the event loop, not inside the port's own notification.
   closePending_ = true;
   ++linesLost_;

@@ -1,7 +1,9 @@
 #include "link/qt/port_error.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include "devsim/raw_pty.h"
 #include "link/serial_port.h"
 #include "support/temp_dir.h"
 
@@ -11,7 +13,10 @@ namespace {
 TEST(ClassifyPortError, MapsQtErrorsToOurs) {
   testing::TempDir dir;
   const std::string file = dir.Write("plain", "x");
-  const std::string terminal = "/dev/null";  // a character device we may open
+  const std::optional<RawPty> pty = OpenRawPty();
+  ASSERT_TRUE(pty);
+  const std::string terminal = pty->name;  // a terminal we may open
+  const std::string notATerminal = "/dev/null";
   struct Case {
     QSerialPort::SerialPortError error;
     std::string device;
@@ -26,6 +31,9 @@ TEST(ClassifyPortError, MapsQtErrorsToOurs) {
       {QSerialPort::UnknownError, file, false, PortFault::NoSuchPort},  // not a terminal
       {QSerialPort::UnsupportedOperationError, file, false, PortFault::NoSuchPort},
       {QSerialPort::UnknownError, terminal, false, PortFault::Other},
+      {QSerialPort::UnsupportedOperationError, notATerminal, false, PortFault::NoSuchPort},
+      {QSerialPort::WriteError, terminal, true, PortFault::OutputFull},  // line still up
+      {QSerialPort::ResourceError, terminal, true, PortFault::OutputFull},
       {QSerialPort::ReadError, terminal, true, PortFault::LineLost},
       {QSerialPort::WriteError, terminal, true, PortFault::LineLost},
       {QSerialPort::ResourceError, terminal, true, PortFault::LineLost},
@@ -35,12 +43,16 @@ TEST(ClassifyPortError, MapsQtErrorsToOurs) {
       {QSerialPort::PermissionError, terminal, true, PortFault::Other},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ClassifyPortError(c.error, c.device, c.isOpen), c.fault)
+    // The line's descriptor, where a row speaks of an open, still living line.
+    const int handle = c.fault == PortFault::OutputFull ? pty->slave : -1;
+    EXPECT_EQ(ClassifyPortError(c.error, c.device, c.isOpen, handle), c.fault)
         << c.error << " " << c.device << " open " << c.isOpen;
   }
   EXPECT_EQ(CommErrorFor(PortFault::NoSuchPort), kCommNoSuchPort);
   EXPECT_EQ(CommErrorFor(PortFault::Busy), kCommPortBusy);
   EXPECT_EQ(CommErrorFor(PortFault::Other), kCommOtherError);
+  ::close(pty->master);
+  ::close(pty->slave);
 }
 
 }  // namespace

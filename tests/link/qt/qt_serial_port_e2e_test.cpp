@@ -151,5 +151,68 @@ TEST(SerialLine, ATerminalWeMayNotOpenIsNoUsablePort) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: taken for a busy port, 2: another error";
 }
 
+TEST(SerialLine, OneTerminalHasOneLockWhateverNameOpensIt) {
+  TempDir dir;
+  PtyDevice device({.answer = false}, dir.Path("by-id-link"));
+  const std::string link = device.Path(), terminal = device.TerminalName();
+  const std::pair<std::string, std::string> orders[] = {{link, terminal}, {terminal, link}};
+  for (const auto& [first, second] : orders) {
+    QtSerialPort holder;
+    ASSERT_EQ(holder.SetPort(first), kCommOk);
+    ASSERT_EQ(holder.Open(), kCommOk) << first;
+    QtSerialPort other;
+    ASSERT_EQ(other.SetPort(second), kCommOk);
+    EXPECT_EQ(other.Open(), kCommPortBusy) << first << " held, " << second << " opened";
+    EXPECT_FALSE(other.IsOpen());
+  }
+}
+
+TEST(SerialLine, ADeviceThatStopsReadingIsStillHeardWhenItAnswersAgain) {
+  PtyDevice device({});
+  device.StopReadingAndFillLine();
+  Station station;
+  station.Start(device.Path());
+  ASSERT_EQ(station.form.link().intCommFlag, Polling);
+  QTest::qWait(1500);  // polls meet a full line
+  EXPECT_EQ(station.port.LinesLost(), 0) << "a full line is no lost line";
+  device.ResumeReading();
+  EXPECT_TRUE(station.WaitFor("Transmit Finished", 1, 5000));
+}
+
+TEST(SerialLine, AdapterSendsBeforeClosingIgnoresStaleInputAndClosesOncePerLoss) {
+  const ParameterFrame frame = testing::FrameOf(WorkedSets()[0]);
+  {  // A write then a close in one go: the bytes still leave.
+    PtyDevice device({.answer = false});
+    QtSerialPort port;
+    ASSERT_EQ(port.SetPort(device.Path()), kCommOk);
+    ASSERT_EQ(port.Open(), kCommOk);
+    ASSERT_EQ(port.WriteBytes(frame), kCommOk);
+    port.Close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return device.FirstFrame().size() == kFrameSize; }, 2000));
+  }
+  {  // A ready byte sent while the port was closed belongs to no poll of ours.
+    PtyDevice device({.answer = false});
+    device.Send({kReadyByte});
+    QtSerialPort port;
+    ASSERT_EQ(port.SetPort(device.Path()), kCommOk);
+    ASSERT_EQ(port.Open(), kCommOk);
+    QTest::qWait(200);
+    EXPECT_TRUE(port.ReadAll().empty());
+  }
+  {  // A vanished device closes the port once, however many errors it raises meanwhile.
+    PtyDevice device({.answer = false});
+    QtSerialPort port;
+    ASSERT_EQ(port.SetPort(device.Path()), kCommOk);
+    ASSERT_EQ(port.Open(), kCommOk);
+    device.Vanish();
+    // Two failing writes in a row raise two errors before the close gets its turn.
+    static_cast<void>(port.WriteText(kPollText));
+    static_cast<void>(port.WriteText(kPollText));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !port.IsOpen(); }, 2000));
+    QTest::qWait(200);
+    EXPECT_EQ(port.LinesLost(), 1);
+  }
+}
+
 }  // namespace
 }  // namespace ctrlprog
