@@ -1,5 +1,7 @@
 #include "files/file_commands.h"
 
+#include <algorithm>
+
 #include "files/parameter_file.h"
 
 namespace ctrlprog {
@@ -26,7 +28,13 @@ bool ParameterFiles::Load(const std::string& path) {
   }
   // What the file did not hold keeps its old value: say so, or the screen shows a mix of two
   // sets without a word.
-  if (choices.size() < kParameterCount) ui_.MessageBox(ShortFileMessage(path, choices.size()));
+  if (choices.size() < kParameterCount) {
+    fileOnScreen_.clear();  // the lists hold a mix of two sets
+    ui_.MessageBox(ShortFileMessage(path, choices.size()));
+    return true;
+  }
+  fileOnScreen_ = path;
+  std::copy(choices.begin(), choices.end(), fileSet_.begin());
   return true;
 }
 
@@ -44,6 +52,16 @@ void ParameterFiles::StoreFile_Click() {
     return;
   }
   ui_.SetText(Control::txtSaveDir, chosen.path);
+  fileOnScreen_ = chosen.path;
+  fileSet_ = strParam_;
+}
+
+std::string ParameterFiles::FileOnScreen() {
+  if (fileOnScreen_.empty()) return {};
+  for (int i = 0; i < kParameterCount; ++i) {
+    if (ui_.ComboText(i) != fileSet_[static_cast<size_t>(i)]) return {};
+  }
+  return fileOnScreen_;
 }
 
 }  // namespace ctrlprog

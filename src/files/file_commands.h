@@ -27,10 +27,16 @@ class ParameterFiles {
   // Full path of the file last chosen in either dialog.
   const std::string& strFileDirectary() const { return strFileDirectary_; }
 
+  // The file last loaded whole or stored, while the lists still hold exactly its set; else
+  // empty.
+  std::string FileOnScreen();
+
  private:
   WindowServices& ui_;
   ParameterSet& strParam_;
   std::string strFileDirectary_;
+  std::string fileOnScreen_;
+  ParameterSet fileSet_;
 };
 
 }  // namespace ctrlprog

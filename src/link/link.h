@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "link/link_event.h"
 #include "link/serial_port.h"
+#include "link/tally.h"
 #include "log/message_log.h"
 #include "model/frame_encoder.h"
 #include "model/parameter_set.h"
@@ -42,6 +45,21 @@ class Link {
 
   void Reset() { intCommFlag = Closed; }
 
+  // Where the link stands, in the operator's words.
+  enum class Condition { Stopped, Waiting, Lost };
+  Condition LinkCondition() const;
+  // The device the link opened (empty before the first open).
+  const std::string& PortName() const { return portName_; }
+
+  // Results since start-up; Reset sets the counts to zero.
+  const Tally& tally() const { return tally_; }
+  void ResetTally() { tally_.Reset(); }
+
+  // Adds a listener told of every event (see LinkListener).
+  void AddListener(LinkListener listener) { listeners_.push_back(std::move(listener)); }
+  // Where event times come from; tests set their own.
+  std::function<Clock::time_point()> clock = [] { return Clock::now(); };
+
   // The error number of the last attempt to open the port (kCommOk when it opened, or when the
   // lists stopped it first), for front ends that say more than the window's messages.
   int LastOpenError() const { return lastOpenError_; }
@@ -54,12 +72,25 @@ class Link {
   bool StartTransfer();
   void ShowIdle();
   void SetParametersEditable(bool editable);
+  // Tells the tally and the listeners; a listener's reason to stop is kept for StopIfAsked.
+  void Emit(LinkEventKind kind);
+  // Stops the transfer as "Stop Transmit" does when a listener asked for it, then says why.
+  void StopIfAsked();
+  // The line failed or cannot be opened: said once, until a polling tick opens it again.
+  void LineLost();
+  void LineRestored();
 
   WindowServices& ui_;
   SerialPort& port_;
   ParameterSet& strParam_;
   MessageLog& log_;
   int lastOpenError_ = kCommOk;
+  std::string portName_;
+  bool lineLost_ = false;
+  std::optional<Clock::time_point> readyAt_;  // the device's ready byte of this cycle
+  Tally tally_;
+  std::vector<LinkListener> listeners_;
+  std::optional<std::string> stopReason_;
 };
 
 }  // namespace ctrlprog

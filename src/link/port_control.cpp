@@ -14,6 +14,7 @@ void Link::CommPortOpen_Close() {
     return;
   }
   int error = port_.SetPort(ui_.PortText());
+  if (error == kCommOk) portName_ = port_.DeviceName();
   if (error == kCommOk) error = port_.Open();
   lastOpenError_ = error;
   if (error == kCommOk) intCommFlag = Polling;

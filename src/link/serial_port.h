@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,8 +16,9 @@ inline constexpr int kCommNoSuchPort = 8002;  // no such port, or not a usable s
 inline constexpr int kCommPortBusy = 8005;    // already opened elsewhere
 inline constexpr int kCommOtherError = 8020;  // any other failure
 
-// Receive notification code: data has arrived.
+// Notification codes: data has arrived; the line failed and the port closed itself.
 inline constexpr int kCommEvReceive = 2;
+inline constexpr int kCommEvLineLost = 1001;
 
 // The serial port as the link uses it. Line settings are fixed: 9600 baud, 8 data bits, no
 // parity, 1 stop bit. Notifications arrive on the window's thread.
@@ -32,6 +34,8 @@ class SerialPort {
   // Closes the port; anything not yet sent or read is dropped.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
+  // The device the last SetPort chose, as the operator named it.
+  virtual std::string DeviceName() const = 0;
   // Writes the characters as single bytes.
   virtual int WriteText(std::string_view text) = 0;
   virtual int WriteBytes(std::span<const uint8_t> bytes) = 0;

@@ -20,10 +20,13 @@ bool Link::StartTransfer() {
     return false;
   }
   bytFrame = std::get<ParameterFrame>(encoded);
+  lineLost_ = false;
+  readyAt_.reset();
   log_.ReceiveDisplay("Transmit Started", kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Stop Transmit");
   SetParametersEditable(false);
   ui_.SetTimerEnabled(true);
+  Emit(LinkEventKind::Started);
   return true;
 }
 
@@ -36,11 +39,13 @@ void Link::SetParametersEditable(bool editable) {
 }
 
 void Link::ShowIdle() {
+  lineLost_ = false;
   log_.ReceiveDisplay("Comm is Closed", kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Start Transmit");
   SetParametersEditable(true);
   ui_.SetTimerEnabled(false);
   ui_.SetEnabled(Control::Label1_0, true);
+  Emit(LinkEventKind::Closed);
 }
 
 }  // namespace ctrlprog

@@ -32,6 +32,7 @@ class FakeSerialPort : public SerialPort {
     pending_.clear();
   }
   bool IsOpen() const override { return open_; }
+  std::string DeviceName() const override { return portText_; }
   int WriteText(std::string_view text) override {
     return Record(std::vector<uint8_t>(text.begin(), text.end()));
   }
@@ -44,6 +45,12 @@ class FakeSerialPort : public SerialPort {
   void Deliver(std::vector<uint8_t> bytes, int commEvent = kCommEvReceive) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     NotifyReceive(commEvent);
+  }
+
+  // The line fails: the port closes itself and says so, as the real adapter does.
+  void LoseLine() {
+    Close();
+    NotifyReceive(kCommEvLineLost);
   }
 
   const std::string& PortText() const { return portText_; }

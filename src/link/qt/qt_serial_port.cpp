@@ -107,8 +107,10 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
   QMetaObject::invokeMethod(
       this,
       [this] {
-        if (closePending_) Close();
+        const bool lost = closePending_;
+        if (lost) Close();
         closePending_ = false;
+        if (lost) NotifyReceive(kCommEvLineLost);  // the link says so, once
       },
       Qt::QueuedConnection);
 }

@@ -17,6 +17,7 @@ class QtSerialPort : public QObject, public SerialPort {
   int Open() override;
   void Close() override;
   bool IsOpen() const override { return port_.isOpen(); }
+  std::string DeviceName() const override { return device_; }
   int WriteText(std::string_view text) override;
   int WriteBytes(std::span<const uint8_t> bytes) override;
   std::vector<uint8_t> ReadAll() override;

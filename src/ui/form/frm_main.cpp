@@ -1,5 +1,7 @@
 #include "ui/form/frm_main.h"
 
+#include "model/hex.h"
+
 namespace ctrlprog {
 namespace {
 
@@ -28,6 +30,36 @@ void frmMain::Form_Load() {
   ui_.SetProgressValue(0);
   log_.Reset();
   ui_.SetPortText("1");
+}
+
+void frmMain::AttachRecord(ProductionRecord& record) {
+  link_.AddListener([this, &record, station = StationName()](
+                        const LinkEvent& event) -> std::optional<std::string> {
+    const char* result = nullptr;
+    switch (event.kind) {
+      case LinkEventKind::Passed:
+        result = "PASS";
+        break;
+      case LinkEventKind::Failed:
+        result = "FAIL";
+        break;
+      case LinkEventKind::Lost:
+        result = "LOST";
+        break;
+      case LinkEventKind::Restored:
+        result = "RESTORED";
+        break;
+      case LinkEventKind::Started:
+      case LinkEventKind::Closed:
+        return std::nullopt;
+    }
+    const RecordRow row{event.time,         station, event.port,   files_.FileOnScreen(),
+                        ToHex(event.frame), result,  event.cycleMs};
+    if (const auto error = record.Append(row)) {
+      return RecordFailureMessage(record.Path(), *error, result);
+    }
+    return std::nullopt;
+  });
 }
 
 void frmMain::cmdShow_Click() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "files/file_commands.h"
+#include "files/production_record.h"
 #include "link/link.h"
 #include "link/serial_port.h"
 #include "log/message_log.h"
@@ -32,6 +33,10 @@ class frmMain {
   void ReceiveDisplay(std::string_view strAdd, int32_t intColor) {
     log_.ReceiveDisplay(strAdd, intColor);
   }
+
+  // Appends a row to `record` for every board and every lost or restored line; a row that
+  // cannot be written stops the transfer. The record must outlive the form.
+  void AttachRecord(ProductionRecord& record);
 
   // Loads a parameter file without the dialog, as "OpenFile" does once a file is chosen.
   bool LoadParameterFile(const std::string& path) { return files_.Load(path); }

@@ -1,0 +1,130 @@
+#include "files/production_record.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <regex>
+#include <sstream>
+
+#include "link/link_test_fixture.h"
+#include "model/hex.h"
+#include "support/temp_dir.h"
+
+namespace ctrlprog {
+namespace {
+
+using testing::TempDir;
+
+std::vector<std::string> RowsOf(const std::string& text) {
+  std::vector<std::string> rows;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    rows.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "every row ends in CR LF";
+  return rows;
+}
+
+TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
+  TempDir dir;
+  const std::string path = dir.Path("record,\"文件\".csv");
+  const RecordRow row{std::chrono::system_clock::now(),
+                      "station-1",
+                      "/dev/ttyUSB0",
+                      "/srv/sets/a,\"b\" 文件.asv",
+                      "02 0F",
+                      "PASS",
+                      412};
+  for (int run = 0; run < 2; ++run) {  // two programs, one after the other
+    auto opened = ProductionRecord::Open(path);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
+    auto& record = *std::get<std::unique_ptr<ProductionRecord>>(opened);
+    ASSERT_EQ(record.Append(row), std::nullopt);
+    RecordRow lost = row;
+    lost.result = "LOST";
+    lost.cycleMs.reset();
+    ASSERT_EQ(record.Append(lost), std::nullopt);
+  }
+  const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0], "time,station,port,file,frame,result,cycle_ms");
+  const std::regex pass(
+      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,station-1,/dev/ttyUSB0,)"
+      R"("/srv/sets/a,""b"" 文件\.asv",02 0F,PASS,412)");
+  EXPECT_TRUE(std::regex_match(rows[1], pass)) << rows[1];
+  EXPECT_TRUE(rows[2].ends_with(",LOST,")) << rows[2];
+  EXPECT_EQ(rows[3].substr(23), rows[1].substr(23));
+}
+
+TEST(ProductionRecord, IsRefusedAtOpeningWhenItCannotBeWritten) {
+  TempDir dir;
+  for (const std::string& path : {dir.path().string(), dir.Path("missing/record.csv")}) {
+    auto opened = ProductionRecord::Open(path);
+    ASSERT_TRUE(std::holds_alternative<FileError>(opened)) << path;
+    EXPECT_NE(RecordOpenFailureMessage(path, std::get<FileError>(opened)).find(path),
+              std::string::npos);
+  }
+}
+
+// The form with a record attached: each board's row carries the frame the device received, and
+// a row that cannot be written stops the transfer before another board is programmed.
+class RecordedStation : public testing::LinkTest {
+ protected:
+  RecordedStation() {
+    auto opened = ProductionRecord::Open(path);
+    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
+    form.AttachRecord(*record);
+    form.cmdFileSend_Click();
+  }
+  void Board() {
+    Tick();
+    Ready();
+    Tick();
+    Ready();
+    Tick();
+  }
+  TempDir dir;
+  std::string path = dir.Path("record.csv");
+  std::unique_ptr<ProductionRecord> record;
+};
+
+TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine) {
+  Board();
+  Board();
+  const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
+  ASSERT_EQ(rows.size(), 3u);
+  std::vector<std::string> frames;
+  for (const auto& w : port.writes) {
+    if (w.size() == kFrameSize) frames.push_back(ToHex(w));
+  }
+  ASSERT_EQ(frames.size(), 2u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_NE(rows[i + 1].find("," + frames[i] + ",PASS,"), std::string::npos) << rows[i + 1];
+  }
+
+  // The file may grow no further: the next board is programmed but cannot be recorded.
+  struct rlimit old {};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = TempDir::Read(path).size();
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  Board();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(link().intCommFlag, Closed);
+  EXPECT_FALSE(ui.TimerEnabled());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "The production record " + path +
+                                " could not be written: the disk is full. The last board was "
+                                "programmed but not recorded. The transfer was stopped.");
+  EXPECT_EQ(RowsOf(TempDir::Read(path)).size(), 3u);
+  const size_t frameWrites = port.writes.size();
+  Board();
+  EXPECT_EQ(port.writes.size(), frameWrites);
+}
+
+}  // namespace
+}  // namespace ctrlprog
