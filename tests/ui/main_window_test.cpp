@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <functional>
 
 #include "link/qt/qt_serial_port.h"
@@ -233,6 +234,67 @@ TEST_F(WindowTest, ColoursEachLogLineAsTheLogSays) {
   EXPECT_EQ(colourAt(0), QColor(0, 255, 0));
   EXPECT_NE(colourAt(7), QColor(0, 255, 0));
   EXPECT_EQ(colourAt(12), QColor(255, 0, 0));
+}
+
+TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
+  TempDir dir;
+  auto device = std::make_unique<PtyDevice>(PtyDevice::Behaviour{.ack = false}, dir.Path("board"));
+  const QString path = QString::fromStdString(device->Path());
+  FillFromWorkedSet(0);
+  Find<QComboBox>("cboComPort")->setEditText(path);
+  auto* status = Find<QLabel>("lblStatus");
+  auto* panel = Find<QWidget>("ResultPanel");
+  EXPECT_TRUE(status->text().startsWith("Stopped."));
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_TRUE(status->text().startsWith("Waiting for a board on " + path + "."))
+      << status->text().toStdString();
+
+  // Locking the parameters leaves the panel alone.
+  EXPECT_FALSE(Find<QWidget>("Frame10")->isAncestorOf(panel));
+  EXPECT_TRUE(panel->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return LogLines().contains("Transmit Fail!"); }, 5000));
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL");
+  EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 1");
+  EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Programmed 0");
+  EXPECT_TRUE(status->text().contains("Last result FAIL at ")) << status->text().toStdString();
+
+  device.reset();  // the cable comes loose
+  ASSERT_TRUE(QTest::qWaitFor([&] { return LogLines().contains("Comm Lost"); }, 3000));
+  EXPECT_TRUE(status->text().startsWith(path + " lost, retrying.")) << status->text().toStdString();
+  EXPECT_EQ(status->accessibleName(), status->text());
+  QTest::qWait(1000);
+  EXPECT_EQ(LogLines().count("Comm Lost"), 1);
+
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_TRUE(status->text().startsWith("Stopped.")) << status->text().toStdString();
+  QTest::mouseClick(Find<QPushButton>("cmdReset"), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 0");
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL");  // until the next result
+}
+
+TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
+  for (int i = 1; i < kParameterCount; ++i) {
+    auto* label = Find<QLabel>(QString("lblCombo1(%1)").arg(i).toUtf8());
+    EXPECT_EQ(label->buddy(), Combo(i));
+    EXPECT_EQ(Combo(i)->accessibleName() + QChar(0xFF1A), label->text().replace("&&", "&"));
+  }
+  EXPECT_EQ(Combo(0)->accessibleName(), "Board Type");
+  for (const char* name : {"cboComPort", "txtLoadDir", "txtSaveDir", "prgFileTransfer",
+                           "rtfReceive", "lblStatus", "cmdReset"}) {
+    EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
+  }
+
+  Combo(5)->setCurrentIndex(3);
+  Send()->setFocus();
+  QWheelEvent wheel(QPointF(5, 5), Combo(5)->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(Combo(5), &wheel);
+  EXPECT_EQ(Combo(5)->currentIndex(), 3) << "a wheel passing over changed the list";
+  QApplication::setActiveWindow(&window);
+  Combo(5)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Combo(5)->hasFocus(); }, 1000));
+  QApplication::sendEvent(Combo(5), &wheel);
+  EXPECT_EQ(Combo(5)->currentIndex(), 4) << "a focused list takes the wheel";
 }
 
 }  // namespace

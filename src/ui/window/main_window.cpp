@@ -18,6 +18,8 @@
 #include "ui/form/frm_main.h"
 #include "ui/window/port_combo_box.h"
 #include "ui/window/qt_text.h"
+#include "ui/window/result_panel.h"
+#include "ui/window/wheel_guard.h"
 
 namespace ctrlprog {
 namespace {
@@ -86,8 +88,10 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   Place(toolbar, 0, 0, kDesignWidth, 630);
   toolbar->lower();
 
+  wheelGuard_ = new WheelGuard(this);
   BuildLeftPanel(client);
   BuildRightPanel(client);
+  BuildOperatorView(client);
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -99,10 +103,19 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(cmdShow_, &QPushButton::clicked, this, [this] { form_->cmdShow_Click(); });
   connect(openFile_, &QAction::triggered, this, [this] { form_->OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { form_->StoreFile_Click(); });
+  form_->link().AddListener([this](const LinkEvent&) -> std::optional<std::string> {
+    ShowResults();
+    return std::nullopt;
+  });
+  connect(resultPanel_->ResetButton(), &QPushButton::clicked, this, [this] {
+    form_->link().ResetTally();
+    ShowResults();
+  });
 
   resize(twips_.ToPixels(kDesignWidth),
          twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
   form_->Form_Load();
+  ShowResults();
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
@@ -121,6 +134,36 @@ void MainWindow::BuildMenu() {
 void MainWindow::Place(QWidget* w, int x, int y, int width, int height) {
   w->setGeometry(twips_.ToPixels(x), twips_.ToPixels(y), twips_.ToPixels(width),
                  twips_.ToPixels(height));
+}
+
+void MainWindow::BuildOperatorView(QWidget* client) {
+  // In the free corner of the parameter area, right of "Time && Others" and below "Speed Mode",
+  // but not inside Frame10, so locking the parameters never greys it out.
+  resultPanel_ = new ResultPanel(client);
+  Place(resultPanel_, 3360 + 6075, 120 + 4155, 2175, 2160);
+
+  lblStatus_ = new QLabel(client);
+  lblStatus_->setObjectName("lblStatus");
+  lblStatus_->setWordWrap(true);
+  lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  PlaceStatusLine(kDesignWidth);
+}
+
+void MainWindow::PlaceStatusLine(int windowTwips) {
+  if (windowTwips >= kDesignWidth - 200) {
+    Place(lblStatus_, 120, 6525, kDesignWidth - 240, 270);
+  } else {
+    Place(lblStatus_, 120, 5700, 3020, 1050);
+  }
+}
+
+void MainWindow::ShowResults() {
+  const Link& link = form_->link();
+  resultPanel_->Show(link.tally());
+  const QString text = StatusText(link.LinkCondition(), ToQString(link.PortName()), link.tally());
+  lblStatus_->setText(text);
+  lblStatus_->setAccessibleName(text);
 }
 
 QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
@@ -143,19 +186,26 @@ QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
   cmdShow_->setObjectName("cmdShow");
   Place(cmdShow_, 1440, 120, 1455, 300);
 
-  label("Label6", "Open Root", 120, 720, 855, 375);
+  QLabel* label6 = label("Label6", "Open Root", 120, 720, 855, 375);
   txtLoadDir_ = new QLineEdit(picture1);
   txtLoadDir_->setObjectName("txtLoadDir");
+  txtLoadDir_->setAccessibleName("Open Root");
+  label6->setBuddy(txtLoadDir_);
   Place(txtLoadDir_, 1200, 600, 1635, 375);
 
-  label("Label7", "Store Root", 120, 1320, 1095, 375);
+  QLabel* label7 = label("Label7", "Store Root", 120, 1320, 1095, 375);
   txtSaveDir_ = new QLineEdit(picture1);
   txtSaveDir_->setObjectName("txtSaveDir");
+  txtSaveDir_->setAccessibleName("Store Root");
+  label7->setBuddy(txtSaveDir_);
   Place(txtSaveDir_, 1200, 1320, 1635, 375);
 
-  label("Label8", "Comm Num", 120, 2040, 615, 375);
+  QLabel* label8 = label("Label8", "Comm Num", 120, 2040, 615, 375);
   cboComPort_ = new PortComboBox(picture1);
   cboComPort_->setObjectName("cboComPort");
+  cboComPort_->setAccessibleName("Comm Num");
+  label8->setBuddy(cboComPort_);
+  wheelGuard_->Guard(cboComPort_);
   Place(cboComPort_, 840, 2040, 1095, kComboHeight + 60);
 
   cmdFileSend_ = new QPushButton("Start Transmit", picture1);
@@ -167,11 +217,13 @@ QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
 
   prgFileTransfer_ = new QProgressBar(picture1);
   prgFileTransfer_->setObjectName("prgFileTransfer");
+  prgFileTransfer_->setAccessibleName("Transmit Guage");
   prgFileTransfer_->setTextVisible(false);
   Place(prgFileTransfer_, 240, 3600, 2175, 495);
 
   rtfReceive_ = new QTextEdit(picture1);
   rtfReceive_->setObjectName("rtfReceive");
+  rtfReceive_->setAccessibleName("Message log");
   rtfReceive_->setReadOnly(true);
   rtfReceive_->setAcceptRichText(false);
   Place(rtfReceive_, 120, 4200, 2775, 1215);
@@ -196,15 +248,21 @@ QWidget* MainWindow::BuildRightPanel(QWidget* parent) {
     const Row& r = kRows[i];
     QGroupBox* group = groups[static_cast<size_t>(r.group)];
     group->setTitle(ToQString(table[i].group));  // "Time && Others" shows as "Time & Others"
+    auto* combo = new QComboBox(group);
+    // Announced by its caption, without the full-width colon.
+    QString name = ToQString(DisplayName(static_cast<int>(i)));
+    if (name.endsWith(QChar(0xFF1A))) name.chop(1);
+    combo->setAccessibleName(name.replace("&&", "&"));
+    wheelGuard_->Guard(combo);
     if (!table[i].caption.empty()) {
       auto* l = new QLabel(ToQString(table[i].caption), group);
+      l->setBuddy(combo);
       l->setObjectName(QString("lblCombo1(%1)").arg(i));
       l->setWordWrap(true);
       // Two lines' room, centred on the list, for captions that wrap.
       Place(l, 120, r.y - 75, r.listX - 150, kRowHeight + 90);
       if (i == 1) l->setStyleSheet("color: rgb(255, 0, 0);");
     }
-    auto* combo = new QComboBox(group);
     combo->setObjectName(QString("Combo1(%1)").arg(i));
     for (const std::string& choice : table[i].choices) combo->addItem(ToQString(choice));
     combo->setCurrentIndex(-1);

@@ -22,7 +22,9 @@ namespace ctrlprog {
 
 class frmMain;
 class PortComboBox;
+class ResultPanel;
 class SerialPort;
+class WheelGuard;
 
 // The window `frmMain` is shown in: every control where the form places it, its events forwarded
 // to the form's handlers, and the window services done on the real widgets.
@@ -60,6 +62,12 @@ class MainWindow : public QMainWindow, public WindowServices {
 
  private:
   void BuildMenu();
+  // The result panel and the status line, fed by the link's events.
+  void BuildOperatorView(QWidget* client);
+  void ShowResults();
+  // The status line runs along the strip under both panels, or, with the parameter panel
+  // concealed, wraps in the room under the left one.
+  void PlaceStatusLine(int windowTwips);
   QWidget* BuildLeftPanel(QWidget* parent);
   QWidget* BuildRightPanel(QWidget* parent);
   void Place(QWidget* w, int x, int y, int width, int height);
@@ -80,6 +88,9 @@ class MainWindow : public QMainWindow, public WindowServices {
   QAction* openFile_ = nullptr;
   QAction* storeFile_ = nullptr;
   QTimer* timer1_ = nullptr;
+  ResultPanel* resultPanel_ = nullptr;
+  QLabel* lblStatus_ = nullptr;
+  WheelGuard* wheelGuard_ = nullptr;
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;

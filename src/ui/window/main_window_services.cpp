@@ -158,6 +158,7 @@ DialogResult MainWindow::ShowFileDialog(bool save) {
 
 void MainWindow::SetWindowWidth(int twips) {
   resize(twips_.ToPixels(twips), height());
+  PlaceStatusLine(twips);
 }
 
 void MainWindow::SetWindowHeight(int twips) {
