@@ -45,6 +45,7 @@ bench: build
 	$(BUILD)/bench/ctrlprog-window-bench
 	$(BUILD)/bench/ctrlprog-memory
 	$(BUILD)/bench/ctrlprog-memory window
+	$(BUILD)/bench/ctrlprog-record-cost $(BUILD)
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

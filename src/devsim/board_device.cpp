@@ -62,7 +62,7 @@ void BoardDevice::FrameComplete(std::vector<uint8_t>& reply, std::vector<std::st
   } else {
     for (const std::string& line : DescribeFrame(frame_)) report.push_back("  " + line);
     ++programmed_;
-    if (options_.ack) {
+    if (options_.ack && (options_.ackLimit == 0 || programmed_ <= options_.ackLimit)) {
       reply.push_back(kReadyByte);
       report.push_back("board " + std::to_string(programmed_) + " programmed, acknowledged");
     } else {

@@ -15,6 +15,7 @@ class BoardDevice {
     long boards = 0;     // boards to program before going quiet; 0 for no limit
     bool answer = true;  // answer polls at all
     bool ack = true;     // acknowledge good frames
+    long ackLimit = 0;   // acknowledge only this many; 0 for no limit
   };
 
   explicit BoardDevice(Options options) : options_(options) {}

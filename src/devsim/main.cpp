@@ -18,7 +18,8 @@
 namespace {
 
 constexpr const char* kHelp =
-    "usage: ctrlprog-devsim [--link PATH] [--boards N] [--no-ack] [--silent] [--poll-stats N]\n"
+    "usage: ctrlprog-devsim [--link PATH] [--boards N] [--no-ack] [--ack N] [--silent]\n"
+    "                       [--poll-stats N]\n"
     "\n"
     "Opens a pseudo-terminal and behaves as a board on it: answers a poll \"8\" with 0x55,\n"
     "takes the 26-byte frame, checks header and check byte, acknowledges with 0x55 and prints\n"
@@ -27,6 +28,7 @@ constexpr const char* kHelp =
     "  --link PATH     also make PATH a symbolic link to the terminal (replaced if present)\n"
     "  --boards N      program N boards, then stay quiet and exit a second later\n"
     "  --no-ack        never acknowledge a frame\n"
+    "  --ack N         acknowledge the first N good frames only, then none\n"
     "  --silent        never answer a poll\n"
     "  --poll-stats N  after N intervals between polls, print their median and worst\n"
     "                  deviation from the 200 ms grid, and exit\n";
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
       options.boards = std::atol(argv[++i]);
     } else if (a == "--poll-stats" && hasValue) {
       pollStats = static_cast<size_t>(std::atol(argv[++i]));
+    } else if (a == "--ack" && hasValue) {
+      options.ackLimit = std::atol(argv[++i]);
     } else if (a == "--no-ack") {
       options.ack = false;
     } else if (a == "--silent") {

@@ -67,6 +67,14 @@ TEST(BoardDevice, HonoursItsOptions) {
   noAck.Send({'8'});
   EXPECT_TRUE(noAck.Send(Frame()).empty());
 
+  Sim ackOne({.boards = 0, .answer = true, .ack = true, .ackLimit = 1});
+  std::string acks;
+  for (int i = 0; i < 3; ++i) {
+    ackOne.Send({'8'});
+    acks += ackOne.Send(Frame()).empty() ? '.' : 'A';
+  }
+  EXPECT_EQ(acks, "A..");
+
   Sim one({.boards = 1, .answer = true, .ack = true});
   one.Send({'8'});
   one.Send(Frame());

@@ -140,7 +140,7 @@ void MainWindow::BuildOperatorView(QWidget* client) {
   // In the free corner of the parameter area, right of "Time && Others" and below "Speed Mode",
   // but not inside Frame10, so locking the parameters never greys it out.
   resultPanel_ = new ResultPanel(client);
-  Place(resultPanel_, 3360 + 6075, 120 + 4155, 2175, 2160);
+  Place(resultPanel_, 3360 + 6090, 120 + 4155, 2100, 2160);
 
   lblStatus_ = new QLabel(client);
   lblStatus_->setObjectName("lblStatus");

@@ -8,9 +8,15 @@
 namespace ctrlprog {
 namespace {
 
-constexpr const char* kNoResult = "QLabel { background: palette(mid); color: palette(window); }";
-constexpr const char* kPass = "QLabel { background: rgb(0, 150, 0); color: white; }";
-constexpr const char* kFail = "QLabel { background: rgb(210, 0, 0); color: white; }";
+// Large enough to read from two metres; the window's 8-point face is for the design's rows.
+#define CTRLPROG_BADGE "font-size: 26pt; font-weight: bold; "
+constexpr const char* kNoResult =
+    "QLabel { " CTRLPROG_BADGE "background: palette(mid); color: palette(window); }";
+constexpr const char* kPass =
+    "QLabel { " CTRLPROG_BADGE "background: rgb(0, 150, 0); color: white; }";
+constexpr const char* kFail =
+    "QLabel { " CTRLPROG_BADGE "background: rgb(210, 0, 0); color: white; }";
+#undef CTRLPROG_BADGE
 
 QString Counts(const Tally& tally) {
   return QString("Programmed %1, Failed %2").arg(tally.Programmed()).arg(tally.Failed());
@@ -34,12 +40,7 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   badge_ = new QLabel(this);
   badge_->setObjectName("lblResult");
   badge_->setAlignment(Qt::AlignCenter);
-  // Large enough to read from two metres; the window's 8-point face is for the design's rows.
   badge_->setStyleSheet(kNoResult);
-  QFont big = badge_->font();
-  big.setPointSize(26);
-  big.setBold(true);
-  badge_->setFont(big);
   badge_->setMinimumHeight(52);
   layout->addWidget(badge_);
 

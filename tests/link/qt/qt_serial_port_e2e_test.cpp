@@ -94,10 +94,14 @@ TEST(SerialLine, SurvivesTheDeviceVanishingAndProgramsTheNextOneOnTheSamePath) {
   EXPECT_GE(station.port.LinesLost(), 1);
   EXPECT_NE(station.form.link().intCommFlag, Closed);
   EXPECT_EQ(station.Count("Comm is Closed"), 0);
+  EXPECT_EQ(station.Count("Comm Lost"), 1) << "said once, not on every tick";
+  EXPECT_EQ(station.Count("Comm Restored"), 0);
 
   first.reset();
   PtyDevice second({}, path);
+  EXPECT_TRUE(station.WaitFor("Comm Restored", 1, 3000));
   EXPECT_TRUE(station.WaitFor("Transmit Finished", 1, 5000));
+  EXPECT_EQ(station.Count("Comm Lost"), 1);
 }
 
 TEST(SerialLine, ASecondOpenerOfAHeldPortIsToldItIsOccupied) {
