@@ -14,7 +14,8 @@ ConsoleServices::ConsoleServices() {
 }
 
 void ConsoleServices::MessageBox(std::string_view text) {
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fprintf(stderr, "%s%.*s\n", messagePrefix.c_str(), static_cast<int>(text.size()),
+               text.data());
   std::fflush(stderr);
 }
 

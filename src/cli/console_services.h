@@ -19,6 +19,8 @@ class ConsoleServices : public StateServices {
   void SetTimerEnabled(bool enabled) override;
   void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
 
+  // Put before every message, to tell the ports of one run apart.
+  std::string messagePrefix;
   // Called on every tick of `Timer1`.
   std::function<void()> onTick;
   // Called with each log line as it is appended, without its line break.

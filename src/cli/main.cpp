@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
-    "       ctrlprog-cli program --port PORT --file FILE [--count N] [--timeout SECONDS]\n"
+    "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
+    "                            [--timeout SECONDS] [--json] [--record CSV]\n"
     "       ctrlprog-cli ports\n"
     "       ctrlprog-cli --help\n";
 
@@ -27,21 +28,30 @@ constexpr const char* kHelp =
     "      Load the parameter file FILE as the window's \"OpenFile\" does, and print its\n"
     "      26-byte frame as hexadecimal on one line.\n"
     "\n"
-    "  program --port PORT --file FILE [--count N] [--timeout SECONDS]\n"
+    "  program --port PORT [--port PORT ...] --file FILE [--count N] [--timeout SECONDS]\n"
+    "          [--json] [--record CSV]\n"
     "      Load FILE, put PORT in the port box and press \"Start Transmit\": poll the device,\n"
     "      send the frame, wait for the acknowledgement, and go on with the next board. Each\n"
-    "      log line is printed as \"HH:MM:SS.mmm text\". PORT is a port number (1 is the first\n"
-    "      serial port, /dev/ttyS0) or a device path such as /dev/ttyUSB0. After N \"Transmit\n"
-    "      Finished\" lines, after SECONDS (at most 2000000), or on SIGINT, SIGTERM or SIGHUP it\n"
-    "      presses \"Stop Transmit\".\n"
+    "      --port gets a link of its own, all in this one process. Each log line is printed\n"
+    "      as \"HH:MM:SS.mmm text\", or \"HH:MM:SS.mmm PORT text\" with several ports. PORT is a\n"
+    "      port number (1 is the first serial port, /dev/ttyS0) or a device path such as\n"
+    "      /dev/ttyUSB0. A port that cannot be opened is reported and left out. After N\n"
+    "      \"Transmit Finished\" lines on a port it presses \"Stop Transmit\" there; the run ends\n"
+    "      when every port has its N, after SECONDS (at most 2000000), or on SIGINT, SIGTERM\n"
+    "      or SIGHUP. At the end one summary line per port goes to stderr:\n"
+    "      \"PORT: N programmed, M failed, K lost in S s\".\n"
+    "      --json     print one JSON object per line instead: time, port, event (started,\n"
+    "                 finished, fail, lost, restored, closed, summary), text; a summary also\n"
+    "                 has programmed, failed, lost and seconds\n"
+    "      --record   append a row per board and per lost or restored line to the CSV file\n"
     "\n"
     "  ports\n"
     "      List the serial ports the system detects, with description and USB identity.\n"
     "\n"
-    "Exit status: 0 done; 1 the port could not be opened (reason on stderr); 2 the file cannot\n"
-    "be read, holds a refused field or does not fill all sixteen parameters (reason on\n"
-    "stderr); 3 --timeout passed before N boards; 74 the log could not be written to\n"
-    "standard output; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage error.\n";
+    "Exit status: 0 done; 1 a port could not be opened (reason on stderr); 2 the file cannot\n"
+    "be read, holds a refused field or does not fill all sixteen parameters, or the record\n"
+    "cannot be opened (reason on stderr); 3 --timeout passed before N boards; 74 the output\n"
+    "could not be written; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage error.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -57,17 +67,22 @@ std::optional<double> PositiveNumber(const std::string& text) {
 
 std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::string>& args) {
   ctrlprog::ProgramOptions o;
-  bool havePort = false, haveFile = false;
-  for (size_t i = 1; i < args.size(); i += 2) {
-    if (i + 1 >= args.size()) return std::nullopt;
+  bool haveFile = false;
+  for (size_t i = 1; i < args.size(); ++i) {
     const std::string& name = args[i];
-    const std::string& value = args[i + 1];
+    if (name == "--json") {
+      o.json = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) return std::nullopt;
+    const std::string& value = args[++i];
     if (name == "--port") {
-      o.port = value;
-      havePort = true;
+      o.ports.push_back(value);
     } else if (name == "--file") {
       o.file = value;
       haveFile = true;
+    } else if (name == "--record") {
+      o.record = value;
     } else if (name == "--count") {
       const auto n = PositiveNumber(value);
       if (!n || *n != static_cast<double>(static_cast<long>(*n))) return std::nullopt;
@@ -84,7 +99,7 @@ std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::stri
       return std::nullopt;
     }
   }
-  if (!havePort || !haveFile) return std::nullopt;
+  if (o.ports.empty() || !haveFile) return std::nullopt;
   return o;
 }
 

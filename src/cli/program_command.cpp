@@ -5,17 +5,21 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "cli/console_services.h"
 #include "cli/encode_command.h"
+#include "cli/program_output.h"
+#include "files/production_record.h"
 #include "link/qt/qt_serial_port.h"
 #include "ui/form/frm_main.h"
 
@@ -49,20 +53,11 @@ bool CatchStopSignals() {
   return true;
 }
 
-// 0, or the errno of a line that could not be written (a full disk, a closed pipe).
-int PrintLogLine(const std::string& line) {
-  const QByteArray now = QTime::currentTime().toString("HH:mm:ss.zzz").toUtf8();
-  errno = 0;
-  const int written = std::printf("%s %s\n", now.constData(), line.c_str());
-  const int flushed = std::fflush(stdout);
-  if (written >= 0 && flushed == 0 && !std::ferror(stdout)) return 0;
-  return errno != 0 ? errno : EIO;
-}
-
 // The window says nothing for a failure other than "no use" or "occupied"; the console always
 // says why, since a script has nobody to look at the screen.
 void PrintOpenFailure(const std::string& portText, int error, const std::string& detail) {
   if (error == kCommNoSuchPort || error == kCommPortBusy) return;  // its message box said why
+  if (error == kCommOk) return;  // the parameter check stopped it and said why
   std::string reason;
   if (error == kCommOverflow) {
     reason = "the port number does not fit 16 bits (-32768 to 32767)";
@@ -76,66 +71,128 @@ void PrintOpenFailure(const std::string& portText, int error, const std::string&
 
 }  // namespace
 
-int RunProgram(const ProgramOptions& options) {
+// One port's link: its own form, state machine, tick timer, log and tally.
+struct Station {
+  std::string port;  // as given on the command line
   ConsoleServices ui;
-  QtSerialPort port;
-  frmMain form(ui, port);
-  form.Form_Load();
-  if (!LoadCompleteSet(form, ui, options.file)) return kExitBadInput;
+  QtSerialPort serial;
+  frmMain form{ui, serial};
+  bool opened = false;
+  std::chrono::steady_clock::time_point started, closed;
+};
 
+int RunProgram(const ProgramOptions& options) {
+  if (!CatchStopSignals()) {
+    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n", std::strerror(errno));
+    return kExitPortFailed;
+  }
+  std::unique_ptr<ProductionRecord> record;
+  if (options.record) {
+    auto opened = ProductionRecord::Open(*options.record);
+    if (const auto* error = std::get_if<FileError>(&opened)) {
+      std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                   RecordOpenFailureMessage(*options.record, *error).c_str());
+      return kExitBadInput;
+    }
+    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
+  }
+
+  const bool several = options.ports.size() > 1;
+  ProgramOutput output(options.json, several);
+  std::vector<std::unique_ptr<Station>> stations;
   int exitCode = kExitOk;
   bool stopping = false;
-  long finished = 0;
-  // Stops the way the operator does, by pressing "Stop Transmit", then leaves the loop.
+  // Stops the way the operator does, by pressing "Stop Transmit" on every running link, then
+  // leaves the loop.
   auto stop = [&](int code) {
     if (stopping) return;
     stopping = true;
     exitCode = code;
     QTimer::singleShot(0, [&] {
-      if (form.link().intCommFlag != Closed) form.cmdFileSend_Click();
+      for (auto& s : stations) {
+        if (s->form.link().intCommFlag != Closed) s->form.cmdFileSend_Click();
+      }
       QCoreApplication::exit(exitCode);
     });
   };
-
-  ui.onTick = [&] { form.Timer1_Timer(); };
-  bool outputFailed = false;
-  ui.onLogLine = [&](const std::string& line) {
-    if (outputFailed) return;
-    if (const int error = PrintLogLine(line)) {
-      outputFailed = true;
-      std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
-                   std::strerror(error));
-      stop(kExitOutputFailed);
-      exitCode = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
-      return;
+  auto checkOutput = [&] {
+    if (!output.Error() || exitCode == kExitOutputFailed) return;
+    std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
+                 std::strerror(output.Error()));
+    stop(kExitOutputFailed);
+    exitCode = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
+  };
+  auto everyOpenedPortDone = [&] {
+    for (const auto& s : stations) {
+      if (s->opened && s->form.link().tally().Programmed() < *options.count) return false;
     }
-    if (line == "Transmit Finished" && options.count && ++finished >= *options.count) {
-      stop(kExitOk);
-    }
+    return true;
   };
 
-  if (!CatchStopSignals()) {
-    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n", std::strerror(errno));
-    return kExitPortFailed;
+  for (const std::string& port : options.ports) {
+    auto station = std::make_unique<Station>();
+    Station& s = *station;
+    s.port = port;
+    if (several) s.ui.messagePrefix = port + ": ";
+    s.form.Form_Load();
+    if (!LoadCompleteSet(s.form, s.ui, options.file)) return kExitBadInput;
+    if (record) s.form.AttachRecord(*record);
+    s.ui.onTick = [&s] { s.form.Timer1_Timer(); };
+    s.ui.onLogLine = [&, port](const std::string& line) {
+      output.LogLine(port, line);
+      checkOutput();
+    };
+    s.form.link().AddListener([&, port](const LinkEvent& event) -> std::optional<std::string> {
+      output.Event(port, event);
+      checkOutput();
+      if (event.kind == LinkEventKind::Closed) s.closed = std::chrono::steady_clock::now();
+      if (event.kind == LinkEventKind::Passed && options.count &&
+          s.form.link().tally().Programmed() >= *options.count) {
+        // This port has its boards: stop it, and the run once every port has its own.
+        QTimer::singleShot(0, [&] {
+          if (s.form.link().intCommFlag != Closed) s.form.cmdFileSend_Click();
+          if (everyOpenedPortDone()) stop(kExitOk);
+        });
+      }
+      return std::nullopt;
+    });
+    stations.push_back(std::move(station));
   }
+
   QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
   QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
     char signo = 0;
     if (::read(signalPipe[0], &signo, 1) == 1) stop(128 + signo);
   });
 
-  ui.SetPortText(options.port);
-  form.cmdFileSend_Click();
-  if (form.link().intCommFlag == Closed) {
-    PrintOpenFailure(options.port, form.link().LastOpenError(), port.LastOpenError());
-    return kExitPortFailed;
+  bool anyFailed = false, anyOpened = false;
+  for (auto& s : stations) {
+    s->ui.SetPortText(s->port);
+    s->started = std::chrono::steady_clock::now();
+    s->form.cmdFileSend_Click();
+    s->opened = s->form.link().intCommFlag != Closed;
+    if (!s->opened) {
+      PrintOpenFailure(s->port, s->form.link().LastOpenError(), s->serial.LastOpenError());
+      anyFailed = true;
+    }
+    anyOpened = anyOpened || s->opened;
   }
+  if (!anyOpened) return output.Error() ? kExitOutputFailed : kExitPortFailed;
+  checkOutput();
 
   if (options.timeoutSec) {
     QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,
                        [&] { stop(kExitTimedOut); });
   }
   QCoreApplication::exec();
+
+  for (const auto& s : stations) {
+    if (!s->opened) continue;
+    const double seconds = std::chrono::duration<double>(s->closed - s->started).count();
+    output.Summary(s->port, s->form.link().tally(), seconds);
+  }
+  checkOutput();
+  if (anyFailed && exitCode == kExitOk) return kExitPortFailed;
   return exitCode;
 }
 

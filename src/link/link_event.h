@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/frame_encoder.h"
 
@@ -18,6 +19,32 @@ enum class LinkEventKind {
   Restored,  // "Comm Restored": a polling tick opened the port again
   Closed,    // "Comm is Closed"
 };
+
+// The log line each event is written as.
+inline constexpr std::string_view kTransmitStarted = "Transmit Started";
+inline constexpr std::string_view kTransmitFinished = "Transmit Finished";
+inline constexpr std::string_view kTransmitFail = "Transmit Fail!";
+inline constexpr std::string_view kCommLost = "Comm Lost";
+inline constexpr std::string_view kCommRestored = "Comm Restored";
+inline constexpr std::string_view kCommIsClosed = "Comm is Closed";
+
+inline std::string_view LogLineOf(LinkEventKind kind) {
+  switch (kind) {
+    case LinkEventKind::Started:
+      return kTransmitStarted;
+    case LinkEventKind::Passed:
+      return kTransmitFinished;
+    case LinkEventKind::Failed:
+      return kTransmitFail;
+    case LinkEventKind::Lost:
+      return kCommLost;
+    case LinkEventKind::Restored:
+      return kCommRestored;
+    case LinkEventKind::Closed:
+      break;
+  }
+  return kCommIsClosed;
+}
 
 using Clock = std::chrono::system_clock;
 

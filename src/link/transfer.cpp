@@ -57,7 +57,7 @@ void Link::Timer1_Timer() {
     case Acknowledged:
       intCommFlag = Polling;
       ui_.SetProgressValue(100);
-      log_.ReceiveDisplay("Transmit Finished", kColourBlue);
+      log_.ReceiveDisplay(kTransmitFinished, kColourBlue);
       Emit(LinkEventKind::Passed);
       succeeded = true;
       break;
@@ -72,7 +72,7 @@ void Link::Timer1_Timer() {
     intCommFlag = Polling;
     // The board of a tick that reported success was programmed: no failure for it too.
     if (!succeeded) {
-      log_.ReceiveDisplay("Transmit Fail!", kColourBlue);
+      log_.ReceiveDisplay(kTransmitFail, kColourBlue);
       Emit(LinkEventKind::Failed);
     }
     ui_.SetTimerEnabled(true);
@@ -83,14 +83,14 @@ void Link::Timer1_Timer() {
 void Link::LineLost() {
   if (lineLost_) return;
   lineLost_ = true;
-  log_.ReceiveDisplay("Comm Lost", kColourRed);
+  log_.ReceiveDisplay(kCommLost, kColourRed);
   Emit(LinkEventKind::Lost);
 }
 
 void Link::LineRestored() {
   if (!lineLost_) return;
   lineLost_ = false;
-  log_.ReceiveDisplay("Comm Restored", kColourGreen);
+  log_.ReceiveDisplay(kCommRestored, kColourGreen);
   Emit(LinkEventKind::Restored);
 }
 

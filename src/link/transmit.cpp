@@ -22,7 +22,7 @@ bool Link::StartTransfer() {
   bytFrame = std::get<ParameterFrame>(encoded);
   lineLost_ = false;
   readyAt_.reset();
-  log_.ReceiveDisplay("Transmit Started", kColourBlue);
+  log_.ReceiveDisplay(kTransmitStarted, kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Stop Transmit");
   SetParametersEditable(false);
   ui_.SetTimerEnabled(true);
@@ -40,7 +40,7 @@ void Link::SetParametersEditable(bool editable) {
 
 void Link::ShowIdle() {
   lineLost_ = false;
-  log_.ReceiveDisplay("Comm is Closed", kColourBlue);
+  log_.ReceiveDisplay(kCommIsClosed, kColourBlue);
   ui_.SetCaption(Control::cmdFileSend, "Start Transmit");
   SetParametersEditable(true);
   ui_.SetTimerEnabled(false);

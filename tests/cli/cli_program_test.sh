@@ -23,7 +23,9 @@ start_sim board --boards 3
 status=$?
 finished=$(grep -c ' Transmit Finished$' "$tmp/out")
 if [ $status = 0 ] && [ "$finished" = 3 ] && tail -1 "$tmp/out" | grep -qE '^[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} Comm is Closed$' \
-   && head -1 "$tmp/out" | grep -q ' Transmit Started$' && [ ! -s "$tmp/err" ]; then
+   && head -1 "$tmp/out" | grep -q ' Transmit Started$' \
+   && grep -qxE "$tmp/board: 3 programmed, 0 failed, 0 lost in [0-9.]+ s" "$tmp/err" \
+   && [ "$(wc -l <"$tmp/err")" = 1 ]; then
   ok "three boards"
 else
   bad "three boards: status $status, $finished finished"; cat "$tmp/out" "$tmp/err"
@@ -37,12 +39,12 @@ else
 fi
 
 start_sim quiet --silent
-"$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --count 1 --timeout 1 >"$tmp/out" 2>&1
+"$cli" program --port "$tmp/quiet" --file "$examples/example.asv" --count 1 --timeout 1 >"$tmp/out" 2>/dev/null
 status=$?
 [ $status = 3 ] && tail -1 "$tmp/out" | grep -q 'Comm is Closed$' && ok "timeout" || { bad "timeout: $status"; cat "$tmp/out"; }
 
 for sig in INT TERM HUP; do
-  "$cli" program --port "$tmp/quiet" --file "$examples/example.asv" >"$tmp/out" 2>&1 &
+  "$cli" program --port "$tmp/quiet" --file "$examples/example.asv" >"$tmp/out" 2>/dev/null &
   pid=$!
   for _ in $(seq 50); do grep -q 'Transmit Started' "$tmp/out" && break; sleep 0.1; done
   kill -$sig $pid; wait $pid; status=$?

@@ -41,6 +41,8 @@ class PtyDevice {
 
   bool Vanished() const { return master_ < 0; }
   int Polls() const;
+  // Boards programmed: good frames taken.
+  long Programmed() const { return board_.Programmed(); }
   // The first frame received (bytes from the first 0x02), possibly shorter than 26.
   std::vector<uint8_t> FirstFrame() const;
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "link/link_event.h"
+#include "link/tally.h"
+
+namespace ctrlprog {
+
+// What `ctrlprog-cli program` prints on stdout: one line per log line or per event, written and
+// flushed at once, so a supervising script sees each board as it happens.
+class ProgramOutput {
+ public:
+  ProgramOutput(bool json, bool showPort) : json_(json), showPort_(showPort) {}
+
+  // Text mode: "HH:MM:SS.mmm text", or "HH:MM:SS.mmm PORT text" when several ports run.
+  void LogLine(const std::string& port, std::string_view line);
+  // JSON mode: one object per event.
+  void Event(const std::string& port, const LinkEvent& event);
+  void Summary(const std::string& port, const Tally& tally, double seconds);
+
+  bool Json() const { return json_; }
+  // 0, or the errno of the first line that could not be written; nothing is written after it.
+  int Error() const { return error_; }
+
+ private:
+  void Write(const std::string& line);
+
+  bool json_;
+  bool showPort_;
+  int error_ = 0;
+};
+
+// `text` as a JSON string, quotes included.
+std::string JsonString(std::string_view text);
+
+}  // namespace ctrlprog
