@@ -2,15 +2,13 @@
 
 #include <cstdio>
 
-#include "link/qt/tick_timer.h"
-
 namespace ctrlprog {
 
-ConsoleServices::ConsoleServices() {
-  SetUpTimer1(timer_);
-  QObject::connect(&timer_, &QTimer::timeout, [this] {
-    if (onTick) onTick();
-  });
+ConsoleServices::ConsoleServices(std::shared_ptr<TickScheduler> ticks)
+    : ticks_(ticks ? std::move(ticks) : std::make_shared<TickScheduler>()) {}
+
+ConsoleServices::~ConsoleServices() {
+  ticks_->Stop(this);
 }
 
 void ConsoleServices::MessageBox(std::string_view text) {
@@ -21,9 +19,11 @@ void ConsoleServices::MessageBox(std::string_view text) {
 
 void ConsoleServices::SetTimerEnabled(bool enabled) {
   if (enabled) {
-    timer_.start();  // a fresh interval, as the window's timer does
+    ticks_->Start(this, [this] {  // a fresh interval, as the window's timer does
+      if (onTick) onTick();
+    });
   } else {
-    timer_.stop();
+    ticks_->Stop(this);
   }
 }
 

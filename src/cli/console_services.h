@@ -1,19 +1,23 @@
 #pragma once
 
-#include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "cli/tick_scheduler.h"
 #include "ui/services/state_services.h"
 
 namespace ctrlprog {
 
-// Window services for the console: message boxes go to stderr, one line each; `Timer1` is a
-// real 200 ms timer on the Qt event loop; log lines are handed on as they are appended and not
-// kept.
+// Window services for the console: message boxes go to stderr, one line each; `Timer1` ticks
+// every 200 ms on the Qt event loop, through a scheduler that the links of one run may share;
+// log lines are handed on as they are appended and not kept.
 class ConsoleServices : public StateServices {
  public:
-  ConsoleServices();
+  explicit ConsoleServices(std::shared_ptr<TickScheduler> ticks = nullptr);
+  ~ConsoleServices() override;
+  ConsoleServices(const ConsoleServices&) = delete;
+  ConsoleServices& operator=(const ConsoleServices&) = delete;
 
   void MessageBox(std::string_view text) override;
   void SetTimerEnabled(bool enabled) override;
@@ -27,7 +31,7 @@ class ConsoleServices : public StateServices {
   std::function<void(const std::string&)> onLogLine;
 
  private:
-  QTimer timer_;
+  std::shared_ptr<TickScheduler> ticks_;
 };
 
 }  // namespace ctrlprog

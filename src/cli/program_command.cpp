@@ -73,6 +73,7 @@ void PrintOpenFailure(const std::string& portText, int error, const std::string&
 
 // One port's link: its own form, state machine, tick timer, log and tally.
 struct Station {
+  explicit Station(std::shared_ptr<TickScheduler> ticks) : ui(std::move(ticks)) {}
   std::string port;  // as given on the command line
   ConsoleServices ui;
   QtSerialPort serial;
@@ -100,6 +101,7 @@ int RunProgram(const ProgramOptions& options) {
   const bool several = options.ports.size() > 1;
   ProgramOutput output(options.json, several);
   std::vector<std::unique_ptr<Station>> stations;
+  const auto ticks = std::make_shared<TickScheduler>();
   int exitCode = kExitOk;
   bool stopping = false;
   // Stops the way the operator does, by pressing "Stop Transmit" on every running link, then
@@ -130,7 +132,7 @@ int RunProgram(const ProgramOptions& options) {
   };
 
   for (const std::string& port : options.ports) {
-    auto station = std::make_unique<Station>();
+    auto station = std::make_unique<Station>(ticks);
     Station& s = *station;
     s.port = port;
     if (several) s.ui.messagePrefix = port + ": ";
