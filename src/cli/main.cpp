@@ -18,7 +18,7 @@ constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
     "                            [--timeout SECONDS] [--json] [--record CSV]\n"
-    "       ctrlprog-cli ports\n"
+    "       ctrlprog-cli ports [--json]\n"
     "       ctrlprog-cli --help\n";
 
 constexpr const char* kHelp =
@@ -45,8 +45,11 @@ constexpr const char* kHelp =
     "                 has programmed, failed, lost and seconds\n"
     "      --record   append a row per board and per lost or restored line to the CSV file\n"
     "\n"
-    "  ports\n"
-    "      List the serial ports the system detects, with description and USB identity.\n"
+    "  ports [--json]\n"
+    "      List the serial ports the system detects: each device, its stable\n"
+    "      /dev/serial/by-id/... path where there is one, then its description, manufacturer,\n"
+    "      serial number and USB VID:PID as far as they are known. --json prints one JSON\n"
+    "      object per port (device, by_id, description, manufacturer, serial_number, vid, pid).\n"
     "\n"
     "Exit status: 0 done; 1 a port could not be opened (reason on stderr); 2 the file cannot\n"
     "be read, holds a refused field or does not fill all sixteen parameters, or the record\n"
@@ -134,7 +137,9 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   QCoreApplication app(argc, argv);
   if (args[0] == "encode" && args.size() == 2) return ctrlprog::RunEncode(args[1]);
-  if (args[0] == "ports" && args.size() == 1) return ctrlprog::RunPorts();
+  if (args[0] == "ports" && args.size() == 1) return ctrlprog::RunPorts(false);
+  if (args[0] == "ports" && args.size() == 2 && args[1] == "--json")
+    return ctrlprog::RunPorts(true);
   if (args[0] == "program") {
     const auto options = ParseProgram(args);
     if (!options) return Usage();

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include "cli/encode_command.h"
 #include "cli/program_output.h"
 #include "files/production_record.h"
+#include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
 #include "ui/form/frm_main.h"
 
@@ -198,20 +198,11 @@ int RunProgram(const ProgramOptions& options) {
   return exitCode;
 }
 
-int RunPorts() {
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    QString line = info.systemLocation();
-    if (!info.description().isEmpty()) line += "  " + info.description();
-    if (!info.manufacturer().isEmpty()) line += "  " + info.manufacturer();
-    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-      line += QString("  USB %1:%2")
-                  .arg(info.vendorIdentifier(), 4, 16, QChar('0'))
-                  .arg(info.productIdentifier(), 4, 16, QChar('0'));
-    }
-    if (!info.serialNumber().isEmpty()) line += "  serial " + info.serialNumber();
-    std::printf("%s\n", line.toUtf8().constData());
-  }
-  return kExitOk;
+int RunPorts(bool json) {
+  const std::vector<PortDescription> ports = DetectedPorts();
+  const std::string text = json ? FormatPortListJson(ports) : FormatPortList(ports);
+  std::fputs(text.c_str(), stdout);
+  return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
 }
 
 }  // namespace ctrlprog

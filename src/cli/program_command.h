@@ -19,7 +19,7 @@ struct ProgramOptions {
 // printing the log as it grows. Needs a QCoreApplication.
 int RunProgram(const ProgramOptions& options);
 
-// `ctrlprog-cli ports`: the serial ports the platform detects.
-int RunPorts();
+// `ctrlprog-cli ports [--json]`: the serial ports the platform detects, with their identity.
+int RunPorts(bool json);
 
 }  // namespace ctrlprog

@@ -6,6 +6,7 @@
 
 #include "files/production_record.h"
 #include "link/tally.h"
+#include "model/json.h"
 
 namespace ctrlprog {
 namespace {
@@ -29,23 +30,6 @@ const char* EventName(LinkEventKind kind) {
 }
 
 }  // namespace
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 void ProgramOutput::Write(const std::string& line) {
   if (error_) return;

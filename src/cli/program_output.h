@@ -32,7 +32,4 @@ class ProgramOutput {
   int error_ = 0;
 };
 
-// `text` as a JSON string, quotes included.
-std::string JsonString(std::string_view text);
-
 }  // namespace ctrlprog

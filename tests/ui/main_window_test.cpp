@@ -25,6 +25,7 @@
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
 #include "ui/form/frm_main.h"
+#include "ui/window/port_combo_box.h"
 
 namespace ctrlprog {
 namespace {
@@ -295,6 +296,24 @@ TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return Combo(5)->hasFocus(); }, 1000));
   QApplication::sendEvent(Combo(5), &wheel);
   EXPECT_EQ(Combo(5)->currentIndex(), 4) << "a focused list takes the wheel";
+}
+
+TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
+  auto* box = static_cast<PortComboBox*>(Find<QComboBox>("cboComPort"));
+  box->ShowPorts({{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",
+                   "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001},
+                  {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt}});
+  ASSERT_EQ(box->count(), 6);
+  EXPECT_EQ(box->itemText(3), "4 ");
+  EXPECT_EQ(box->itemText(4), "/dev/ttyUSB0  FT232R USB UART  A50285BI");
+  EXPECT_EQ(box->itemText(5), "/dev/ttyS0  (port 1)");
+  EXPECT_EQ(box->currentText(), "1") << "the box keeps its text";
+  for (const auto& [index, text] : {std::pair{4, "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0"},
+                                    std::pair{5, "/dev/ttyS0"}, std::pair{1, "2   "}}) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    EXPECT_EQ(box->currentText(), text);
+  }
 }
 
 }  // namespace

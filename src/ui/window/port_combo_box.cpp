@@ -1,11 +1,24 @@
 #include "ui/window/port_combo_box.h"
 
-#include <QSerialPortInfo>
+#include <QAbstractItemView>
+
+#include "link/port_name.h"
+#include "link/qt/detected_ports.h"
 
 namespace ctrlprog {
 namespace {
 
 const QStringList kFixedChoices = {"1 ", "2   ", "3 ", "4 "};
+// What choosing an entry puts in the box.
+constexpr int kPathRole = Qt::UserRole;
+
+// The numbered choice that already names `device`, if one does.
+std::optional<int> NumberedChoiceFor(const std::string& device) {
+  for (int n = 1; n <= kFixedChoices.size(); ++n) {
+    if (DeviceForPortText(std::to_string(n)).device == device) return n;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -13,22 +26,26 @@ PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   addItems(kFixedChoices);
+  connect(this, &QComboBox::activated, this, [this](int index) {
+    const QVariant path = itemData(index, kPathRole);
+    if (path.isValid()) setEditText(path.toString());
+  });
 }
 
 void PortComboBox::showPopup() {
-  RefreshPorts();
+  ShowPorts(DetectedPorts());
   QComboBox::showPopup();
 }
 
-void PortComboBox::RefreshPorts() {
+void PortComboBox::ShowPorts(const std::vector<PortDescription>& ports) {
   const QString text = currentText();
   while (count() > kFixedChoices.size()) removeItem(count() - 1);
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    addItem(info.systemLocation());
-    if (!info.description().isEmpty()) {
-      setItemData(count() - 1, info.description(), Qt::ToolTipRole);
-    }
+  for (const PortDescription& port : ports) {
+    addItem(QString::fromStdString(PortEntryText(port, NumberedChoiceFor(port.device))),
+            QString::fromStdString(PortEntryPath(port)));
   }
+  // The open list is as wide as its longest entry; the box keeps its own width.
+  view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
   setEditText(text);
 }
 

@@ -1,0 +1,41 @@
+#include "link/qt/detected_ports.h"
+
+#include <QSerialPortInfo>
+#include <filesystem>
+#include <map>
+
+namespace ctrlprog {
+namespace {
+
+// The system's stable names for its serial devices: /dev/serial/by-id/... -> /dev/ttyUSB0.
+std::map<std::string, std::string> StableNames() {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> byDevice;
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator("/dev/serial/by-id", ec)) {
+    const fs::path device = fs::canonical(e.path(), ec);
+    if (!ec) byDevice.emplace(device.string(), e.path().string());
+  }
+  return byDevice;
+}
+
+}  // namespace
+
+std::vector<PortDescription> DetectedPorts() {
+  const std::map<std::string, std::string> stable = StableNames();
+  std::vector<PortDescription> ports;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    PortDescription p;
+    p.device = info.systemLocation().toStdString();
+    if (const auto it = stable.find(p.device); it != stable.end()) p.byId = it->second;
+    p.description = info.description().toStdString();
+    p.manufacturer = info.manufacturer().toStdString();
+    p.serialNumber = info.serialNumber().toStdString();
+    if (info.hasVendorIdentifier()) p.vendorId = info.vendorIdentifier();
+    if (info.hasProductIdentifier()) p.productId = info.productIdentifier();
+    ports.push_back(std::move(p));
+  }
+  return ports;
+}
+
+}  // namespace ctrlprog
