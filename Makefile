@@ -6,11 +6,12 @@ CMAKE_FLAGS ?=
 # Debian 12 packages the project needs to build, test, run and look at itself.
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang-format \
-            xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
+            xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei \
+            dpkg-dev help2man lintian desktop-file-utils appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test run bench fuzz clean format
+.PHONY: deps configure build test run bench fuzz clean format package
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -47,11 +48,20 @@ bench: build
 	$(BUILD)/bench/ctrlprog-memory window
 	$(BUILD)/bench/ctrlprog-record-cost $(BUILD)
 
+# A Debian package of a release build, checked by lintian (errors fail; warnings are listed).
+package: deps
+	$(MAKE) build BUILD=build-package BUILD_TYPE=Release \
+	    CMAKE_FLAGS="-DCTRLPROG_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr"
+	rm -f build-package/ctrlprog_*.deb
+	cd build-package && cpack -G DEB
+	lintian --fail-on error build-package/ctrlprog_*.deb
+	@ls build-package/ctrlprog_*.deb
+
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-package
 
 # Fuzz the parameter-file reader for FUZZ_SECONDS (default 60) with libFuzzer.
 FUZZ_SECONDS ?= 60
