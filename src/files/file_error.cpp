@@ -1,33 +1,6 @@
 #include "files/file_error.h"
 
-#include <cerrno>
-
 namespace ctrlprog {
-
-FileError FileErrorFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return FileError::NotFound;
-    case EACCES:
-    case EPERM:
-      return FileError::AccessDenied;
-    case EISDIR:
-      return FileError::IsDirectory;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return FileError::NoSpace;
-    case EROFS:
-      return FileError::ReadOnlyFileSystem;
-    case ENAMETOOLONG:
-      return FileError::NameTooLong;
-    case ELOOP:
-      return FileError::TooManyLinks;
-    default:
-      return FileError::Other;
-  }
-}
 
 std::string Describe(FileError error) {
   switch (error) {
@@ -47,6 +20,8 @@ std::string Describe(FileError error) {
       return "the name is too long";
     case FileError::TooManyLinks:
       return "too many levels of symbolic links";
+    case FileError::InUse:
+      return "the file is open in another program";
     case FileError::EncodingFailed:
       return "a text cannot be written in the file's encoding";
     case FileError::Other:

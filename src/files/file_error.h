@@ -14,12 +14,10 @@ enum class FileError {
   ReadOnlyFileSystem,
   NameTooLong,
   TooManyLinks,
+  InUse,  // held open by another program
   EncodingFailed,
   Other,
 };
-
-// The one place that reads errno values.
-FileError FileErrorFromErrno(int err);
 
 // A short reason for a message box ("no such file or folder").
 std::string Describe(FileError error);

@@ -1,31 +1,10 @@
 #include "files/production_record.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <ctime>
+
+#include "files/file_system.h"
 
 namespace ctrlprog {
-namespace {
-
-// Writes all of `data` in one write; a short write (a full disk) counts as failed.
-std::optional<FileError> WriteOnce(int fd, std::string_view data) {
-  ssize_t n;
-  do {
-    n = ::write(fd, data.data(), data.size());
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return FileErrorFromErrno(errno);
-  if (static_cast<size_t>(n) != data.size()) return FileError::NoSpace;
-  return std::nullopt;
-}
-
-}  // namespace
-
 std::string RecordTime(std::chrono::system_clock::time_point time) {
   using namespace std::chrono;
   const auto ms = duration_cast<milliseconds>(time.time_since_epoch()).count();
@@ -35,9 +14,8 @@ std::string RecordTime(std::chrono::system_clock::time_point time) {
     millis += 1000;
     --seconds;
   }
-  tm local{};
-  ::localtime_r(&seconds, &local);
-  const long offset = local.tm_gmtoff / 60;
+  long offset = 0;
+  const tm local = LocalTime(seconds, offset);
   const long absOffset = offset < 0 ? -offset : offset;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03ld%c%02ld:%02ld",
@@ -70,41 +48,26 @@ std::string FormatRecordRow(const RecordRow& row) {
 }
 
 std::string StationName() {
-  char name[HOST_NAME_MAX + 1] = {};
-  if (::gethostname(name, sizeof name - 1) != 0) return {};
-  return name;
+  return HostName();
 }
 
 std::variant<std::unique_ptr<ProductionRecord>, FileError> ProductionRecord::Open(
     const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0) return FileErrorFromErrno(errno);
-  std::unique_ptr<ProductionRecord> record(new ProductionRecord(path, fd));
-  // Under a lock, so two stations starting together write one header between them.
-  if (::flock(fd, LOCK_EX) != 0) return FileErrorFromErrno(errno);
-  struct stat st {};
-  std::optional<FileError> error;
-  if (::fstat(fd, &st) != 0) {
-    error = FileErrorFromErrno(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    error = FileError::NotRegularFile;
-  } else if (st.st_size == 0) {
-    error = WriteOnce(fd, kRecordHeader);
-    if (!error && ::fdatasync(fd) != 0) error = FileErrorFromErrno(errno);
-  }
-  ::flock(fd, LOCK_UN);
-  if (error) return *error;
+  auto opened = AppendOnlyFile::Open(path);
+  if (const auto* error = std::get_if<FileError>(&opened)) return *error;
+  std::unique_ptr<ProductionRecord> record(
+      new ProductionRecord(path, std::move(std::get<std::unique_ptr<AppendOnlyFile>>(opened))));
+  if (const auto error = record->file_->WriteIfEmpty(kRecordHeader)) return *error;
   return record;
 }
 
-ProductionRecord::~ProductionRecord() {
-  ::close(fd_);
-}
+ProductionRecord::ProductionRecord(std::string path, std::unique_ptr<AppendOnlyFile> file)
+    : path_(std::move(path)), file_(std::move(file)) {}
+
+ProductionRecord::~ProductionRecord() = default;
 
 std::optional<FileError> ProductionRecord::Append(const RecordRow& row) {
-  if (const auto error = WriteOnce(fd_, FormatRecordRow(row))) return error;
-  if (::fdatasync(fd_) != 0) return FileErrorFromErrno(errno);
-  return std::nullopt;
+  return file_->Append(FormatRecordRow(row));
 }
 
 std::string RecordFailureMessage(const std::string& path, FileError error,

@@ -11,6 +11,8 @@
 
 namespace ctrlprog {
 
+class AppendOnlyFile;
+
 // One row of the production record: which board event happened when, where, with which set.
 struct RecordRow {
   std::chrono::system_clock::time_point time;
@@ -50,9 +52,9 @@ class ProductionRecord {
   const std::string& Path() const { return path_; }
 
  private:
-  ProductionRecord(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ProductionRecord(std::string path, std::unique_ptr<AppendOnlyFile> file);
   std::string path_;
-  int fd_;
+  std::unique_ptr<AppendOnlyFile> file_;
 };
 
 // What the operator is told when a row could not be written.

@@ -1,8 +1,8 @@
-#include "files/text_encoding.h"
-
 #include <iconv.h>
 
 #include <cerrno>
+
+#include "files/text_encoding.h"
 
 namespace ctrlprog {
 namespace {

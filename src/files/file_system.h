@@ -1,0 +1,51 @@
+#pragma once
+
+// Every call the core makes to the platform for files, behind one small interface with one
+// implementation per platform, chosen by the build (file_system_posix.cpp, file_system_win.cpp).
+// Paths are UTF-8 on every platform.
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "files/file_error.h"
+
+namespace ctrlprog {
+
+// The one place that reads the platform's error codes for files: errno, or GetLastError().
+FileError FileErrorFromSystem(int code);
+
+// Reads at most `limit` bytes from the start of the regular file at `path`; anything but a
+// regular file is refused before it is read.
+[[nodiscard]] std::optional<FileError> ReadFileHead(const std::string& path, size_t limit,
+                                                    std::string& out);
+
+// Replaces the file at `path` with `content` in one step: a temporary file in the same folder,
+// flushed to the disk, then put in the target's place. A failure leaves the old file as it was.
+// A symbolic link is stored through (its target is replaced); a file we may not write is refused
+// as writing it in place would have been.
+[[nodiscard]] std::optional<FileError> ReplaceFileContents(const std::string& path,
+                                                           std::string_view content);
+
+// A file that is only ever appended to, each append in one write flushed to the disk, so that
+// several programs can share it without torn rows.
+class AppendOnlyFile {
+ public:
+  [[nodiscard]] static std::variant<std::unique_ptr<AppendOnlyFile>, FileError> Open(
+      const std::string& path);
+  virtual ~AppendOnlyFile() = default;
+  // Under an exclusive lock, writes `header` when the file is empty.
+  [[nodiscard]] virtual std::optional<FileError> WriteIfEmpty(std::string_view header) = 0;
+  [[nodiscard]] virtual std::optional<FileError> Append(std::string_view data) = 0;
+};
+
+// This computer's name.
+std::string HostName();
+
+// `t` as local time, and the local offset from UTC then, in minutes.
+tm LocalTime(time_t t, long& utcOffsetMinutes);
+
+}  // namespace ctrlprog

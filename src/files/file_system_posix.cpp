@@ -1,0 +1,215 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "files/file_system.h"
+
+namespace ctrlprog {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// The file a path names once its symbolic links are followed (the link itself when it dangles),
+// so a store replaces what the link points to and leaves the link in place.
+std::optional<FileError> FollowLinks(std::string& path) {
+  constexpr int kMaxLinks = 40;  // as the kernel allows
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::nullopt;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return FileErrorFromSystem(errno);
+    target.resize(static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    path = target.starts_with('/') || slash == std::string::npos
+               ? target
+               : path.substr(0, slash + 1) + target;
+  }
+  return FileError::TooManyLinks;
+}
+
+// Mode for the new file: the old file's, or what a plain create would give.
+mode_t ModeFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Writes all of `data` in one write; a short write (a full disk) counts as failed.
+std::optional<FileError> WriteOnce(int fd, std::string_view data) {
+  ssize_t n;
+  do {
+    n = ::write(fd, data.data(), data.size());
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return FileErrorFromSystem(errno);
+  if (static_cast<size_t>(n) != data.size()) return FileError::NoSpace;
+  return std::nullopt;
+}
+
+class PosixAppendOnlyFile : public AppendOnlyFile {
+ public:
+  explicit PosixAppendOnlyFile(int fd) : fd_(fd) {}
+  ~PosixAppendOnlyFile() override { ::close(fd_); }
+
+  std::optional<FileError> WriteIfEmpty(std::string_view header) override {
+    // Under a lock, so two stations starting together write one header between them.
+    if (::flock(fd_, LOCK_EX) != 0) return FileErrorFromSystem(errno);
+    struct stat st {};
+    std::optional<FileError> error;
+    if (::fstat(fd_, &st) != 0) {
+      error = FileErrorFromSystem(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+      error = FileError::NotRegularFile;
+    } else if (st.st_size == 0) {
+      error = Append(header);
+    }
+    ::flock(fd_, LOCK_UN);
+    return error;
+  }
+
+  std::optional<FileError> Append(std::string_view data) override {
+    if (const auto error = WriteOnce(fd_, data)) return error;
+    if (::fdatasync(fd_) != 0) return FileErrorFromSystem(errno);
+    return std::nullopt;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+FileError FileErrorFromSystem(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+      return FileError::AccessDenied;
+    case EISDIR:
+      return FileError::IsDirectory;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return FileError::NoSpace;
+    case EROFS:
+      return FileError::ReadOnlyFileSystem;
+    case ENAMETOOLONG:
+      return FileError::NameTooLong;
+    case ELOOP:
+      return FileError::TooManyLinks;
+    case ETXTBSY:
+    case EBUSY:
+      return FileError::InUse;
+    default:
+      return FileError::Other;
+  }
+}
+
+std::optional<FileError> ReadFileHead(const std::string& path, size_t limit, std::string& out) {
+  // Non-blocking, so a named pipe cannot stall the window; anything but a regular file is
+  // refused before it is read.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) return FileErrorFromSystem(errno);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return FileErrorFromSystem(errno);
+  if (S_ISDIR(st.st_mode)) return FileError::IsDirectory;
+  if (!S_ISREG(st.st_mode)) return FileError::NotRegularFile;
+  out.resize(limit);
+  size_t got = 0;
+  while (got < limit) {
+    const ssize_t n = ::read(fd.get(), out.data() + got, limit - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FileErrorFromSystem(errno);
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  out.resize(got);
+  return std::nullopt;
+}
+
+std::optional<FileError> ReplaceFileContents(const std::string& chosen, std::string_view content) {
+  std::string path = chosen;
+  if (const auto error = FollowLinks(path)) return error;
+  // Renaming over a file needs only the folder's permission: refuse a file we may not write, as
+  // writing it in place would have been refused.
+  if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0 &&
+      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    return FileErrorFromSystem(errno);
+  }
+
+  // A short temporary name in the same folder, so any name the file system takes still fits.
+  const size_t slash = path.rfind('/');
+  std::string temp =
+      (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".ctrlprog-XXXXXX";
+
+  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) return FileErrorFromSystem(errno);
+  auto fail = [&](int err) {
+    ::unlink(temp.c_str());
+    return FileErrorFromSystem(err);
+  };
+  if (!WriteAll(fd.get(), content)) return fail(errno);
+  if (::fchmod(fd.get(), ModeFor(path)) != 0) return fail(errno);
+  if (::fsync(fd.get()) != 0) return fail(errno);
+  if (::close(fd.release()) != 0) return fail(errno);
+  if (::rename(temp.c_str(), path.c_str()) != 0) return fail(errno);
+  return std::nullopt;
+}
+
+std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
+    const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+  if (fd < 0) return FileErrorFromSystem(errno);
+  return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd));
+}
+
+std::string HostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+tm LocalTime(time_t t, long& utcOffsetMinutes) {
+  tm local{};
+  ::localtime_r(&t, &local);
+  utcOffsetMinutes = local.tm_gmtoff / 60;
+  return local;
+}
+
+}  // namespace ctrlprog
