@@ -7,11 +7,12 @@ CMAKE_FLAGS ?=
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang-format \
             xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei \
-            dpkg-dev help2man lintian desktop-file-utils appstream
+            dpkg-dev help2man lintian desktop-file-utils appstream \
+            g++-mingw-w64-x86-64-posix wine64 googletest
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test run bench fuzz clean format package
+.PHONY: deps configure build test run bench fuzz clean format package test-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -48,6 +49,12 @@ bench: build
 	$(BUILD)/bench/ctrlprog-memory window
 	$(BUILD)/bench/ctrlprog-record-cost $(BUILD)
 
+# The Qt-free core and its unit tests, cross-built for Windows with MinGW-w64 and run under wine.
+test-windows: deps
+	$(MAKE) build BUILD=build-windows BUILD_TYPE=Release \
+	    CMAKE_FLAGS="-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCTRLPROG_CORE_ONLY=ON $(WINDOWS_FLAGS)"
+	cd build-windows && ctest --output-on-failure --timeout 300
+
 # A Debian package of a release build, checked by lintian (errors fail; warnings are listed).
 package: deps
 	$(MAKE) build BUILD=build-package BUILD_TYPE=Release \
@@ -61,7 +68,7 @@ format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-package
+	rm -rf $(BUILD) build-package build-windows
 
 # Fuzz the parameter-file reader for FUZZ_SECONDS (default 60) with libFuzzer.
 FUZZ_SECONDS ?= 60

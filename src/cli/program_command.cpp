@@ -18,6 +18,7 @@
 #include "cli/console_services.h"
 #include "cli/encode_command.h"
 #include "cli/program_output.h"
+#include "files/file_system.h"
 #include "files/production_record.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
@@ -89,6 +90,7 @@ int RunProgram(const ProgramOptions& options) {
   }
   std::unique_ptr<ProductionRecord> record;
   if (options.record) {
+    KeepRunningAtFileSizeLimit();  // a full record is a write error to report
     auto opened = ProductionRecord::Open(*options.record);
     if (const auto* error = std::get_if<FileError>(&opened)) {
       std::fprintf(stderr, "ctrlprog-cli: %s\n",

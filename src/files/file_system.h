@@ -42,6 +42,10 @@ class AppendOnlyFile {
   [[nodiscard]] virtual std::optional<FileError> Append(std::string_view data) = 0;
 };
 
+// Makes a file that reaches a size limit fail its write instead of ending the program (POSIX's
+// SIGXFSZ); a program that keeps a record calls it once at start-up.
+void KeepRunningAtFileSizeLimit();
+
 // This computer's name.
 std::string HostName();
 

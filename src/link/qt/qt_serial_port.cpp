@@ -4,6 +4,7 @@
 
 #include "link/port_name.h"
 #include "link/qt/port_error.h"
+#include "link/qt/port_platform.h"
 
 namespace ctrlprog {
 namespace {
@@ -49,7 +50,7 @@ int QtSerialPort::Open() {
     return error;
   }
   // Qt's lock file and exclusive mode do not stop root; an advisory lock on the line does.
-  if (LockLine(static_cast<int>(port_.handle())) != kCommOk) {
+  if (LockLine(LineDescriptor(port_.handle())) != kCommOk) {
     port_.close();
     port_.clearError();
     lastOpenError_ = "the port is held by another program";
@@ -91,7 +92,7 @@ std::vector<uint8_t> QtSerialPort::ReadAll() {
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
   if (!port_.isOpen()) return;  // open failures are answered by Open itself
   ++errorSignals_;
-  const PortFault fault = ClassifyPortError(error, device_, true, static_cast<int>(port_.handle()));
+  const PortFault fault = ClassifyPortError(error, device_, true, LineDescriptor(port_.handle()));
   if (fault == PortFault::OutputFull) {
     // The device stopped reading: drop what it would not take and keep the line open, so its
     // next answer is still heard.

@@ -1,0 +1,15 @@
+# Cross-building the core for Windows with Debian's MinGW-w64 (POSIX threads), and running what
+# is built under wine. Used by `make test-windows`.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# One executable with its runtime inside: no MinGW DLLs to hunt for under wine.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Debian 12's wine64 is not on the PATH.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -1,0 +1,228 @@
+#include <windows.h>
+
+#include <random>
+
+#include "files/file_system.h"
+
+namespace ctrlprog {
+namespace {
+
+// The core's UTF-8 paths as Windows takes them, so a folder named in Chinese works.
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
+  return out;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+FileError LastError() {
+  return FileErrorFromSystem(static_cast<int>(::GetLastError()));
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (valid()) ::CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+  bool Close() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// Writes all of `data` in one call; a short write (a full disk) counts as failed.
+std::optional<FileError> WriteOnce(HANDLE h, std::string_view data) {
+  DWORD written = 0;
+  if (!::WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr)) {
+    return LastError();
+  }
+  if (written != data.size()) return FileError::NoSpace;
+  return std::nullopt;
+}
+
+class WinAppendOnlyFile : public AppendOnlyFile {
+ public:
+  explicit WinAppendOnlyFile(HANDLE h) : h_(h) {}
+  ~WinAppendOnlyFile() override { ::CloseHandle(h_); }
+
+  std::optional<FileError> WriteIfEmpty(std::string_view header) override {
+    // Under a lock, so two stations starting together write one header between them.
+    OVERLAPPED whole{};
+    if (!::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+      return LastError();
+    }
+    LARGE_INTEGER size{};
+    std::optional<FileError> error;
+    if (!::GetFileSizeEx(h_, &size)) {
+      error = LastError();
+    } else if (size.QuadPart == 0) {
+      error = Append(header);
+    }
+    ::UnlockFileEx(h_, 0, MAXDWORD, MAXDWORD, &whole);
+    return error;
+  }
+
+  std::optional<FileError> Append(std::string_view data) override {
+    if (const auto error = WriteOnce(h_, data)) return error;
+    if (!::FlushFileBuffers(h_)) return LastError();
+    return std::nullopt;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+FileError FileErrorFromSystem(int code) {
+  switch (static_cast<DWORD>(code)) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return FileError::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return FileError::AccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FileError::NoSpace;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return FileError::NameTooLong;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      return FileError::InUse;
+    case ERROR_DIRECTORY:
+      return FileError::IsDirectory;
+    default:
+      return FileError::Other;
+  }
+}
+
+std::optional<FileError> ReadFileHead(const std::string& path, size_t limit, std::string& out) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileError::IsDirectory;
+  Handle h(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid()) return LastError();
+  if (::GetFileType(h.get()) != FILE_TYPE_DISK) return FileError::NotRegularFile;
+  out.resize(limit);
+  size_t got = 0;
+  while (got < limit) {
+    DWORD n = 0;
+    if (!::ReadFile(h.get(), out.data() + got, static_cast<DWORD>(limit - got), &n, nullptr)) {
+      return LastError();
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  out.resize(got);
+  return std::nullopt;
+}
+
+std::optional<FileError> ReplaceFileContents(const std::string& path, std::string_view content) {
+  const std::wstring target = Wide(path);
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FileError::IsDirectory;
+  // Replacing a read-only file would sidestep what its owner set: refuse it, as writing it in
+  // place would have been refused.
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return FileError::AccessDenied;
+  // A file another program holds without sharing cannot be replaced: say so before anything is
+  // written.
+  if (exists) {
+    Handle probe(::CreateFileW(target.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.valid()) return LastError();
+  }
+
+  // A short temporary name in the same folder, so any name the file system takes still fits.
+  const size_t slash = target.find_last_of(L"\\/");
+  std::mt19937 random(std::random_device{}());
+  wchar_t suffix[16];
+  ::swprintf(suffix, 16, L"%06x", static_cast<unsigned>(random() & 0xFFFFFF));
+  const std::wstring temp =
+      (slash == std::wstring::npos ? L"" : target.substr(0, slash + 1)) + L".ctrlprog-" + suffix;
+
+  Handle h(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr));
+  if (!h.valid()) return LastError();
+  auto fail = [&](DWORD code) {
+    if (h.valid()) h.Close();
+    ::DeleteFileW(temp.c_str());
+    return FileErrorFromSystem(static_cast<int>(code));
+  };
+  if (const auto error = WriteOnce(h.get(), content)) {
+    const DWORD code = ::GetLastError();
+    h.Close();
+    ::DeleteFileW(temp.c_str());
+    return *error == FileError::NoSpace ? *error : FileErrorFromSystem(static_cast<int>(code));
+  }
+  if (!::FlushFileBuffers(h.get())) return fail(::GetLastError());
+  if (!h.Close()) return fail(::GetLastError());
+  const BOOL replaced = exists ? ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                               : ::MoveFileExW(temp.c_str(), target.c_str(),
+                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!replaced) return fail(::GetLastError());
+  return std::nullopt;
+}
+
+std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
+    const std::string& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return FileError::IsDirectory;
+  }
+  // Appending only (reading too, which its lock needs), shared with the other programs that
+  // append to the same record.
+  const HANDLE h = ::CreateFileW(
+      wide.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  return std::unique_ptr<AppendOnlyFile>(new WinAppendOnlyFile(h));
+}
+
+void KeepRunningAtFileSizeLimit() {}  // Windows has no such signal
+
+std::string HostName() {
+  wchar_t name[256];
+  DWORD size = 256;
+  if (!::GetComputerNameExW(ComputerNameDnsHostname, name, &size)) return {};
+  return Utf8(std::wstring(name, size));
+}
+
+tm LocalTime(time_t t, long& utcOffsetMinutes) {
+  tm local{};
+  ::localtime_s(&local, &t);
+  tm copy = local;
+  utcOffsetMinutes = static_cast<long>((::_mkgmtime(&copy) - t) / 60);
+  return local;
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,9 @@
+#include "link/port_name.h"
+
+namespace ctrlprog {
+
+Platform BuildPlatform() {
+  return Platform::Windows;
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,86 @@
+// The production record on POSIX systems, where a size limit makes a row fail to be written.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "files/production_record.h"
+#include "link/link_test_fixture.h"
+#include "model/hex.h"
+#include "support/temp_dir.h"
+
+namespace ctrlprog {
+namespace {
+
+using testing::TempDir;
+
+std::vector<std::string> RowsOf(const std::string& text) {
+  std::vector<std::string> rows;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    rows.push_back(text.substr(start, end - start));
+  }
+  return rows;
+}
+
+// The form with a record attached: each board's row carries the frame the device received, and
+// a row that cannot be written stops the transfer before another board is programmed.
+class RecordedStation : public testing::LinkTest {
+ protected:
+  RecordedStation() {
+    auto opened = ProductionRecord::Open(path);
+    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
+    form.AttachRecord(*record);
+    form.cmdFileSend_Click();
+  }
+  void Board() {
+    Tick();
+    Ready();
+    Tick();
+    Ready();
+    Tick();
+  }
+  TempDir dir;
+  std::string path = dir.Path("record.csv");
+  std::unique_ptr<ProductionRecord> record;
+};
+
+TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine) {
+  Board();
+  Board();
+  const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
+  ASSERT_EQ(rows.size(), 3u);
+  std::vector<std::string> frames;
+  for (const auto& w : port.writes) {
+    if (w.size() == kFrameSize) frames.push_back(ToHex(w));
+  }
+  ASSERT_EQ(frames.size(), 2u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_NE(rows[i + 1].find("," + frames[i] + ",PASS,"), std::string::npos) << rows[i + 1];
+  }
+
+  // The file may grow no further: the next board is programmed but cannot be recorded.
+  struct rlimit old {};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = TempDir::Read(path).size();
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  Board();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(link().intCommFlag, Closed);
+  EXPECT_FALSE(ui.TimerEnabled());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "The production record " + path +
+                                " could not be written: the disk is full. The last board was "
+                                "programmed but not recorded. The transfer was stopped.");
+  EXPECT_EQ(RowsOf(TempDir::Read(path)).size(), 3u);
+  const size_t frameWrites = port.writes.size();
+  Board();
+  EXPECT_EQ(port.writes.size(), frameWrites);
+}
+
+}  // namespace
+}  // namespace ctrlprog
