@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "files/production_record.h"
+#include "files/record_rows.h"
 #include "link/link_test_fixture.h"
 #include "model/hex.h"
 #include "support/temp_dir.h"
@@ -14,14 +15,7 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> RowsOf(const std::string& text) {
-  std::vector<std::string> rows;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    rows.push_back(text.substr(start, end - start));
-  }
-  return rows;
-}
+using testing::RowsOf;
 
 // The form with a record attached: each board's row carries the frame the device received, and
 // a row that cannot be written stops the transfer before another board is programmed.

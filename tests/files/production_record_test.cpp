@@ -5,6 +5,7 @@
 #include <regex>
 #include <sstream>
 
+#include "files/record_rows.h"
 #include "support/temp_dir.h"
 
 namespace ctrlprog {
@@ -12,15 +13,7 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> RowsOf(const std::string& text) {
-  std::vector<std::string> rows;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    rows.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "every row ends in CR LF";
-  return rows;
-}
+using testing::RowsOf;
 
 TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
   TempDir dir;
