@@ -30,7 +30,7 @@ class LinkTest : public ::testing::Test {
     if (port.writes.size() == before) return "";
     EXPECT_EQ(port.writes.size(), before + 1) << "one write per tick";
     const auto& w = port.writes.back();
-    if (w == std::vector<uint8_t>{'8'}) return "8";
+    if (w == std::vector<uint8_t>{kPollByte}) return "8";
     if (w.size() == kFrameSize && std::equal(w.begin(), w.end(), link().bytFrame.begin())) {
       return "frame";
     }
@@ -38,7 +38,7 @@ class LinkTest : public ::testing::Test {
   }
 
   void Device(std::vector<uint8_t> bytes) { port.Deliver(std::move(bytes)); }
-  void Ready() { Device({0x55}); }
+  void Ready() { Device({kReadyByte}); }
 
   // Lines of the log, without their carriage returns.
   std::vector<std::string> LogLines() {
