@@ -88,12 +88,15 @@ const std::array<Parameter, kParameterCount>& ParameterTable() {
 }
 
 const std::string& DisplayName(int index) {
-  const Parameter& p = ParameterTable().at(static_cast<size_t>(index));
+  static const std::string none;
+  if (index < 0 || index >= kParameterCount) return none;
+  const Parameter& p = ParameterTable()[static_cast<size_t>(index)];
   return p.caption.empty() ? p.group : p.caption;
 }
 
 std::optional<std::string> MatchChoice(int index, std::string_view text) {
-  const auto& choices = ParameterTable().at(static_cast<size_t>(index)).choices;
+  if (index < 0 || index >= kParameterCount) return std::nullopt;
+  const auto& choices = ParameterTable()[static_cast<size_t>(index)].choices;
   for (const auto& c : choices) {
     if (c == text) return c;
   }
