@@ -181,8 +181,8 @@ int RunProgram(const ProgramOptions& options) {
     }
     anyOpened = anyOpened || s->opened;
   }
-  if (!anyOpened) return output.Error() ? kExitOutputFailed : kExitPortFailed;
   checkOutput();
+  if (!anyOpened) return exitCode == kExitOutputFailed ? exitCode : kExitPortFailed;
 
   if (options.timeoutSec) {
     QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,

@@ -20,7 +20,6 @@ class ProgramOutput {
   void Event(const std::string& port, const LinkEvent& event);
   void Summary(const std::string& port, const Tally& tally, double seconds);
 
-  bool Json() const { return json_; }
   // 0, or the errno of the first line that could not be written; nothing is written after it.
   int Error() const { return error_; }
 

@@ -98,7 +98,6 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
     // next answer is still heard.
     port_.clear(QSerialPort::Output);
     port_.clearError();
-    ++writesDropped_;
     return;
   }
   if (fault != PortFault::LineLost || closePending_) return;

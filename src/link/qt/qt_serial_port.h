@@ -26,8 +26,6 @@ class QtSerialPort : public QObject, public SerialPort {
   long ErrorSignals() const { return errorSignals_; }
   // Times the port closed itself because the line was lost.
   long LinesLost() const { return linesLost_; }
-  // Writes dropped because the device stopped reading.
-  long WritesDropped() const { return writesDropped_; }
   // Why the last open failed, in words; empty after a successful one.
   const std::string& LastOpenError() const { return lastOpenError_; }
 
@@ -40,7 +38,6 @@ class QtSerialPort : public QObject, public SerialPort {
   bool closePending_ = false;
   long errorSignals_ = 0;
   long linesLost_ = 0;
-  long writesDropped_ = 0;
   std::string lastOpenError_;
 };
 
