@@ -11,6 +11,7 @@ inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitTimedOut = 3;
 inline constexpr int kExitUsage = 64;
 inline constexpr int kExitOutputFailed = 74;  // stdout could not be written
+inline constexpr int kExitRecordFailed = 74;  // the production record could not be written
 // --timeout is armed as a timer of whole milliseconds in an int.
 inline constexpr double kMaxTimeoutSeconds = 2'000'000;
 

@@ -22,7 +22,9 @@
 #include "files/production_record.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
+#include "model/utf8.h"
 #include "ui/form/frm_main.h"
+#include "ui/form/station_sinks.h"
 
 namespace ctrlprog {
 namespace {
@@ -56,23 +58,16 @@ bool CatchStopSignals() {
 
 // The window says nothing for a failure other than "no use" or "occupied"; the console always
 // says why, since a script has nobody to look at the screen.
-void PrintOpenFailure(const std::string& portText, int error, const std::string& detail) {
+void PrintOpenFailure(const std::string& portText, int error, const std::string& reason) {
   if (error == kCommNoSuchPort || error == kCommPortBusy) return;  // its message box said why
   if (error == kCommOk) return;  // the parameter check stopped it and said why
-  std::string reason;
-  if (error == kCommOverflow) {
-    reason = "the port number does not fit 16 bits (-32768 to 32767)";
-  } else if (!detail.empty()) {
-    reason = detail;
-  } else {
-    reason = "error " + std::to_string(error);
-  }
-  std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", portText.c_str(), reason.c_str());
+  std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", EscapeName(portText).c_str(),
+               reason.c_str());
 }
 
 }  // namespace
 
-// One port's link: its own form, state machine, tick timer, log and tally.
+// One port's link: its own form, state machine, tick timer and tally.
 struct Station {
   explicit Station(std::shared_ptr<TickScheduler> ticks) : ui(std::move(ticks)) {}
   std::string port;  // as given on the command line
@@ -88,17 +83,12 @@ int RunProgram(const ProgramOptions& options) {
     std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n", std::strerror(errno));
     return kExitPortFailed;
   }
-  std::unique_ptr<ProductionRecord> record;
-  if (options.record) {
-    KeepRunningAtFileSizeLimit();  // a full record is a write error to report
-    auto opened = ProductionRecord::Open(*options.record);
-    if (const auto* error = std::get_if<FileError>(&opened)) {
-      std::fprintf(stderr, "ctrlprog-cli: %s\n",
-                   RecordOpenFailureMessage(*options.record, *error).c_str());
-      return kExitBadInput;
-    }
-    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
+  auto openedSinks = StationSinks::Open({options.record, StationName()});
+  if (const auto* message = std::get_if<std::string>(&openedSinks)) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", message->c_str());
+    return kExitBadInput;
   }
+  const auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(openedSinks));
 
   const bool several = options.ports.size() > 1;
   ProgramOutput output(options.json, several);
@@ -106,16 +96,20 @@ int RunProgram(const ProgramOptions& options) {
   const auto ticks = std::make_shared<TickScheduler>();
   int exitCode = kExitOk;
   bool stopping = false;
+  bool recordFailed = false;
   // Stops the way the operator does, by pressing "Stop Transmit" on every running link, then
   // leaves the loop.
+  auto stopAll = [&] {
+    for (auto& s : stations) {
+      if (s->form.link().State() != TransferState::Closed) s->form.cmdFileSend_Click();
+    }
+  };
   auto stop = [&](int code) {
     if (stopping) return;
     stopping = true;
     exitCode = code;
-    QTimer::singleShot(0, [&] {
-      for (auto& s : stations) {
-        if (s->form.link().intCommFlag != Closed) s->form.cmdFileSend_Click();
-      }
+    QTimer::singleShot(0, QCoreApplication::instance(), [&] {
+      stopAll();
       QCoreApplication::exit(exitCode);
     });
   };
@@ -137,28 +131,39 @@ int RunProgram(const ProgramOptions& options) {
     auto station = std::make_unique<Station>(ticks);
     Station& s = *station;
     s.port = port;
-    if (several) s.ui.messagePrefix = port + ": ";
+    if (several) s.ui.messagePrefix = EscapeName(port) + ": ";
     s.form.Form_Load();
     if (!LoadCompleteSet(s.form, s.ui, options.file)) return kExitBadInput;
-    if (record) s.form.AttachRecord(*record);
+    sinks->Wire(s.form);
     s.ui.onTick = [&s] { s.form.Timer1_Timer(); };
-    s.ui.onLogLine = [&, port](const std::string& line) {
-      output.LogLine(port, line);
-      checkOutput();
-    };
-    s.form.link().AddListener([&, port](const LinkEvent& event) -> std::optional<std::string> {
+    s.form.link().AddListener([&, port](const LinkEvent& event) {
       output.Event(port, event);
       checkOutput();
-      if (event.kind == LinkEventKind::Closed) s.closed = std::chrono::steady_clock::now();
-      if (event.kind == LinkEventKind::Passed && options.count &&
-          s.form.link().tally().Programmed() >= *options.count) {
-        // This port has its boards: stop it, and the run once every port has its own.
-        QTimer::singleShot(0, [&] {
-          if (s.form.link().intCommFlag != Closed) s.form.cmdFileSend_Click();
-          if (everyOpenedPortDone()) stop(kExitOk);
-        });
+      switch (event.kind) {
+        case LinkEventKind::Closed:
+          s.closed = std::chrono::steady_clock::now();
+          break;
+        case LinkEventKind::RecordFailed:
+          // Its reason went to stderr as the window's message box; every other port stops
+          // before its next frame, as the record's gate already holds them.
+          if (!recordFailed) {
+            recordFailed = true;
+            stopAll();
+            stop(kExitRecordFailed);
+            exitCode = kExitRecordFailed;
+          }
+          break;
+        case LinkEventKind::Passed:
+          if (!options.count || s.form.link().tally().Programmed() < *options.count) break;
+          // This port has its boards: stop it, and the run once every port has its own.
+          QTimer::singleShot(0, QCoreApplication::instance(), [&] {
+            if (s.form.link().State() != TransferState::Closed) s.form.cmdFileSend_Click();
+            if (everyOpenedPortDone()) stop(kExitOk);
+          });
+          break;
+        default:
+          break;
       }
-      return std::nullopt;
     });
     stations.push_back(std::move(station));
   }
@@ -174,28 +179,38 @@ int RunProgram(const ProgramOptions& options) {
     s->ui.SetPortText(s->port);
     s->started = std::chrono::steady_clock::now();
     s->form.cmdFileSend_Click();
-    s->opened = s->form.link().intCommFlag != Closed;
+    s->opened = s->form.link().State() != TransferState::Closed;
     if (!s->opened) {
-      PrintOpenFailure(s->port, s->form.link().LastOpenError(), s->serial.LastOpenError());
+      PrintOpenFailure(s->port, s->form.link().LastOpenError(), s->form.link().OpenFailure());
       anyFailed = true;
     }
     anyOpened = anyOpened || s->opened;
   }
   checkOutput();
-  if (!anyOpened) return exitCode == kExitOutputFailed ? exitCode : kExitPortFailed;
 
-  if (options.timeoutSec) {
-    QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,
-                       [&] { stop(kExitTimedOut); });
+  if (anyOpened) {
+    if (options.timeoutSec) {
+      QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,
+                         QCoreApplication::instance(), [&] { stop(kExitTimedOut); });
+    }
+    QCoreApplication::exec();
+    stopAll();  // whatever ended the loop, no link is left running
   }
-  QCoreApplication::exec();
 
+  // Every row is stored before the summary; a record that failed ends the run with 74.
+  if (const auto failure = sinks->Finish(); failure && !recordFailed) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", failure->c_str());
+    recordFailed = true;
+  }
   for (const auto& s : stations) {
     if (!s->opened) continue;
     const double seconds = std::chrono::duration<double>(s->closed - s->started).count();
     output.Summary(s->port, s->form.link().tally(), seconds);
   }
   checkOutput();
+  if (exitCode == kExitOutputFailed) return exitCode;
+  if (recordFailed) return kExitRecordFailed;
+  if (!anyOpened) return kExitPortFailed;
   if (anyFailed && exitCode == kExitOk) return kExitPortFailed;
   return exitCode;
 }

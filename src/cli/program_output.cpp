@@ -7,30 +7,9 @@
 #include "files/production_record.h"
 #include "link/tally.h"
 #include "model/json.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
-namespace {
-
-const char* EventName(LinkEventKind kind) {
-  switch (kind) {
-    case LinkEventKind::Started:
-      return "started";
-    case LinkEventKind::Passed:
-      return "finished";
-    case LinkEventKind::Failed:
-      return "fail";
-    case LinkEventKind::Lost:
-      return "lost";
-    case LinkEventKind::Restored:
-      return "restored";
-    case LinkEventKind::Closed:
-      break;
-  }
-  return "closed";
-}
-
-}  // namespace
-
 void ProgramOutput::Write(const std::string& line) {
   if (error_) return;
   errno = 0;
@@ -40,19 +19,22 @@ void ProgramOutput::Write(const std::string& line) {
   error_ = errno != 0 ? errno : EIO;
 }
 
-void ProgramOutput::LogLine(const std::string& port, std::string_view line) {
-  if (json_) return;
-  std::string out = QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + " ";
-  if (showPort_) out += port + " ";
-  out += line;
-  Write(out + "\n");
-}
-
 void ProgramOutput::Event(const std::string& port, const LinkEvent& event) {
-  if (!json_) return;
-  Write("{\"time\":" + JsonString(RecordTime(event.time)) + ",\"port\":" + JsonString(port) +
-        ",\"event\":\"" + EventName(event.kind) +
-        "\",\"text\":" + JsonString(LogLineOf(event.kind)) + "}\n");
+  const EventTraits& traits = TraitsOf(event.kind);
+  if (!json_) {
+    if (traits.text.empty()) return;  // said on stderr instead
+    std::string out = QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + " ";
+    if (showPort_) out += EscapeName(port) + " ";
+    out += traits.text;
+    Write(out + "\n");
+    return;
+  }
+  std::string out =
+      "{\"time\":" + JsonString(RecordTime(event.time)) + ",\"port\":" + JsonString(port) +
+      ",\"event\":" + JsonString(traits.jsonName) +
+      ",\"text\":" + JsonString(traits.text.empty() ? std::string_view(event.reason) : traits.text);
+  if (!event.reason.empty()) out += ",\"reason\":" + JsonString(event.reason);
+  Write(out + "}\n");
 }
 
 void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds) {
@@ -66,8 +48,9 @@ void ProgramOutput::Summary(const std::string& port, const Tally& tally, double 
     return;
   }
   // Text mode: on stderr, so stdout stays the log.
-  std::fprintf(stderr, "%s: %ld programmed, %ld failed, %ld lost in %s s\n", port.c_str(),
-               tally.Programmed(), tally.Failed(), tally.LinesLost(), secs);
+  std::fprintf(stderr, "%s: %ld programmed, %ld failed, %ld lost in %s s\n",
+               EscapeName(port).c_str(), tally.Programmed(), tally.Failed(), tally.LinesLost(),
+               secs);
 }
 
 }  // namespace ctrlprog

@@ -14,9 +14,8 @@ class ProgramOutput {
  public:
   ProgramOutput(bool json, bool showPort) : json_(json), showPort_(showPort) {}
 
-  // Text mode: "HH:MM:SS.mmm text", or "HH:MM:SS.mmm PORT text" when several ports run.
-  void LogLine(const std::string& port, std::string_view line);
-  // JSON mode: one object per event.
+  // Text mode: "HH:MM:SS.mmm text", or "HH:MM:SS.mmm PORT text" when several ports run, in the
+  // log's words. JSON mode: one object per event.
   void Event(const std::string& port, const LinkEvent& event);
   void Summary(const std::string& port, const Tally& tally, double seconds);
 

@@ -22,6 +22,10 @@ std::string Describe(FileError error) {
       return "too many levels of symbolic links";
     case FileError::InUse:
       return "the file is open in another program";
+    case FileError::Replaced:
+      return "it was removed, renamed or replaced while in use";
+    case FileError::TooManyOpenFiles:
+      return "too many open files";
     case FileError::EncodingFailed:
       return "a text cannot be written in the file's encoding";
     case FileError::Other:

@@ -14,7 +14,9 @@ enum class FileError {
   ReadOnlyFileSystem,
   NameTooLong,
   TooManyLinks,
-  InUse,  // held open by another program
+  InUse,     // held open by another program
+  Replaced,  // the file at the path is no longer the one that was opened
+  TooManyOpenFiles,
   EncodingFailed,
   Other,
 };

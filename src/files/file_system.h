@@ -30,16 +30,22 @@ FileError FileErrorFromSystem(int code);
 [[nodiscard]] std::optional<FileError> ReplaceFileContents(const std::string& path,
                                                            std::string_view content);
 
-// A file that is only ever appended to, each append in one write flushed to the disk, so that
-// several programs can share it without torn rows.
+// A regular file that is only ever appended to, each append whole under an exclusive lock, so
+// that several programs can share it without torn or interleaved rows.
 class AppendOnlyFile {
  public:
+  // Opens (or creates) the file without waiting: a named pipe, a folder or a device is refused.
   [[nodiscard]] static std::variant<std::unique_ptr<AppendOnlyFile>, FileError> Open(
       const std::string& path);
   virtual ~AppendOnlyFile() = default;
   // Under an exclusive lock, writes `header` when the file is empty.
   [[nodiscard]] virtual std::optional<FileError> WriteIfEmpty(std::string_view header) = 0;
+  // Under an exclusive lock: checks that the file is still the one at its path (not removed,
+  // renamed or replaced), then appends `data` in one write. A write that comes up short is cut
+  // back, so the file never ends in a part of `data`.
   [[nodiscard]] virtual std::optional<FileError> Append(std::string_view data) = 0;
+  // Flushes what was appended to the disk.
+  [[nodiscard]] virtual std::optional<FileError> Sync() = 0;
 };
 
 // Makes a file that reaches a size limit fail its write instead of ending the program (POSIX's

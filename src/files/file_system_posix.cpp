@@ -70,46 +70,79 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
-// Writes all of `data` in one write; a short write (a full disk) counts as failed.
-std::optional<FileError> WriteOnce(int fd, std::string_view data) {
-  ssize_t n;
-  do {
-    n = ::write(fd, data.data(), data.size());
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return FileErrorFromSystem(errno);
-  if (static_cast<size_t>(n) != data.size()) return FileError::NoSpace;
-  return std::nullopt;
-}
+// Holds an exclusive lock on a descriptor for as long as it lives.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : fd_(fd) {
+    int r;
+    do {
+      r = ::flock(fd_, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+    error_ = r == 0 ? 0 : errno;
+  }
+  ~FileLock() {
+    if (error_ == 0) ::flock(fd_, LOCK_UN);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_;
+};
 
 class PosixAppendOnlyFile : public AppendOnlyFile {
  public:
-  explicit PosixAppendOnlyFile(int fd) : fd_(fd) {}
+  PosixAppendOnlyFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixAppendOnlyFile() override { ::close(fd_); }
 
   std::optional<FileError> WriteIfEmpty(std::string_view header) override {
     // Under a lock, so two stations starting together write one header between them.
-    if (::flock(fd_, LOCK_EX) != 0) return FileErrorFromSystem(errno);
+    const FileLock lock(fd_);
+    if (lock.error() != 0) return FileErrorFromSystem(lock.error());
     struct stat st {};
-    std::optional<FileError> error;
-    if (::fstat(fd_, &st) != 0) {
-      error = FileErrorFromSystem(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-      error = FileError::NotRegularFile;
-    } else if (st.st_size == 0) {
-      error = Append(header);
-    }
-    ::flock(fd_, LOCK_UN);
-    return error;
+    if (::fstat(fd_, &st) != 0) return FileErrorFromSystem(errno);
+    if (st.st_size != 0) return std::nullopt;
+    return AppendLocked(header, st.st_size);
   }
 
   std::optional<FileError> Append(std::string_view data) override {
-    if (const auto error = WriteOnce(fd_, data)) return error;
+    const FileLock lock(fd_);
+    if (lock.error() != 0) return FileErrorFromSystem(lock.error());
+    struct stat mine {
+    }, there{};
+    if (::fstat(fd_, &mine) != 0) return FileErrorFromSystem(errno);
+    // Rows written to a file that was removed or renamed away reach nobody: say so instead.
+    if (::stat(path_.c_str(), &there) != 0) {
+      return errno == ENOENT || errno == ENOTDIR ? FileError::Replaced : FileErrorFromSystem(errno);
+    }
+    if (mine.st_nlink == 0 || mine.st_dev != there.st_dev || mine.st_ino != there.st_ino) {
+      return FileError::Replaced;
+    }
+    return AppendLocked(data, mine.st_size);
+  }
+
+  std::optional<FileError> Sync() override {
     if (::fdatasync(fd_) != 0) return FileErrorFromSystem(errno);
     return std::nullopt;
   }
 
  private:
+  // One write; a short one (a full disk, a size limit) is cut back to where it began.
+  std::optional<FileError> AppendLocked(std::string_view data, off_t before) {
+    ssize_t n;
+    do {
+      n = ::write(fd_, data.data(), data.size());
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0 && static_cast<size_t>(n) == data.size()) return std::nullopt;
+    const FileError error = n < 0 ? FileErrorFromSystem(errno) : FileError::NoSpace;
+    if (n > 0 && ::ftruncate(fd_, before) != 0) return FileErrorFromSystem(errno);
+    return error;
+  }
+
   int fd_;
+  std::string path_;
 };
 
 }  // namespace
@@ -137,6 +170,9 @@ FileError FileErrorFromSystem(int err) {
     case ETXTBSY:
     case EBUSY:
       return FileError::InUse;
+    case EMFILE:
+    case ENFILE:
+      return FileError::TooManyOpenFiles;
     default:
       return FileError::Other;
   }
@@ -195,9 +231,20 @@ std::optional<FileError> ReplaceFileContents(const std::string& chosen, std::str
 
 std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
     const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0) return FileErrorFromSystem(errno);
-  return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd));
+  // Non-blocking, so a named pipe with no reader cannot hang the open; whatever opened is
+  // refused unless it is a regular file.
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+               0644));
+  if (fd.get() < 0) {
+    if (errno == ENXIO) return FileError::NotRegularFile;  // a named pipe nobody reads
+    return FileErrorFromSystem(errno);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return FileErrorFromSystem(errno);
+  if (S_ISDIR(st.st_mode)) return FileError::IsDirectory;
+  if (!S_ISREG(st.st_mode)) return FileError::NotRegularFile;
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd.release(), path));
 }
 
 void KeepRunningAtFileSizeLimit() {

@@ -60,6 +60,27 @@ std::optional<FileError> WriteOnce(HANDLE h, std::string_view data) {
   return std::nullopt;
 }
 
+// Holds an exclusive lock on the whole file for as long as it lives.
+class WholeFileLock {
+ public:
+  explicit WholeFileLock(HANDLE h) : h_(h) {
+    locked_ = ::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole_) != 0;
+  }
+  ~WholeFileLock() {
+    if (locked_) ::UnlockFileEx(h_, 0, MAXDWORD, MAXDWORD, &whole_);
+  }
+  WholeFileLock(const WholeFileLock&) = delete;
+  WholeFileLock& operator=(const WholeFileLock&) = delete;
+  bool locked() const { return locked_; }
+
+ private:
+  HANDLE h_;
+  OVERLAPPED whole_{};
+  bool locked_;
+};
+
+// The file is opened without FILE_SHARE_DELETE, so while it is open nobody can remove, rename
+// or replace it: the check the POSIX version makes before each row is the system's here.
 class WinAppendOnlyFile : public AppendOnlyFile {
  public:
   explicit WinAppendOnlyFile(HANDLE h) : h_(h) {}
@@ -67,28 +88,39 @@ class WinAppendOnlyFile : public AppendOnlyFile {
 
   std::optional<FileError> WriteIfEmpty(std::string_view header) override {
     // Under a lock, so two stations starting together write one header between them.
-    OVERLAPPED whole{};
-    if (!::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-      return LastError();
-    }
+    const WholeFileLock lock(h_);
+    if (!lock.locked()) return LastError();
     LARGE_INTEGER size{};
-    std::optional<FileError> error;
-    if (!::GetFileSizeEx(h_, &size)) {
-      error = LastError();
-    } else if (size.QuadPart == 0) {
-      error = Append(header);
-    }
-    ::UnlockFileEx(h_, 0, MAXDWORD, MAXDWORD, &whole);
-    return error;
+    if (!::GetFileSizeEx(h_, &size)) return LastError();
+    if (size.QuadPart != 0) return std::nullopt;
+    return AppendLocked(header, size);
   }
 
   std::optional<FileError> Append(std::string_view data) override {
-    if (const auto error = WriteOnce(h_, data)) return error;
+    const WholeFileLock lock(h_);
+    if (!lock.locked()) return LastError();
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(h_, &size)) return LastError();
+    return AppendLocked(data, size);
+  }
+
+  std::optional<FileError> Sync() override {
     if (!::FlushFileBuffers(h_)) return LastError();
     return std::nullopt;
   }
 
  private:
+  // At the end, in one write; a short one is cut back to where it began.
+  std::optional<FileError> AppendLocked(std::string_view data, LARGE_INTEGER end) {
+    if (!::SetFilePointerEx(h_, end, nullptr, FILE_BEGIN)) return LastError();
+    const auto error = WriteOnce(h_, data);
+    if (error) {
+      ::SetFilePointerEx(h_, end, nullptr, FILE_BEGIN);
+      ::SetEndOfFile(h_);
+    }
+    return error;
+  }
+
   HANDLE h_;
 };
 
@@ -115,6 +147,8 @@ FileError FileErrorFromSystem(int code) {
       return FileError::InUse;
     case ERROR_DIRECTORY:
       return FileError::IsDirectory;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return FileError::TooManyOpenFiles;
     default:
       return FileError::Other;
   }
@@ -199,12 +233,17 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return FileError::IsDirectory;
   }
-  // Appending only (reading too, which its lock needs), shared with the other programs that
-  // append to the same record.
+  // Writing at the end under a lock (reading too, which the lock needs), shared with the other
+  // programs that append to the same record; writing rather than appending only, so that a
+  // short write can be cut back.
   const HANDLE h = ::CreateFileW(
-      wide.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+      wide.c_str(), FILE_WRITE_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
+  if (::GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device such as COM1 or NUL
+    ::CloseHandle(h);
+    return FileError::NotRegularFile;
+  }
   return std::unique_ptr<AppendOnlyFile>(new WinAppendOnlyFile(h));
 }
 

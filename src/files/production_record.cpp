@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "files/file_system.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
 std::string RecordTime(std::chrono::system_clock::time_point time) {
@@ -24,7 +25,9 @@ std::string RecordTime(std::chrono::system_clock::time_point time) {
   return buf;
 }
 
-std::string CsvField(std::string_view text) {
+std::string CsvField(std::string_view raw) {
+  const std::string escaped = EscapeNonUtf8(raw);
+  const std::string_view text = escaped;
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
   for (char c : text) {
@@ -55,9 +58,14 @@ std::variant<std::unique_ptr<ProductionRecord>, FileError> ProductionRecord::Ope
     const std::string& path) {
   auto opened = AppendOnlyFile::Open(path);
   if (const auto* error = std::get_if<FileError>(&opened)) return *error;
-  std::unique_ptr<ProductionRecord> record(
-      new ProductionRecord(path, std::move(std::get<std::unique_ptr<AppendOnlyFile>>(opened))));
+  return Open(path, std::move(std::get<std::unique_ptr<AppendOnlyFile>>(opened)));
+}
+
+std::variant<std::unique_ptr<ProductionRecord>, FileError> ProductionRecord::Open(
+    const std::string& path, std::unique_ptr<AppendOnlyFile> file) {
+  std::unique_ptr<ProductionRecord> record(new ProductionRecord(path, std::move(file)));
   if (const auto error = record->file_->WriteIfEmpty(kRecordHeader)) return *error;
+  if (const auto error = record->file_->Sync()) return *error;
   return record;
 }
 
@@ -70,17 +78,23 @@ std::optional<FileError> ProductionRecord::Append(const RecordRow& row) {
   return file_->Append(FormatRecordRow(row));
 }
 
+std::optional<FileError> ProductionRecord::Sync() {
+  return file_->Sync();
+}
+
 std::string RecordFailureMessage(const std::string& path, FileError error,
                                  std::string_view result) {
-  const std::string what = result == "PASS"
-                               ? "The last board was programmed but not recorded."
+  const std::string what = result == "PASS" ? "The last board was programmed but not recorded."
+                           : result == "UNCONFIRMED"
+                               ? "The last board, which may have been programmed, was not recorded."
                                : "The last event (" + std::string(result) + ") was not recorded.";
-  return "The production record " + path + " could not be written: " + Describe(error) + ". " +
-         what + " The transfer was stopped.";
+  return "The production record " + EscapeNonUtf8(path) +
+         " could not be written: " + Describe(error) + ". " + what + " The transfer was stopped.";
 }
 
 std::string RecordOpenFailureMessage(const std::string& path, FileError error) {
-  return "The production record " + path + " cannot be opened: " + Describe(error) + ".";
+  return "The production record " + EscapeNonUtf8(path) + " cannot be opened: " + Describe(error) +
+         ".";
 }
 
 }  // namespace ctrlprog

@@ -1,21 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "link/link_event.h"
 #include "link/serial_port.h"
 #include "link/tally.h"
-#include "log/message_log.h"
 #include "model/frame_encoder.h"
-#include "model/parameter_set.h"
 #include "model/protocol.h"
-#include "ui/services/window_services.h"
 
 namespace ctrlprog {
 
 // Link states held in `intCommFlag`.
-enum TransferState : int32_t {
+enum class TransferState : int32_t {
   Closed = 0,        // link closed; ticks do nothing
   Polling = 1,       // port kept open and polled with "8", closed one tick in four
   ReadyToSend = 2,   // the device answered a poll; the frame goes out on the next tick
@@ -23,74 +22,94 @@ enum TransferState : int32_t {
   Acknowledged = 4,  // the device acknowledged; success is reported on the next tick
 };
 
-inline constexpr std::string_view kNoUseMessage = "This Comm is no use, Please try other one!";
-inline constexpr std::string_view kOccupiedMessage = "This Comm occupied, Please try other one!";
+// What one tick did, for the front end to show: the progress value it set, if any, and whether
+// the timer was restarted because the wait for an acknowledgement ran out.
+struct TickReport {
+  std::optional<int> progress;
+  bool timerRestarted = false;
+};
 
-// The serial link: opening and closing the port, the handshake driven by ticks and received
-// data, and the transmit command that starts and stops it.
+// The station core of one port: the port's opening and closing, the handshake driven by ticks
+// and received data, and the results. It knows no window: what happens is told to listeners as
+// events, and every tick says what it did. Sinks (a record) take part through gates, so no frame
+// goes out once one of them stopped working.
 class Link {
  public:
-  Link(WindowServices& ui, SerialPort& port, ParameterSet& strParam, MessageLog& log)
-      : ui_(ui), port_(port), strParam_(strParam), log_(log) {}
+  explicit Link(SerialPort& port) : port_(port) {}
 
-  // Closed: checks the lists, opens the port from the port box and starts polling.
-  // Otherwise: closes the link.
-  void CommPortOpen_Close();
+  // Closed → Polling: chooses the port from `portText` and opens it. Returns our error number;
+  // on failure the link stays closed.
+  [[nodiscard]] int Open(std::string_view portText);
+  // Any state → Closed, the port closed and released. A board the stop cut short is reported
+  // first: acknowledged, it is counted as programmed; with its frame out and no answer yet, as
+  // unconfirmed.
+  void Close();
+  // The transfer runs from here, sending `frame` to every board that answers.
+  void Begin(const ParameterFrame& frame);
+  // Back to idle: Closed when a transfer ran, else Refused with `refusal` as the reason.
+  void Idle(std::string refusal);
+
   // Every 200 ms while a transfer runs.
-  void Timer1_Timer();
+  TickReport Timer1_Timer();
   // The port's notification; code 2 means data has arrived.
   void ctrMSComm_OnComm(int commEvent);
-  // "Start Transmit" / "Stop Transmit".
-  void cmdFileSend_Click();
 
-  void Reset() { intCommFlag = Closed; }
+  void Reset() { intCommFlag = TransferState::Closed; }
+
+  TransferState State() const { return intCommFlag; }
+  uint8_t TickCount() const { return bytTickCount; }
+  const ParameterFrame& Frame() const { return bytFrame; }
+  // Puts the handshake where a test or a measurement needs it.
+  void ForceState(TransferState state) { intCommFlag = state; }
+  void ForceTickCount(uint8_t count) { bytTickCount = count; }
 
   // Where the link stands, in the operator's words.
   enum class Condition { Stopped, Waiting, Lost };
   Condition LinkCondition() const;
   // The device the link opened (empty before the first open).
   const std::string& PortName() const { return portName_; }
+  // Why the last open failed, in words; empty after one that succeeded.
+  const std::string& OpenFailure() const { return openFailure_; }
+  // The error number of the last open (kCommOk when it opened).
+  int LastOpenError() const { return lastOpenError_; }
 
   // Results since start-up; Reset sets the counts to zero.
   const Tally& tally() const { return tally_; }
   void ResetTally() { tally_.Reset(); }
 
-  // Adds a listener told of every event (see LinkListener).
   void AddListener(LinkListener listener) { listeners_.push_back(std::move(listener)); }
-  // Where event times come from; tests set their own.
+  void AddGate(LinkGate gate) { gates_.push_back(std::move(gate)); }
+
+  // Where event times come from: the time of day for the record, a steady clock for durations.
+  // Tests set their own.
   std::function<Clock::time_point()> clock = [] { return Clock::now(); };
-
-  // The error number of the last attempt to open the port (kCommOk when it opened, or when the
-  // lists stopped it first), for front ends that say more than the window's messages.
-  int LastOpenError() const { return lastOpenError_; }
-
-  TransferState intCommFlag = Closed;
-  uint8_t bytTickCount = 0;  // never reset by starting or stopping
-  ParameterFrame bytFrame{};
+  std::function<SteadyClock::time_point()> steadyClock = [] { return SteadyClock::now(); };
 
  private:
-  bool StartTransfer();
-  void ShowIdle();
-  void SetParametersEditable(bool editable);
-  // Tells the tally and the listeners; a listener's reason to stop is kept for StopIfAsked.
-  void Emit(LinkEventKind kind);
-  // Stops the transfer as "Stop Transmit" does when a listener asked for it, then says why.
-  void StopIfAsked();
+  void Emit(LinkEventKind kind, std::string reason = {});
+  GateVerdict AskGates() const;
+  // A gate shut: stop as "Stop Transmit" does, then say why.
+  void Halt(const std::string& reason);
   // The line failed or cannot be opened: said once, until a polling tick opens it again.
   void LineLost();
   void LineRestored();
 
-  WindowServices& ui_;
   SerialPort& port_;
-  ParameterSet& strParam_;
-  MessageLog& log_;
+  TransferState intCommFlag = TransferState::Closed;
+  uint8_t bytTickCount = 0;  // never reset by starting or stopping
+  ParameterFrame bytFrame{};
   int lastOpenError_ = kCommOk;
   std::string portName_;
+  std::string openFailure_;
+  bool begun_ = false;  // Begin ran since the last Idle
   bool lineLost_ = false;
-  std::optional<Clock::time_point> readyAt_;  // the device's ready byte of this cycle
+  std::optional<SteadyClock::time_point> readyAt_;  // the device's ready byte of this cycle
   Tally tally_;
   std::vector<LinkListener> listeners_;
-  std::optional<std::string> stopReason_;
+  std::vector<LinkGate> gates_;
 };
+
+// Why an open failed, in words, from our error number and the adapter's own account.
+std::string OpenFailureReason(int error, const std::string& detail);
 
 }  // namespace ctrlprog

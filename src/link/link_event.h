@@ -1,63 +1,77 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/frame_encoder.h"
+#include "model/protocol.h"
 
 namespace ctrlprog {
 
 // What happened on the link, as the operator and a production record care about it.
 enum class LinkEventKind {
-  Started,   // "Transmit Started"
-  Passed,    // "Transmit Finished": a board was programmed
-  Failed,    // "Transmit Fail!": a board answered but did not acknowledge
-  Lost,      // "Comm Lost": the line failed, or the port cannot be opened again
-  Restored,  // "Comm Restored": a polling tick opened the port again
-  Closed,    // "Comm is Closed"
+  Started,       // "Transmit Started"
+  Passed,        // "Transmit Finished": a board was programmed
+  Failed,        // "Transmit Fail!": a board answered but did not acknowledge
+  Unconfirmed,   // stopped with the frame out and no acknowledgement: the board may hold the set
+  Lost,          // "Comm Lost": the line failed, or the port cannot be opened again
+  Restored,      // "Comm Restored": a polling tick opened the port again
+  Closed,        // "Comm is Closed" after a transfer ran
+  Refused,       // "Comm is Closed" after a start that never opened the port
+  RecordFailed,  // a record stopped working; the transfer was stopped before another frame
 };
 
-// The log line each event is written as.
+// The log lines' texts.
 inline constexpr std::string_view kTransmitStarted = "Transmit Started";
 inline constexpr std::string_view kTransmitFinished = "Transmit Finished";
 inline constexpr std::string_view kTransmitFail = "Transmit Fail!";
+inline constexpr std::string_view kTransmitUnconfirmed = "Transmit Unconfirmed";
 inline constexpr std::string_view kCommLost = "Comm Lost";
 inline constexpr std::string_view kCommRestored = "Comm Restored";
 inline constexpr std::string_view kCommIsClosed = "Comm is Closed";
 
-inline std::string_view LogLineOf(LinkEventKind kind) {
-  switch (kind) {
-    case LinkEventKind::Started:
-      return kTransmitStarted;
-    case LinkEventKind::Passed:
-      return kTransmitFinished;
-    case LinkEventKind::Failed:
-      return kTransmitFail;
-    case LinkEventKind::Lost:
-      return kCommLost;
-    case LinkEventKind::Restored:
-      return kCommRestored;
-    case LinkEventKind::Closed:
-      break;
-  }
-  return kCommIsClosed;
-}
+// How an event counts in the results since start-up.
+enum class TallyEffect { None, Programmed, Failed, Lost };
+
+// Everything the front ends and the record make of one kind of event, in one place.
+struct EventTraits {
+  std::string_view text;      // the words for it: the log line, or the console's line
+  bool inWindowLog;           // written to the window's log, in `colour`
+  int32_t colour;             // colour code of the log line
+  std::string_view result;    // the record's result column; empty: no row
+  std::string_view jsonName;  // the console's "event" field
+  TallyEffect tally;
+  bool endsBoard;  // the result of one board's cycle (has a cycle time)
+};
+
+const EventTraits& TraitsOf(LinkEventKind kind);
 
 using Clock = std::chrono::system_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 struct LinkEvent {
   LinkEventKind kind = LinkEventKind::Started;
-  Clock::time_point time;
+  Clock::time_point time;       // time of day, for the record
   std::string port;             // the device the link opened
   ParameterFrame frame{};       // the frame being sent
-  std::optional<long> cycleMs;  // Passed and Failed: from the device's ready byte to the result
+  std::optional<long> cycleMs;  // a board's result: from the device's ready byte to the result
+  std::string reason;           // Refused and RecordFailed: why
 };
 
-// Told of every event as it happens. A listener that can no longer do its part (a record that
-// cannot be written) returns why; the link then stops the transfer and shows the reason.
-using LinkListener = std::function<std::optional<std::string>(const LinkEvent&)>;
+// Told of every event as it happens.
+using LinkListener = std::function<void(const LinkEvent&)>;
+
+// Asked before every tick whether the link may go on, and before every frame whether it may
+// send one: a sink that is still writing earlier rows holds the frame, one that failed stops the
+// transfer.
+struct GateVerdict {
+  enum class Kind { Open, Hold, Shut } kind = Kind::Open;
+  std::string reason;  // Shut: why
+};
+using LinkGate = std::function<GateVerdict()>;
 
 }  // namespace ctrlprog

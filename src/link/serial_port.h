@@ -41,6 +41,11 @@ class SerialPort {
   virtual int WriteBytes(std::span<const uint8_t> bytes) = 0;
   // Every byte received and not yet read; empties the receive buffer.
   virtual std::vector<uint8_t> ReadAll() = 0;
+  // Why the last open failed, in words, where the adapter knows more than the error number.
+  virtual std::string OpenFailureDetail() const { return {}; }
+  // The transfer is over: gives up the claim on the device that Open took and that outlasts
+  // the close on every fourth polling tick.
+  virtual void Release() {}
 
   void SetReceiveHandler(ReceiveHandler handler) { handler_ = std::move(handler); }
 

@@ -3,21 +3,19 @@
 namespace ctrlprog {
 
 void Tally::Count(const LinkEvent& event) {
-  switch (event.kind) {
-    case LinkEventKind::Passed:
+  switch (TraitsOf(event.kind).tally) {
+    case TallyEffect::Programmed:
       ++programmed_;
-      last_ = Result{true, event.time};
+      last_ = Result{event.kind, event.time};
       break;
-    case LinkEventKind::Failed:
+    case TallyEffect::Failed:
       ++failed_;
-      last_ = Result{false, event.time};
+      last_ = Result{event.kind, event.time};
       break;
-    case LinkEventKind::Lost:
+    case TallyEffect::Lost:
       ++linesLost_;
       break;
-    case LinkEventKind::Started:
-    case LinkEventKind::Restored:
-    case LinkEventKind::Closed:
+    case TallyEffect::None:
       break;
   }
 }

@@ -10,8 +10,9 @@ namespace ctrlprog {
 class Tally {
  public:
   struct Result {
-    bool passed = false;
+    LinkEventKind kind = LinkEventKind::Passed;  // Passed, Failed or Unconfirmed
     Clock::time_point time;
+    bool passed() const { return kind == LinkEventKind::Passed; }
   };
 
   void Count(const LinkEvent& event);

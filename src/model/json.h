@@ -4,10 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "model/utf8.h"
+
 namespace ctrlprog {
 
-// `text` (UTF-8) as a JSON string, quotes included; control characters are escaped.
-inline std::string JsonString(std::string_view text) {
+// `text` as a JSON string, quotes included; control characters are escaped, and bytes that are
+// not UTF-8 are written as \xFF (a backslash doubled by JSON).
+inline std::string JsonString(std::string_view raw) {
+  const std::string text = EscapeNonUtf8(raw);
   std::string out = "\"";
   for (unsigned char c : text) {
     if (c == '"' || c == '\\') {

@@ -45,6 +45,39 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+namespace {
+
+std::string Escape(std::string_view bytes, bool controls) {
+  std::string out;
+  out.reserve(bytes.size());
+  char32_t cp = 0;
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t n = Sequence(bytes, i, cp);
+    if (n == 0 || (controls && (cp < 0x20 || cp == 0x7F))) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      const auto b = static_cast<uint8_t>(bytes[i]);
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+      i += 1;
+    } else {
+      out.append(bytes.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string EscapeNonUtf8(std::string_view bytes) {
+  return Escape(bytes, false);
+}
+
+std::string EscapeName(std::string_view bytes) {
+  return Escape(bytes, true);
+}
+
 std::u32string DecodeUtf8(std::string_view bytes) {
   std::u32string out;
   out.reserve(bytes.size());

@@ -6,8 +6,10 @@
 #include <memory>
 
 #include "files/file_system.h"
+#include "files/production_record.h"
 #include "link/qt/qt_serial_port.h"
 #include "ui/form/frm_main.h"
+#include "ui/form/station_sinks.h"
 #include "ui/window/main_window.h"
 
 int main(int argc, char** argv) {
@@ -29,26 +31,31 @@ int main(int argc, char** argv) {
   parser.addOption(record);
   parser.process(app);
 
-  // A record that reaches a size limit reports a write error instead of ending the program.
-  ctrlprog::KeepRunningAtFileSizeLimit();
-  std::unique_ptr<ctrlprog::ProductionRecord> productionRecord;
-  if (parser.isSet(record)) {
-    const std::string path = parser.value(record).toStdString();
-    auto opened = ctrlprog::ProductionRecord::Open(path);
-    if (const auto* error = std::get_if<ctrlprog::FileError>(&opened)) {
-      const std::string message = ctrlprog::RecordOpenFailureMessage(path, *error);
-      std::fprintf(stderr, "ctrlprog: %s\n", message.c_str());
-      QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(message));
-      return 2;
-    }
-    productionRecord = std::move(std::get<std::unique_ptr<ctrlprog::ProductionRecord>>(opened));
+  ctrlprog::SinkOptions sinkOptions{std::nullopt, ctrlprog::StationName()};
+  if (parser.isSet(record)) sinkOptions.recordPath = parser.value(record).toStdString();
+  auto opened = ctrlprog::StationSinks::Open(std::move(sinkOptions));
+  if (const auto* message = std::get_if<std::string>(&opened)) {
+    std::fprintf(stderr, "ctrlprog: %s\n", message->c_str());
+    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(*message));
+    return 2;
   }
+  const auto sinks = std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));
 
   ctrlprog::QtSerialPort serial;
-  ctrlprog::MainWindow window(serial);
-  if (productionRecord) window.form().AttachRecord(*productionRecord);
-  if (parser.isSet(port)) window.SetPortText(parser.value(port).toStdString());
-  window.show();
-  if (parser.isSet(load)) window.form().LoadParameterFile(parser.value(load).toStdString());
-  return QApplication::exec();
+  int status = 0;
+  {
+    ctrlprog::MainWindow window(serial);
+    sinks->Wire(window.form());
+    if (parser.isSet(port)) window.SetPortText(parser.value(port).toStdString());
+    window.show();
+    if (parser.isSet(load)) window.form().LoadParameterFile(parser.value(load).toStdString());
+    status = QApplication::exec();
+  }
+  // The window stopped any transfer as it closed; what it recorded last is stored before the
+  // program ends.
+  if (const auto failure = sinks->Finish()) {
+    std::fprintf(stderr, "ctrlprog: %s\n", failure->c_str());
+    return 74;
+  }
+  return status;
 }

@@ -8,6 +8,7 @@
 #include "files/record_rows.h"
 #include "link/link_test_fixture.h"
 #include "model/hex.h"
+#include "record/record_writer.h"
 #include "support/temp_dir.h"
 
 namespace ctrlprog {
@@ -23,20 +24,23 @@ class RecordedStation : public testing::LinkTest {
  protected:
   RecordedStation() {
     auto opened = ProductionRecord::Open(path);
-    record = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
-    form.AttachRecord(*record);
+    writer = std::make_unique<RecordWriter>(
+        std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+    form.AttachRecord(*writer, "station-1");
     form.cmdFileSend_Click();
   }
+  // One board, its row stored before the next.
   void Board() {
     Tick();
     Ready();
     Tick();
     Ready();
     Tick();
+    (void)writer->Drain();
   }
   TempDir dir;
   std::string path = dir.Path("record.csv");
-  std::unique_ptr<ProductionRecord> record;
+  std::unique_ptr<RecordWriter> writer;
 };
 
 TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine) {
@@ -63,8 +67,9 @@ TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine)
   Board();
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
+  Tick();  // the next tick finds the record failed
 
-  EXPECT_EQ(link().intCommFlag, Closed);
+  EXPECT_EQ(link().State(), Closed);
   EXPECT_FALSE(ui.TimerEnabled());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "The production record " + path +

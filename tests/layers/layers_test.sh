@@ -2,7 +2,7 @@
 # The source folders depend one way, bottom to top:
 #   model and ui/services (the window-services interface)
 #   log, files
-#   link
+#   link, record (the production record's sinks)
 #   ui/form, link/qt
 #   ui/window, cli, devsim
 # Every #include "folder/..." in src/ must name a folder its own may use, and only the edges
@@ -16,10 +16,11 @@ allowed() {  # the folders a folder's files may include
     log) echo "log model ui/services" ;;
     files) echo "files model ui/services" ;;
     link) echo "link log model ui/services" ;;
+    record) echo "record files model ui/services" ;;
     link/qt) echo "link/qt link log model ui/services" ;;
-    ui/form) echo "ui/form link files log model ui/services" ;;
-    ui/window) echo "ui/window ui/form link/qt link files log model ui/services" ;;
-    cli) echo "cli ui/form link/qt link files log model ui/services" ;;
+    ui/form) echo "ui/form record link files log model ui/services" ;;
+    ui/window) echo "ui/window ui/form link/qt record link files log model ui/services" ;;
+    cli) echo "cli ui/form link/qt record link files log model ui/services" ;;
     devsim) echo "devsim link files log model ui/services" ;;
     *) echo "" ;;
   esac

@@ -15,13 +15,14 @@ constexpr Rgb kGreen{0, 255, 0};
 class LinkEventsTest : public LinkTest {
  protected:
   LinkEventsTest() {
-    link().clock = [this] { return Clock::time_point(std::chrono::milliseconds(now)); };
-    link().AddListener([this](const LinkEvent& e) -> std::optional<std::string> {
-      events.push_back(e);
-      return std::nullopt;
-    });
+    // The time of day jumps back an hour at once: durations come from the steady clock.
+    link().clock = [this] {
+      return Clock::time_point(std::chrono::milliseconds(now - (now > 300 ? 3'600'000 : 0)));
+    };
+    link().steadyClock = [this] { return SteadyClock::time_point(std::chrono::milliseconds(now)); };
+    link().AddListener([this](const LinkEvent& e) { events.push_back(e); });
     form.cmdFileSend_Click();
-    link().bytTickCount = 0;
+    link().ForceTickCount(0);
   }
   // One tick, 200 ms after the last.
   std::string Step() {
@@ -47,10 +48,11 @@ TEST_F(LinkEventsTest, CountsBoardsAndSaysALostLineOnceAndItsReturn) {
   Step();  // "Transmit Finished"
   EXPECT_EQ(link().tally().Programmed(), 1);
   ASSERT_TRUE(link().tally().Last());
-  EXPECT_TRUE(link().tally().Last()->passed);
-  EXPECT_EQ(events.back().cycleMs, 450);  // from the ready byte at 200 ms to the result at 650
+  EXPECT_TRUE(link().tally().Last()->passed());
+  // From the ready byte at 200 ms to the result at 650, though the time of day went back.
+  EXPECT_EQ(events.back().cycleMs, 450);
   EXPECT_EQ(events.back().port, "1");
-  EXPECT_EQ(events.back().frame, link().bytFrame);
+  EXPECT_EQ(events.back().frame, link().Frame());
 
   for (int i = 0; i < 8; ++i) Step();  // the ordinary close on every fourth tick is no loss
   EXPECT_EQ(link().LinkCondition(), Link::Condition::Waiting);
@@ -81,7 +83,7 @@ TEST_F(LinkEventsTest, CountsBoardsAndSaysALostLineOnceAndItsReturn) {
   EXPECT_EQ(ui.LogColours()[text.find("Comm Restored")], kGreen);
   EXPECT_EQ(link().tally().LinesLost(), 2);
   EXPECT_EQ(link().tally().Failed(), 1);
-  EXPECT_FALSE(link().tally().Last()->passed);
+  EXPECT_FALSE(link().tally().Last()->passed());
 
   link().ResetTally();
   EXPECT_EQ(link().tally().Programmed() + link().tally().Failed() + link().tally().LinesLost(), 0);
@@ -92,24 +94,80 @@ TEST_F(LinkEventsTest, CountsBoardsAndSaysALostLineOnceAndItsReturn) {
   EXPECT_EQ(events.back().kind, K::Closed);
 }
 
-TEST_F(LinkEventsTest, AListenerThatFailsStopsTheTransferBeforeTheNextBoardAndSaysWhy) {
-  link().AddListener([](const LinkEvent& e) -> std::optional<std::string> {
-    if (e.kind == LinkEventKind::Passed) return "the record is full";
-    return std::nullopt;
-  });
+TEST_F(LinkEventsTest, StopReportsTheBoardItCutShortBeforeCommIsClosed) {
+  using K = LinkEventKind;
+  struct Case {
+    TransferState stoppedIn;
+    std::vector<K> kinds;  // after "Started"
+    Lines log;             // after "Transmit Started"
+    long programmed, failed;
+  };
+  const Case cases[] = {
+      {Polling, {K::Closed}, {"Comm is Closed"}, 0, 0},
+      {ReadyToSend, {K::Closed}, {"Comm is Closed"}, 0, 0},  // no frame went out
+      // The frame is out and unanswered: the board may hold the set, or not.
+      {AwaitingAck, {K::Unconfirmed, K::Closed}, {"Comm is Closed"}, 0, 1},
+      // Acknowledged: programmed, though no tick has said so yet.
+      {Acknowledged, {K::Passed, K::Closed}, {"Transmit Finished", "Comm is Closed"}, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.stoppedIn));
+    link().ResetTally();
+    if (link().State() == Closed) form.cmdFileSend_Click();
+    Step();  // "8"
+    if (c.stoppedIn != Polling) Ready();
+    if (c.stoppedIn >= AwaitingAck) Step();  // the frame
+    if (c.stoppedIn == Acknowledged) Ready();
+    events.clear();
+    ui.SetLogText("");
+    form.cmdFileSend_Click();
+    EXPECT_EQ(Kinds(), c.kinds);
+    EXPECT_EQ(LogLines(), c.log);
+    EXPECT_EQ(link().tally().Programmed(), c.programmed);
+    EXPECT_EQ(link().tally().Failed(), c.failed);
+    if (c.kinds.size() > 1) {
+      EXPECT_EQ(events.front().frame, link().Frame());
+      EXPECT_TRUE(events.front().cycleMs);
+    }
+  }
+}
+
+TEST_F(LinkEventsTest, ARecordBehindHoldsTheFrameAndAFailedOneStopsBeforeTheNextBoard) {
+  GateVerdict verdict;
+  link().AddGate([&] { return verdict; });
   Step();
   Ready();
-  Step();
+  verdict.kind = GateVerdict::Kind::Hold;  // the last board's row is still being written
+  EXPECT_EQ(Step(), "");
+  EXPECT_EQ(link().State(), ReadyToSend);
+  verdict.kind = GateVerdict::Kind::Open;
+  EXPECT_EQ(Step(), "frame");
   Ready();
-  Step();
-  EXPECT_EQ(link().intCommFlag, Closed);
+  Step();  // "Transmit Finished"
+  verdict = {GateVerdict::Kind::Shut, "the record is full"};
+  events.clear();
+  EXPECT_EQ(Step(), "");
+  EXPECT_EQ(link().State(), Closed);
   EXPECT_FALSE(ui.TimerEnabled());
   EXPECT_EQ(ui.messages, Lines{"the record is full"});
   EXPECT_EQ(LogLines().back(), "Comm is Closed");
+  EXPECT_EQ(Kinds(),
+            (std::vector<LinkEventKind>{LinkEventKind::Closed, LinkEventKind::RecordFailed}));
+  EXPECT_EQ(events.back().reason, "the record is full");
   const size_t writes = port.writes.size();
   Ready();
   Step();
   EXPECT_EQ(port.writes.size(), writes) << "no board after the record stopped working";
+}
+
+TEST_F(LinkEventsTest, AStartThatNeverOpenedIsRefusedWithItsReasonAndNotClosed) {
+  form.cmdFileSend_Click();  // stop the fixture's transfer
+  events.clear();
+  port.openErrors.assign(1, kCommPortBusy);
+  form.cmdFileSend_Click();
+  ASSERT_EQ(Kinds(), std::vector<LinkEventKind>{LinkEventKind::Refused});
+  EXPECT_EQ(events[0].reason, "held by another program");
+  EXPECT_EQ(LogLines().back(), "Comm is Closed");  // the window's log says what it always said
 }
 
 }  // namespace

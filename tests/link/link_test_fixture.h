@@ -10,6 +10,14 @@
 #include "support/worked_sets.h"
 #include "ui/form/frm_main.h"
 
+namespace ctrlprog {
+// The link's states by their short names, as the tests read best.
+using enum TransferState;
+inline void PrintTo(TransferState state, std::ostream* os) {
+  *os << static_cast<int>(state);
+}
+}  // namespace ctrlprog
+
 namespace ctrlprog::testing {
 
 // A started form on fake services and a fake port; ticks and the device's bytes by hand.
@@ -31,7 +39,7 @@ class LinkTest : public ::testing::Test {
     EXPECT_EQ(port.writes.size(), before + 1) << "one write per tick";
     const auto& w = port.writes.back();
     if (w == std::vector<uint8_t>{kPollByte}) return "8";
-    if (w.size() == kFrameSize && std::equal(w.begin(), w.end(), link().bytFrame.begin())) {
+    if (w.size() == kFrameSize && std::equal(w.begin(), w.end(), link().Frame().begin())) {
       return "frame";
     }
     return "other";

@@ -12,8 +12,8 @@ class TransferTest : public LinkTest {
  protected:
   TransferTest() {
     form.cmdFileSend_Click();
-    EXPECT_EQ(link().intCommFlag, Polling);
-    link().bytTickCount = 0;
+    EXPECT_EQ(link().State(), Polling);
+    link().ForceTickCount(0);
   }
 };
 
@@ -23,7 +23,7 @@ TEST_F(TransferTest, RunsTheWorkedCycleRowByRow) {
     Step step;
     std::string written;
     int progress;  // -1: the step does not set it
-    int32_t state;
+    TransferState state;
     int counter;
     bool portOpen;
   };
@@ -45,8 +45,8 @@ TEST_F(TransferTest, RunsTheWorkedCycleRowByRow) {
     if (r.progress >= 0) {
       EXPECT_EQ(ui.progressHistory, std::vector<int>{r.progress});
     }
-    EXPECT_EQ(link().intCommFlag, r.state);
-    EXPECT_EQ(link().bytTickCount, r.counter);
+    EXPECT_EQ(link().State(), r.state);
+    EXPECT_EQ(link().TickCount(), r.counter);
     EXPECT_EQ(port.IsOpen(), r.portOpen);
   }
   EXPECT_EQ(LogLines(), (Lines{"Transmit Started", "Transmit Finished"}));
@@ -79,12 +79,12 @@ TEST_F(TransferTest, FailsWithinNineTicksWithoutAcknowledgementAndPollsAgain) {
     EXPECT_EQ(LogLines().back(), "Transmit Fail!");
     EXPECT_GE(ticks, 6);
     EXPECT_LE(ticks, 9);
-    EXPECT_EQ(link().intCommFlag, Polling);
-    EXPECT_EQ(link().bytTickCount, 0);
+    EXPECT_EQ(link().State(), Polling);
+    EXPECT_EQ(link().TickCount(), 0);
     EXPECT_EQ(ui.timerHistory, (std::vector<bool>{false, true}));  // restarted afresh
     EXPECT_TRUE(ui.TimerEnabled());
     EXPECT_EQ(Tick(), "8");
-    link().bytTickCount = 0;
+    link().ForceTickCount(0);
   }
 }
 
@@ -119,9 +119,10 @@ TEST_F(TransferTest, OnlyAChunkStartingWithTheReadyByteCounts) {
       {Closed, {0x55}, kCommEvReceive, Closed},
   };
   for (const Case& c : cases) {
-    link().intCommFlag = c.state;
+    link().ForceState(c.state);
     port.Deliver(c.chunk, c.event);
-    EXPECT_EQ(link().intCommFlag, c.after) << "state " << c.state << ", " << c.chunk.size();
+    EXPECT_EQ(link().State(), c.after)
+        << "state " << static_cast<int>(c.state) << ", " << c.chunk.size();
     port.ReadAll();
   }
 }
@@ -130,13 +131,13 @@ TEST_F(TransferTest, ASuccessAtTheCounterLimitIsNotAlsoReportedAsAFailure) {
   Tick();
   Ready();
   Tick();  // frame
-  link().bytTickCount = 10;
+  link().ForceTickCount(10);
   Ready();
   ui.timerHistory.clear();
   Tick();
   EXPECT_EQ(LogLines(), (Lines{"Transmit Started", "Transmit Finished"}));
-  EXPECT_EQ(link().bytTickCount, 0);
-  EXPECT_EQ(link().intCommFlag, Polling);
+  EXPECT_EQ(link().TickCount(), 0);
+  EXPECT_EQ(link().State(), Polling);
   EXPECT_EQ(ui.timerHistory, (std::vector<bool>{false, true}));
 }
 
@@ -173,7 +174,7 @@ TEST_F(TransferTest, SurvivesPortFailuresDuringTicksAndRecovers) {
   port.openErrors.assign(12, kCommNoSuchPort);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(Tick(), "");
   port.openErrors.clear();
-  EXPECT_EQ(link().intCommFlag, Polling);
+  EXPECT_EQ(link().State(), Polling);
   EXPECT_TRUE(ui.messages.empty());
   // It is back.
   std::string pattern;

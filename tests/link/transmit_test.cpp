@@ -13,7 +13,7 @@ class TransmitTest : public LinkTest {
  protected:
   // The window as it stands while idle.
   void ExpectIdle() {
-    EXPECT_EQ(link().intCommFlag, Closed);
+    EXPECT_EQ(link().State(), Closed);
     EXPECT_EQ(ui.Caption(Control::cmdFileSend), "Start Transmit");
     EXPECT_TRUE(ui.IsEnabled(Control::Frame10));
     EXPECT_TRUE(ui.IsEnabled(Control::cboComPort));
@@ -30,8 +30,8 @@ TEST_F(TransmitTest, StartOpensThePortBuildsTheFrameAndLocksTheLists) {
   ui.SetPortText("2   ");
   form.cmdFileSend_Click();
   EXPECT_EQ(port.PortText(), "2   ");
-  EXPECT_EQ(link().intCommFlag, Polling);
-  EXPECT_EQ(link().bytFrame, testing::FrameOf(testing::WorkedSets()[0]));
+  EXPECT_EQ(link().State(), Polling);
+  EXPECT_EQ(link().Frame(), testing::FrameOf(testing::WorkedSets()[0]));
   EXPECT_EQ(LogLines(), Lines{"Transmit Started"});
   EXPECT_EQ(ui.Caption(Control::cmdFileSend), "Stop Transmit");
   EXPECT_FALSE(ui.IsEnabled(Control::Frame10));
@@ -45,23 +45,23 @@ TEST_F(TransmitTest, StartOpensThePortBuildsTheFrameAndLocksTheLists) {
 
 TEST_F(TransmitTest, StopInEveryStateClosesEverythingAndKeepsCounterAndProgress) {
   for (TransferState state : {Polling, ReadyToSend, AwaitingAck, Acknowledged}) {
-    SCOPED_TRACE("state " + std::to_string(state));
+    SCOPED_TRACE("state " + std::to_string(static_cast<int>(state)));
     form.cmdFileSend_Click();
-    link().intCommFlag = state;
-    link().bytTickCount = 7;
+    link().ForceState(state);
+    link().ForceTickCount(7);
     ui.SetProgressValue(75);
     ui.SetEnabled(Control::Label1_0, false);  // caught mid-blink
     form.cmdFileSend_Click();
     ExpectIdle();
-    EXPECT_EQ(link().bytTickCount, 7);
+    EXPECT_EQ(link().TickCount(), 7);
     EXPECT_EQ(ui.ProgressValue(), 75);
   }
 }
 
 TEST_F(TransmitTest, StartDoesNotResetTheTickCounter) {
-  link().bytTickCount = 3;
+  link().ForceTickCount(3);
   form.cmdFileSend_Click();
-  EXPECT_EQ(link().bytTickCount, 3);
+  EXPECT_EQ(link().TickCount(), 3);
 }
 
 TEST_F(TransmitTest, TellsTheOperatorWhyThePortDidNotOpen) {

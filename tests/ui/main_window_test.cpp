@@ -189,7 +189,7 @@ TEST_F(WindowTest, ATransferGoesOnWhileAMessageBoxIsOpen) {
   FillFromWorkedSet(0);
   Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
   QTest::mouseClick(Send(), Qt::LeftButton);
-  ASSERT_EQ(window.form().link().intCommFlag, Polling);
+  ASSERT_EQ(window.form().link().State(), TransferState::Polling);
 
   // Hold a box open until a board has been programmed behind it.
   bool finishedWhileOpen = false;

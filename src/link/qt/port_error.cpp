@@ -49,7 +49,7 @@ int CommErrorFor(PortFault fault) {
       return kCommNoSuchPort;
     case PortFault::Busy:
       return kCommPortBusy;
-    default:
+    default:  // too many open files, among others, is no message box of the window's
       return kCommOtherError;
   }
 }

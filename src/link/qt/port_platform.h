@@ -24,6 +24,29 @@ bool LineHungUp(int descriptor);
 // and whoever it runs as. Our error number: kCommOk, or kCommPortBusy.
 int LockLine(int descriptor);
 
+// A claim on a device for the length of a transfer, across the close and reopen of polling: an
+// exclusive lock on a file named after the device in the run-time lock folder, which every
+// opener of ours takes before the device itself, whatever name it used and whoever it runs as.
+class DeviceClaim {
+ public:
+  DeviceClaim() = default;
+  ~DeviceClaim() { Release(); }
+  DeviceClaim(const DeviceClaim&) = delete;
+  DeviceClaim& operator=(const DeviceClaim&) = delete;
+
+  // Claims `device` (its canonical name): None, Busy when another opener holds it, or
+  // TooManyFiles. Where no lock folder can be written there is no claim, and the lock on the
+  // open line alone keeps a second opener out.
+  PortFault Take(const std::string& device);
+  void Release();
+  // The device claimed, or empty.
+  const std::string& Device() const { return device_; }
+
+ private:
+  int fd_ = -1;
+  std::string device_;
+};
+
 // The device a path names once its links are resolved, so one device has one name and one lock.
 std::string CanonicalDevice(const std::string& path);
 

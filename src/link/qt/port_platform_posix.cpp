@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "link/qt/port_platform.h"
 #include "link/serial_port.h"
@@ -12,6 +15,10 @@
 namespace ctrlprog {
 
 PortFault PermissionFault(const std::string& device) {
+  // Qt says the same when it had no descriptor left for its lock file.
+  const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (probe < 0 && (errno == EMFILE || errno == ENFILE)) return PortFault::TooManyFiles;
+  if (probe >= 0) ::close(probe);
   // A device we may read and write that still refuses us is held: its lock file, or busy.
   return ::access(device.c_str(), R_OK | W_OK) == 0 ? PortFault::Busy : PortFault::NoSuchPort;
 }
@@ -38,6 +45,61 @@ int LockLine(int descriptor) {
   // EWOULDBLOCK: another opener holds it. Any other failure: we cannot tell, so treat the line
   // as held rather than share it.
   return kCommPortBusy;
+}
+
+namespace {
+
+// Lock folders in the order tried: the system's run-time one, then the user's, then /tmp.
+std::vector<std::string> LockFolders() {
+  std::vector<std::string> folders = {"/run/lock", "/var/lock"};
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    folders.emplace_back(runtime);
+  }
+  folders.emplace_back("/tmp");
+  return folders;
+}
+
+// Opens (or creates) the lock file; anyone may lock it, whoever made it.
+int OpenLockFile(const std::string& path, int& error) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
+  if (fd >= 0) {
+    ::fchmod(fd, 0666);  // past the umask, so another user can open it too
+  } else if (errno == EACCES || errno == EPERM) {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+  }
+  error = fd < 0 ? errno : 0;
+  return fd;
+}
+
+}  // namespace
+
+PortFault DeviceClaim::Take(const std::string& device) {
+  Release();
+  std::string name = "ctrlprog-";
+  for (char c : device) name += c == '/' ? '_' : c;
+  name += ".lock";
+  for (const std::string& folder : LockFolders()) {
+    int error = 0;
+    const int fd = OpenLockFile(folder + "/" + name, error);
+    if (fd < 0) {
+      if (error == EMFILE || error == ENFILE) return PortFault::TooManyFiles;
+      continue;  // not writable here: the next folder
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return PortFault::Busy;
+    }
+    fd_ = fd;
+    device_ = device;
+    return PortFault::None;
+  }
+  return PortFault::None;  // no folder to lock in: the line's own lock still holds
+}
+
+void DeviceClaim::Release() {
+  if (fd_ >= 0) ::close(fd_);  // closing drops the lock; the file stays for the next claim
+  fd_ = -1;
+  device_.clear();
 }
 
 std::string CanonicalDevice(const std::string& path) {

@@ -22,6 +22,17 @@ int LockLine(int) {
   return kCommOk;  // the open itself was exclusive
 }
 
+// Windows opens a COM port exclusively, and a program holds it until it closes it: the claim
+// names the device and holds nothing more.
+PortFault DeviceClaim::Take(const std::string& device) {
+  device_ = device;
+  return PortFault::None;
+}
+
+void DeviceClaim::Release() {
+  device_.clear();
+}
+
 std::string CanonicalDevice(const std::string& path) {
   // "COM10" and above need the \\.\ prefix, which QSerialPort adds to names starting with
   // "COM" (QSerialPortInfoPrivate::portNameToSystemLocation in qserialportinfo_win.cpp).

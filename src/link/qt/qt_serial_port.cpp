@@ -42,10 +42,23 @@ int QtSerialPort::Open() {
   }
   // One device, one name: a by-id link and the device it points to share one lock.
   const std::string device = CanonicalDevice(device_);
+  // Ours from the first open to the end of the transfer, through every close and reopen of
+  // polling, so no other ctrlprog slips in between.
+  if (claim_.Device() != device) {
+    const PortFault fault = claim_.Take(device);
+    if (fault != PortFault::None) {
+      lastOpenError_ = fault == PortFault::Busy           ? "the port is held by another program"
+                       : fault == PortFault::TooManyFiles ? "too many open files"
+                                                          : "the port cannot be claimed";
+      return CommErrorFor(fault);
+    }
+  }
   port_.setPortName(QString::fromStdString(device));
   if (!port_.open(QIODevice::ReadWrite)) {
-    lastOpenError_ = port_.errorString().toStdString();
-    const int error = CommErrorFor(ClassifyPortError(port_.error(), device, false));
+    const PortFault fault = ClassifyPortError(port_.error(), device, false);
+    lastOpenError_ = fault == PortFault::TooManyFiles ? std::string("too many open files")
+                                                      : port_.errorString().toStdString();
+    const int error = CommErrorFor(fault);
     port_.clearError();
     return error;
   }
@@ -61,6 +74,10 @@ int QtSerialPort::Open() {
   port_.clear(QSerialPort::Input);
   closePending_ = false;
   return kCommOk;
+}
+
+void QtSerialPort::Release() {
+  claim_.Release();
 }
 
 void QtSerialPort::Close() {

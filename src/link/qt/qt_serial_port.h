@@ -4,6 +4,7 @@
 #include <QSerialPort>
 #include <string>
 
+#include "link/qt/port_platform.h"
 #include "link/serial_port.h"
 
 namespace ctrlprog {
@@ -21,6 +22,8 @@ class QtSerialPort : public QObject, public SerialPort {
   int WriteText(std::string_view text) override;
   int WriteBytes(std::span<const uint8_t> bytes) override;
   std::vector<uint8_t> ReadAll() override;
+  std::string OpenFailureDetail() const override { return lastOpenError_; }
+  void Release() override;
 
   // errorOccurred signals seen while open: a vanished device must not make this run away.
   long ErrorSignals() const { return errorSignals_; }
@@ -35,6 +38,7 @@ class QtSerialPort : public QObject, public SerialPort {
 
   QSerialPort port_;
   std::string device_;
+  DeviceClaim claim_;  // from the first open of a transfer to its end
   bool closePending_ = false;
   long errorSignals_ = 0;
   long linesLost_ = 0;

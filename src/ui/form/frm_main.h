@@ -3,11 +3,11 @@
 #include <string>
 
 #include "files/file_commands.h"
-#include "files/production_record.h"
 #include "link/link.h"
 #include "link/serial_port.h"
 #include "log/message_log.h"
 #include "model/parameter_set.h"
+#include "record/record_sink.h"
 #include "ui/services/window_services.h"
 
 namespace ctrlprog {
@@ -26,17 +26,22 @@ class frmMain {
   void cmdShow_Click();
   void OpenFile_Click() { files_.OpenFile_Click(); }
   void StoreFile_Click() { files_.StoreFile_Click(); }
-  void cmdFileSend_Click() { link_.cmdFileSend_Click(); }
-  void Timer1_Timer() { link_.Timer1_Timer(); }
+  // "Start Transmit" / "Stop Transmit".
+  void cmdFileSend_Click();
+  // Every 200 ms while a transfer runs: the label blinks and the handshake takes a step.
+  void Timer1_Timer();
   void ctrMSComm_OnComm(int commEvent) { link_.ctrMSComm_OnComm(commEvent); }
-  void CommPortOpen_Close() { link_.CommPortOpen_Close(); }
+  // Closed: checks the lists, opens the port from the port box and starts polling.
+  // Otherwise: closes the link.
+  void CommPortOpen_Close();
   void ReceiveDisplay(std::string_view strAdd, int32_t intColor) {
     log_.ReceiveDisplay(strAdd, intColor);
   }
 
-  // Appends a row to `record` for every board and every lost or restored line; a row that
-  // cannot be written stops the transfer. The record must outlive the form.
-  void AttachRecord(ProductionRecord& record);
+  // Hands `sink` a row for every board and every lost or restored line, under this station's
+  // name; while the sink writes earlier rows no frame goes out, and once it fails the transfer
+  // stops with its reason. The sink must outlive the form.
+  void AttachRecord(RecordSink& sink, std::string station);
 
   // Loads a parameter file without the dialog, as "OpenFile" does once a file is chosen.
   bool LoadParameterFile(const std::string& path) { return files_.Load(path); }
@@ -50,6 +55,11 @@ class frmMain {
   Link& link() { return link_; }
 
  private:
+  // What the window shows of each event: the log line, and the idle or running controls.
+  void OnEvent(const LinkEvent& event);
+  bool StartTransfer();
+  void SetParametersEditable(bool editable);
+
   WindowServices& ui_;
   ParameterSet strParam_;
   MessageLog log_;
@@ -57,6 +67,7 @@ class frmMain {
   SerialPort& port_;
   Link link_;
   bool blnExpanded_ = true;
+  std::string refusal_;  // why the last start did not open the port
 };
 
 }  // namespace ctrlprog

@@ -103,10 +103,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(cmdShow_, &QPushButton::clicked, this, [this] { form_->cmdShow_Click(); });
   connect(openFile_, &QAction::triggered, this, [this] { form_->OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { form_->StoreFile_Click(); });
-  form_->link().AddListener([this](const LinkEvent&) -> std::optional<std::string> {
-    ShowResults();
-    return std::nullopt;
-  });
+  form_->link().AddListener([this](const LinkEvent&) { ShowResults(); });
   connect(resultPanel_->ResetButton(), &QPushButton::clicked, this, [this] {
     form_->link().ResetTally();
     ShowResults();
@@ -120,6 +117,9 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  // Closing the window stops a running transfer as "Stop Transmit" does, so the board it cut
+  // short is counted and recorded.
+  if (form_->link().State() != TransferState::Closed) form_->cmdFileSend_Click();
   timer1_->stop();
   form_.reset();
 }

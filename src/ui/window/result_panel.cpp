@@ -64,6 +64,12 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   Show(Tally());
 }
 
+// PASS, FAIL or UNCONFIRMED, as the record has it.
+static QString ResultWord(const Tally::Result& result) {
+  const std::string_view word = TraitsOf(result.kind).result;
+  return QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+}
+
 void ResultPanel::Show(const Tally& tally) {
   const auto& last = tally.Last();
   if (!last) {
@@ -72,9 +78,9 @@ void ResultPanel::Show(const Tally& tally) {
     badge_->setAccessibleName("No result yet");
     time_->clear();
   } else {
-    const QString word = last->passed ? "PASS" : "FAIL";
+    const QString word = ResultWord(*last);
     badge_->setText(word);
-    badge_->setStyleSheet(last->passed ? kPass : kFail);
+    badge_->setStyleSheet(last->passed() ? kPass : kFail);
     time_->setText(TimeOfDay(last->time));
     badge_->setAccessibleName("Last result " + word + " at " + time_->text());
   }
@@ -97,8 +103,7 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
   }
   text += ". " + Counts(tally) + ".";
   if (const auto& last = tally.Last()) {
-    text += QString(" Last result %1 at %2.")
-                .arg(last->passed ? "PASS" : "FAIL", TimeOfDay(last->time));
+    text += QString(" Last result %1 at %2.").arg(ResultWord(*last), TimeOfDay(last->time));
   }
   return text;
 }

@@ -57,7 +57,7 @@ TEST(SerialLine, ProgramsABoardWithTheEncodersFrameAndGoesOnPolling) {
   PtyDevice device({});
   Station station;
   station.Start(device.Path());
-  ASSERT_EQ(station.form.link().intCommFlag, Polling);
+  ASSERT_EQ(station.form.link().State(), TransferState::Polling);
   ASSERT_TRUE(station.WaitFor("Transmit Finished"));
   const ParameterFrame expected = testing::FrameOf(WorkedSets()[1]);
   EXPECT_EQ(device.FirstFrame(), std::vector<uint8_t>(expected.begin(), expected.end()));
@@ -92,7 +92,7 @@ TEST(SerialLine, SurvivesTheDeviceVanishingAndProgramsTheNextOneOnTheSamePath) {
   EXPECT_LT(CpuSeconds() - cpuBefore, 0.5);
   EXPECT_LT(station.port.ErrorSignals(), 100);
   EXPECT_GE(station.port.LinesLost(), 1);
-  EXPECT_NE(station.form.link().intCommFlag, Closed);
+  EXPECT_NE(station.form.link().State(), TransferState::Closed);
   EXPECT_EQ(station.Count("Comm is Closed"), 0);
   EXPECT_EQ(station.Count("Comm Lost"), 1) << "said once, not on every tick";
   EXPECT_EQ(station.Count("Comm Restored"), 0);
@@ -115,7 +115,7 @@ TEST(SerialLine, ASecondOpenerOfAHeldPortIsToldItIsOccupied) {
 
   Station station;
   station.Start(device.Path());
-  EXPECT_EQ(station.form.link().intCommFlag, Closed);
+  EXPECT_EQ(station.form.link().State(), TransferState::Closed);
   EXPECT_EQ(station.lines, (std::vector<std::string>{"Comm is Closed"}));
 }
 
@@ -176,7 +176,7 @@ TEST(SerialLine, ADeviceThatStopsReadingIsStillHeardWhenItAnswersAgain) {
   device.StopReadingAndFillLine();
   Station station;
   station.Start(device.Path());
-  ASSERT_EQ(station.form.link().intCommFlag, Polling);
+  ASSERT_EQ(station.form.link().State(), TransferState::Polling);
   QTest::qWait(1500);  // polls meet a full line
   EXPECT_EQ(station.port.LinesLost(), 0) << "a full line is no lost line";
   device.ResumeReading();

@@ -1,0 +1,103 @@
+#include "record/record_writer.h"
+
+#include <vector>
+
+namespace ctrlprog {
+
+RecordWriter::RecordWriter(std::unique_ptr<ProductionRecord> record)
+    : record_(std::move(record)), thread_([this] { Run(); }) {}
+
+RecordWriter::~RecordWriter() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void RecordWriter::Submit(RecordRow row) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!failure_.empty()) {
+      ++dropped_;
+      return;
+    }
+    queue_.push_back(std::move(row));
+  }
+  wake_.notify_one();
+}
+
+SinkState RecordWriter::State() const {
+  const std::lock_guard lock(mutex_);
+  if (!failure_.empty()) return SinkState::Failed;
+  return queue_.empty() && inFlight_ == 0 ? SinkState::Ready : SinkState::Busy;
+}
+
+std::string RecordWriter::Failure() const {
+  const std::lock_guard lock(mutex_);
+  if (failure_.empty() || dropped_ == 0) return failure_;
+  return failure_ + " " + std::to_string(dropped_) + " later event(s) were not recorded either.";
+}
+
+long RecordWriter::RowsWritten() const {
+  const std::lock_guard lock(mutex_);
+  return written_;
+}
+
+std::optional<std::string> RecordWriter::Drain() {
+  std::unique_lock lock(mutex_);
+  settled_.wait(lock, [this] { return (queue_.empty() && inFlight_ == 0) || !failure_.empty(); });
+  if (failure_.empty()) return std::nullopt;
+  lock.unlock();
+  return Failure();
+}
+
+void RecordWriter::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+    if (queue_.empty() && stopping_) return;
+    std::vector<RecordRow> batch(std::make_move_iterator(queue_.begin()),
+                                 std::make_move_iterator(queue_.end()));
+    queue_.clear();
+    inFlight_ = batch.size();
+    lock.unlock();
+
+    // Each row whole, then one flush to the disk for the batch.
+    std::string failure;
+    size_t stored = 0;
+    for (; stored < batch.size(); ++stored) {
+      if (const auto error = record_->Append(batch[stored])) {
+        failure = RecordFailureMessage(record_->Path(), *error, batch[stored].result);
+        break;
+      }
+    }
+    if (failure.empty()) {
+      if (const auto error = record_->Sync()) {
+        failure = RecordFailureMessage(record_->Path(), *error, batch.back().result);
+        stored = 0;  // written but perhaps not on the disk
+      }
+    }
+
+    lock.lock();
+    inFlight_ = 0;
+    written_ += static_cast<long>(stored);
+    if (!failure.empty()) {
+      // The failed row is in the message; those after it in the batch, and any queued since,
+      // are lost with it.
+      failure_ = failure;
+      dropped_ += static_cast<long>(batch.size() - std::min(batch.size(), stored + 1)) +
+                  static_cast<long>(queue_.size());
+      queue_.clear();
+    }
+    settled_.notify_all();
+    if (!failure_.empty()) {
+      // Failed for good: nothing more is written; wait only to be stopped.
+      wake_.wait(lock, [this] { return stopping_; });
+      return;
+    }
+  }
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "files/production_record.h"
+#include "record/record_sink.h"
+
+namespace ctrlprog {
+
+// The production record, written on a thread of its own: rows handed over on the event loop are
+// queued, then appended whole and flushed to the disk in batches, so a slow disk costs no tick.
+// The first row that cannot be written fails the writer for good; rows after it are dropped and
+// counted, and the failure names the record, the reason and what was lost.
+class RecordWriter : public RecordSink {
+ public:
+  explicit RecordWriter(std::unique_ptr<ProductionRecord> record);
+  // Stores what is queued, then stops the thread.
+  ~RecordWriter() override;
+  RecordWriter(const RecordWriter&) = delete;
+  RecordWriter& operator=(const RecordWriter&) = delete;
+
+  void Submit(RecordRow row) override;
+  SinkState State() const override;
+  std::string Failure() const override;
+
+  // Waits until every row handed over so far is stored or the writer failed; returns the
+  // failure, if any.
+  std::optional<std::string> Drain();
+  const std::string& Path() const { return record_->Path(); }
+  // Rows stored since start-up.
+  long RowsWritten() const;
+
+ private:
+  void Run();
+
+  std::unique_ptr<ProductionRecord> record_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;     // rows queued, or stop
+  std::condition_variable settled_;  // the queue emptied, or the writer failed
+  std::deque<RecordRow> queue_;
+  size_t inFlight_ = 0;  // rows taken off the queue and not yet stored
+  long written_ = 0;
+  long dropped_ = 0;
+  std::string failure_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace ctrlprog
