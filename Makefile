@@ -48,6 +48,7 @@ bench: build
 	$(BUILD)/bench/ctrlprog-memory
 	$(BUILD)/bench/ctrlprog-memory window
 	$(BUILD)/bench/ctrlprog-record-cost $(BUILD)
+	$(BUILD)/bench/ctrlprog-record-stall 20 100
 
 # The Qt-free core and its unit tests, cross-built for Windows with MinGW-w64 and run under wine.
 test-windows: deps

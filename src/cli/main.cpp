@@ -41,9 +41,11 @@ constexpr const char* kHelp =
     "      or SIGHUP. At the end one summary line per port goes to stderr:\n"
     "      \"PORT: N programmed, M failed, K lost in S s\".\n"
     "      --json     print one JSON object per line instead: time, port, event (started,\n"
-    "                 finished, fail, lost, restored, closed, summary), text; a summary also\n"
+    "                 finished, fail, unconfirmed, lost, restored, closed, refused,\n"
+    "                 record_failed, summary), text; refused also has reason; a summary\n"
     "                 has programmed, failed, lost and seconds\n"
-    "      --record   append a row per board and per lost or restored line to the CSV file\n"
+    "      --record   append a row per board and per lost or restored line to the CSV file;\n"
+    "                 once a row cannot be written, every port stops before its next frame\n"
     "\n"
     "  ports [--json]\n"
     "      List the serial ports the system detects: each device, its stable\n"
@@ -54,7 +56,8 @@ constexpr const char* kHelp =
     "Exit status: 0 done; 1 a port could not be opened (reason on stderr); 2 the file cannot\n"
     "be read, holds a refused field or does not fill all sixteen parameters, or the record\n"
     "cannot be opened (reason on stderr); 3 --timeout passed before N boards; 74 the output\n"
-    "could not be written; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage error.\n";
+    "or the record could not be written; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage "
+    "error.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);

@@ -33,7 +33,9 @@ void ProgramOutput::Event(const std::string& port, const LinkEvent& event) {
       "{\"time\":" + JsonString(RecordTime(event.time)) + ",\"port\":" + JsonString(port) +
       ",\"event\":" + JsonString(traits.jsonName) +
       ",\"text\":" + JsonString(traits.text.empty() ? std::string_view(event.reason) : traits.text);
-  if (!event.reason.empty()) out += ",\"reason\":" + JsonString(event.reason);
+  if (!traits.text.empty() && !event.reason.empty()) {
+    out += ",\"reason\":" + JsonString(event.reason);
+  }
   Write(out + "}\n");
 }
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <map>
 
+#include "files/record_rows.h"
 #include "model/hex.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
@@ -26,10 +27,14 @@ struct CliRun {
 };
 
 // Runs ctrlprog-cli with `args`, serving the boards meanwhile. With `closedPipe` its stdout is a
-// pipe whose reader has gone.
-CliRun RunCli(const QStringList& args, bool closedPipe = false) {
+// pipe whose reader has gone; with `sizeLimit` no file it writes may grow past that many KiB.
+CliRun RunCli(const QStringList& args, bool closedPipe = false, int sizeLimit = 0) {
   QProcess cli;
-  if (closedPipe) {
+  if (sizeLimit) {
+    cli.start("bash", QStringList{"-c", QString(R"(ulimit -f %1; exec "$0" "$@")").arg(sizeLimit),
+                                  CTRLPROG_CLI} +
+                          args);
+  } else if (closedPipe) {
     cli.start("bash",
               QStringList{"-c", R"((sleep 0.3; exec "$0" "$@") | true; exit ${PIPESTATUS[0]})",
                           CTRLPROG_CLI} +
@@ -93,6 +98,8 @@ TEST(SeveralPorts, EachPortGetsItsBoardsItsEventsAndItsRowsAndABadPortIsLeftOut)
     EXPECT_EQ(summaries[port]["failed"].toInt(), 0);
   }
   EXPECT_EQ(summaries.count(bad), 0u) << "a port that never opened has no summary";
+  EXPECT_EQ(events[bad]["refused"], 1) << "refused, with its reason";
+  EXPECT_EQ(events[bad]["closed"], 0) << "never opened, never closed";
 
   // One row per board, each naming its port and the frame it got.
   const std::string rows = TempDir::Read(record);
@@ -116,6 +123,44 @@ TEST(SeveralPorts, OutputToAClosedPipeStopsTheRunWithExit74) {
                             true);
   EXPECT_EQ(run.exitCode, 74);
   EXPECT_TRUE(run.errors.contains("cannot write the log to standard output")) << run.errors.data();
+}
+
+TEST(SeveralPorts, ARecordThatFailsStopsEveryPortBeforeItsNextFrameAndEndsTheRunWith74) {
+  TempDir dir;
+  std::vector<std::unique_ptr<PtyDevice>> boards;
+  QStringList args = {"program",
+                      "--file",
+                      CTRLPROG_EXAMPLES "/example.asv",
+                      "--count",
+                      "50",
+                      "--timeout",
+                      "40",
+                      "--json",
+                      "--record",
+                      QString::fromStdString(dir.Path("record.csv"))};
+  for (int i = 0; i < 3; ++i) {
+    boards.push_back(
+        std::make_unique<PtyDevice>(PtyDevice::Behaviour{}, dir.Path("d" + std::to_string(i))));
+    args << "--port" << QString::fromStdString(boards.back()->Path());
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const CliRun run = RunCli(args, false, 1);  // room for a handful of rows
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << "promptly";
+  EXPECT_EQ(run.exitCode, 74);
+  EXPECT_TRUE(run.errors.contains("could not be written: the disk is full")) << run.errors.data();
+
+  const std::string text = TempDir::Read(dir.Path("record.csv"));
+  const size_t rows = testing::RowsOf(text).size() - 1;  // whole rows only, after the header
+  long programmed = 0;
+  for (const auto& board : boards) programmed += board->Programmed();
+  // A board whose frame was already out when the record failed may finish; no frame goes out
+  // after it, so at most one board per port, and the failed row's, miss the record.
+  EXPECT_GE(programmed, static_cast<long>(rows));
+  EXPECT_LE(programmed, static_cast<long>(rows) + 3)
+      << programmed << " boards, " << rows << " rows";
+  int failedEvents = 0;
+  for (const QByteArray& line : run.lines) failedEvents += line.contains("\"record_failed\"");
+  EXPECT_EQ(failedEvents, 1);
 }
 
 }  // namespace

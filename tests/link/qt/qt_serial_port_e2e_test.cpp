@@ -1,4 +1,5 @@
 // The real port adapter over pseudo-terminals, with the real 200 ms timer and event loop.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 
 #include "cli/console_services.h"
 #include "link/qt/qt_serial_port.h"
@@ -117,6 +119,43 @@ TEST(SerialLine, ASecondOpenerOfAHeldPortIsToldItIsOccupied) {
   station.Start(device.Path());
   EXPECT_EQ(station.form.link().State(), TransferState::Closed);
   EXPECT_EQ(station.lines, (std::vector<std::string>{"Comm is Closed"}));
+}
+
+TEST(SerialLine, ATransferHoldsItsPortAcrossThePollingCloseAndNoDescriptorIsNoBusyPort) {
+  TempDir dir;
+  PtyDevice device({.answer = false}, dir.Path("board"));
+  QtSerialPort holder, second;
+  ASSERT_EQ(holder.SetPort(device.Path()), kCommOk);
+  ASSERT_EQ(second.SetPort(device.TerminalName()), kCommOk);  // the same device by another name
+  ASSERT_EQ(holder.Open(), kCommOk);
+  holder.Close();  // every fourth polling tick
+  EXPECT_EQ(second.Open(), kCommPortBusy) << "still the holder's until its transfer ends";
+  EXPECT_EQ(second.OpenFailureDetail(), "the port is held by another program");
+  EXPECT_EQ(holder.Open(), kCommOk) << "the holder opens it again";
+  holder.Close();
+  holder.Release();  // the transfer ended
+  ASSERT_EQ(second.Open(), kCommOk);
+  second.Close();
+  second.Release();
+
+  // With no descriptor left the port is neither occupied nor missing: the reason says why.
+  rlimit old{};
+  ::getrlimit(RLIMIT_NOFILE, &old);
+  int highest = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    highest = std::max(highest, std::stoi(entry.path().filename().string()));
+  }
+  rlimit tight = old;
+  tight.rlim_cur = static_cast<rlim_t>(highest + 1);
+  ::setrlimit(RLIMIT_NOFILE, &tight);
+  std::vector<int> fillers;  // every number below the limit taken
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+  const int error = second.Open();
+  for (int fd : fillers) ::close(fd);
+  ::setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_NE(error, kCommPortBusy);
+  EXPECT_NE(error, kCommOk);
+  EXPECT_EQ(second.OpenFailureDetail(), "too many open files");
 }
 
 TEST(SerialLine, APathThatIsNoTerminalIsNoUsablePort) {

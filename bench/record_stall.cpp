@@ -1,0 +1,127 @@
+// How far a slow disk pushes the console's ticks off their 200 ms grid: sixteen ports, each with
+// a simulated board on a pseudo-terminal, all writing one production record whose every flush
+// to the disk takes 100 ms (a file-system wrapper that sleeps). Prints how late the polling
+// ticks came (median and worst), how many boards were programmed and how many rows written.
+//
+//   ctrlprog-record-stall [SECONDS] [SYNC_MS]      (defaults: 20 s, 100 ms)
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "cli/console_services.h"
+#include "files/file_system.h"
+#include "link/qt/qt_serial_port.h"
+#include "model/parameter_table.h"
+#include "record/record_writer.h"
+#include "support/pty_device.h"
+#include "support/temp_dir.h"
+#include "ui/form/frm_main.h"
+
+namespace {
+
+using namespace ctrlprog;
+using Steady = std::chrono::steady_clock;
+
+// A real record file whose flush takes `delay`, as on an SD card or a network folder.
+class SlowSyncFile : public AppendOnlyFile {
+ public:
+  SlowSyncFile(std::unique_ptr<AppendOnlyFile> file, std::chrono::milliseconds delay)
+      : file_(std::move(file)), delay_(delay) {}
+  std::optional<FileError> WriteIfEmpty(std::string_view header) override {
+    return file_->WriteIfEmpty(header);
+  }
+  std::optional<FileError> Append(std::string_view data) override { return file_->Append(data); }
+  std::optional<FileError> Sync() override {
+    std::this_thread::sleep_for(delay_);
+    return file_->Sync();
+  }
+
+ private:
+  std::unique_ptr<AppendOnlyFile> file_;
+  std::chrono::milliseconds delay_;
+};
+
+struct Port {
+  explicit Port(std::shared_ptr<TickScheduler> ticks, const std::string& path)
+      : device({}, path), ui(std::move(ticks)) {}
+  testing::PtyDevice device;
+  ConsoleServices ui;
+  QtSerialPort serial;
+  frmMain form{ui, serial};
+  Steady::time_point first;
+  std::vector<double> lateMs;  // how far each tick fell behind its place on the grid
+};
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[static_cast<size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
+  const int syncMs = argc > 2 ? std::atoi(argv[2]) : 100;
+  constexpr int kPorts = 16;
+
+  testing::TempDir dir;
+  const std::string path = dir.Path("record.csv");
+  auto file = AppendOnlyFile::Open(path);
+  auto record = ProductionRecord::Open(
+      path,
+      std::make_unique<SlowSyncFile>(std::move(std::get<std::unique_ptr<AppendOnlyFile>>(file)),
+                                     std::chrono::milliseconds(syncMs)));
+  RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(record)));
+
+  const auto ticks = std::make_shared<TickScheduler>();
+  std::vector<std::unique_ptr<Port>> ports;
+  for (int i = 0; i < kPorts; ++i) {
+    auto p = std::make_unique<Port>(ticks, dir.Path("board" + std::to_string(i)));
+    Port& port = *p;
+    port.form.Form_Load();
+    for (int k = 0; k < kParameterCount; ++k) {
+      static_cast<void>(port.ui.ComboSelect(k, ParameterTable()[size_t(k)].choices.front()));
+    }
+    port.form.AttachRecord(writer, "bench");
+    port.ui.onTick = [&port] {
+      const Steady::time_point now = Steady::now();
+      if (port.first == Steady::time_point{}) port.first = now;
+      // The scheduler keeps each link on its own 200 ms grid from its first tick.
+      const double sinceFirst = std::chrono::duration<double, std::milli>(now - port.first).count();
+      const double offGrid = sinceFirst - 200.0 * std::round(sinceFirst / 200.0);
+      port.lateMs.push_back(std::abs(offGrid));
+      port.form.Timer1_Timer();
+    };
+    port.ui.SetPortText(port.device.Path());
+    ports.push_back(std::move(p));
+  }
+  for (auto& p : ports) p->form.cmdFileSend_Click();
+  QTimer::singleShot(seconds * 1000, [&] {
+    for (auto& p : ports) p->form.cmdFileSend_Click();
+    QCoreApplication::quit();
+  });
+  QCoreApplication::exec();
+  const auto failure = writer.Drain();
+
+  std::vector<double> late;
+  long programmed = 0, acknowledged = 0;
+  for (const auto& p : ports) {
+    late.insert(late.end(), p->lateMs.begin(), p->lateMs.end());
+    programmed += p->device.Programmed();
+    acknowledged += p->form.link().tally().Programmed();
+  }
+  std::printf(
+      "%d ports, %d s, every flush %d ms: %zu ticks, off the 200 ms grid median %.2f ms, "
+      "worst %.2f ms\n",
+      kPorts, seconds, syncMs, late.size(), Percentile(late, 0.5), Percentile(late, 1.0));
+  std::printf("boards programmed %ld (counted by the links %ld), rows written %ld%s\n", programmed,
+              acknowledged, writer.RowsWritten(), failure ? (", " + *failure).c_str() : "");
+  return failure || writer.RowsWritten() != acknowledged ? 1 : 0;
+}

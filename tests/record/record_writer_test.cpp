@@ -1,0 +1,91 @@
+// The record's writer thread, on a file that the test controls: rows leave the event loop at
+// once, a slow disk holds frames instead of ticks, and the first failure is final.
+#include "record/record_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "files/file_system.h"
+
+namespace ctrlprog {
+namespace {
+
+// An append-only file in memory whose flush waits until the test lets it go, and whose appends
+// fail once told to.
+class HeldFile : public AppendOnlyFile {
+ public:
+  std::optional<FileError> WriteIfEmpty(std::string_view header) override {
+    if (text.empty()) text = header;
+    return std::nullopt;
+  }
+  std::optional<FileError> Append(std::string_view data) override {
+    const std::lock_guard lock(mutex);
+    if (failWith) return failWith;
+    text += data;
+    return std::nullopt;
+  }
+  std::optional<FileError> Sync() override {
+    std::unique_lock lock(mutex);
+    released.wait(lock, [this] { return open; });
+    return std::nullopt;
+  }
+  void Let(bool go) {
+    {
+      const std::lock_guard lock(mutex);
+      open = go;
+    }
+    released.notify_all();
+  }
+
+  std::mutex mutex;
+  std::condition_variable released;
+  bool open = true;
+  std::optional<FileError> failWith;
+  std::string text;
+};
+
+RecordRow Row(std::string result) {
+  return {std::chrono::system_clock::now(),
+          "station-1",
+          "/dev/ttyUSB0",
+          "",
+          "02 0F",
+          std::move(result),
+          12};
+}
+
+TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {
+  auto owned = std::make_unique<HeldFile>();
+  HeldFile& file = *owned;
+  auto opened = ProductionRecord::Open("held.csv", std::move(owned));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
+  RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+  EXPECT_EQ(writer.State(), SinkState::Ready);
+
+  file.Let(false);  // the disk takes its time
+  writer.Submit(Row("PASS"));
+  writer.Submit(Row("FAIL"));
+  EXPECT_EQ(writer.State(), SinkState::Busy) << "behind: the next frame waits, the tick does not";
+  file.Let(true);
+  EXPECT_EQ(writer.Drain(), std::nullopt);
+  EXPECT_EQ(writer.State(), SinkState::Ready);
+  EXPECT_EQ(writer.RowsWritten(), 2);
+
+  file.failWith = FileError::NoSpace;
+  writer.Submit(Row("PASS"));
+  const auto failure = writer.Drain();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(*failure,
+            "The production record held.csv could not be written: the disk is full. The last "
+            "board was programmed but not recorded. The transfer was stopped.");
+  EXPECT_EQ(writer.State(), SinkState::Failed);
+  file.failWith.reset();
+  writer.Submit(Row("UNCONFIRMED"));  // after the failure nothing more is written
+  EXPECT_EQ(writer.Drain(), *failure + " 1 later event(s) were not recorded either.");
+  EXPECT_EQ(writer.RowsWritten(), 2);
+}
+
+}  // namespace
+}  // namespace ctrlprog
