@@ -1,8 +1,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +14,7 @@
 
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
+#include "files/file_system.h"
 
 namespace {
 
@@ -19,7 +23,7 @@ constexpr const char* kUsage =
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
     "                            [--timeout SECONDS] [--json] [--record CSV]\n"
     "       ctrlprog-cli ports [--json]\n"
-    "       ctrlprog-cli --help\n";
+    "       ctrlprog-cli --help | --version\n";
 
 constexpr const char* kHelp =
     "ctrlprog-cli: the console face of ctrlprog, on the same logic as its window.\n"
@@ -28,8 +32,8 @@ constexpr const char* kHelp =
     "      Load the parameter file FILE as the window's \"OpenFile\" does, and print its\n"
     "      26-byte frame as hexadecimal on one line.\n"
     "\n"
-    "  program --port PORT [--port PORT ...] --file FILE [--count N] [--timeout SECONDS]\n"
-    "          [--json] [--record CSV]\n"
+    "  program --port PORT [--port PORT ...] --file FILE [--count N] [--timeout SECONDS] [--json] "
+    "[--record CSV]\n"
     "      Load FILE, put PORT in the port box and press \"Start Transmit\": poll the device,\n"
     "      send the frame, wait for the acknowledgement, and go on with the next board. Each\n"
     "      --port gets a link of its own, all in this one process. Each log line is printed\n"
@@ -59,54 +63,93 @@ constexpr const char* kHelp =
     "or the record could not be written; 130/143/129 stopped by SIGINT/SIGTERM/SIGHUP; 64 usage "
     "error.\n";
 
-int Usage() {
-  std::fputs(kUsage, stderr);
+// A usage error: what was wrong, then the usage.
+int Usage(const QString& why) {
+  std::fprintf(stderr, "ctrlprog-cli: %s\n%s", why.toUtf8().constData(), kUsage);
   return ctrlprog::kExitUsage;
 }
 
-std::optional<double> PositiveNumber(const std::string& text) {
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(v > 0) || v > 1e9) return std::nullopt;
+// Whether what went to stdout got there; a lost line is exit 74 with the reason.
+int Flushed(const char* what) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return ctrlprog::kExitOk;
+  const int error = errno != 0 ? errno : EIO;
+  std::fprintf(stderr, "ctrlprog-cli: cannot write %s to standard output: %s\n", what,
+               ctrlprog::Describe(ctrlprog::FileErrorFromSystem(error)).c_str());
+  return ctrlprog::kExitOutputFailed;
+}
+
+int Help() {
+  std::fputs(kHelp, stdout);
+  return Flushed("the help");
+}
+
+int Version() {
+  std::fputs("ctrlprog-cli " CTRLPROG_VERSION "\n", stdout);
+  return Flushed("the version");
+}
+
+// A number as the C locale writes it, whatever the user's locale says.
+std::optional<double> Number(const QString& text) {
+  const std::string s = text.toStdString();
+  double v = 0;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (s.empty() || error != std::errc() || end != s.data() + s.size()) return std::nullopt;
   return v;
 }
 
-std::optional<ctrlprog::ProgramOptions> ParseProgram(const std::vector<std::string>& args) {
+// The options of each command; --help on any of them prints the whole help.
+struct Parsed {
+  std::optional<int> exit;  // set when parsing ended the run (help, or a usage error)
+};
+
+Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype positional) {
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  parser.addOption({{"h", "help"}, "Print the help."});
+  if (!parser.parse(args)) return {Usage(parser.errorText())};
+  if (parser.isSet("help")) return {Help()};
+  const QStringList rest = parser.positionalArguments();
+  if (rest.size() > positional) return {Usage("unexpected argument '" + rest[positional] + "'")};
+  if (rest.size() < positional) return {Usage(args[0] + " needs a FILE")};
+  return {};
+}
+
+int Program(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.addOption({"port", "", "PORT"});
+  parser.addOption({"file", "", "FILE"});
+  parser.addOption({"count", "", "N"});
+  parser.addOption({"timeout", "", "SECONDS"});
+  parser.addOption({"json", ""});
+  parser.addOption({"record", "", "CSV"});
+  if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
+
   ctrlprog::ProgramOptions o;
-  bool haveFile = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& name = args[i];
-    if (name == "--json") {
-      o.json = true;
-      continue;
+  for (const QString& port : parser.values("port")) o.ports.push_back(port.toStdString());
+  if (o.ports.empty()) return Usage("program needs at least one --port PORT");
+  o.json = parser.isSet("json");
+  if (parser.isSet("record")) o.record = parser.value("record").toStdString();
+  if (parser.isSet("count")) {
+    const auto n = Number(parser.value("count"));
+    if (!n || *n < 1 || *n > 1e9 || *n != static_cast<double>(static_cast<long>(*n))) {
+      return Usage("--count takes a whole number of boards from 1 up, not '" +
+                   parser.value("count") + "'");
     }
-    if (i + 1 >= args.size()) return std::nullopt;
-    const std::string& value = args[++i];
-    if (name == "--port") {
-      o.ports.push_back(value);
-    } else if (name == "--file") {
-      o.file = value;
-      haveFile = true;
-    } else if (name == "--record") {
-      o.record = value;
-    } else if (name == "--count") {
-      const auto n = PositiveNumber(value);
-      if (!n || *n != static_cast<double>(static_cast<long>(*n))) return std::nullopt;
-      o.count = static_cast<long>(*n);
-    } else if (name == "--timeout") {
-      o.timeoutSec = PositiveNumber(value);
-      if (!o.timeoutSec) return std::nullopt;
-      if (*o.timeoutSec > ctrlprog::kMaxTimeoutSeconds) {
-        std::fprintf(stderr, "ctrlprog-cli: --timeout takes at most %.0f seconds (about 23 days)\n",
-                     ctrlprog::kMaxTimeoutSeconds);
-        return std::nullopt;
-      }
-    } else {
-      return std::nullopt;
-    }
+    o.count = static_cast<long>(*n);
   }
-  if (o.ports.empty() || !haveFile) return std::nullopt;
-  return o;
+  if (parser.isSet("timeout")) {
+    const auto t = Number(parser.value("timeout"));
+    if (!t || !(*t > 0) || *t > ctrlprog::kMaxTimeoutSeconds) {
+      return Usage(
+          "--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), "
+          "not '" +
+          parser.value("timeout") + "'");
+    }
+    o.timeoutSec = t;
+  }
+  if (!parser.isSet("file")) return Usage("program needs --file FILE");
+  o.file = parser.value("file").toStdString();
+  return ctrlprog::RunProgram(o);
 }
 
 // Keeps descriptors 0..2 taken, so that nothing opened later (a port, Qt's own pipes) lands on
@@ -132,21 +175,34 @@ int main(int argc, char** argv) {
     std::fputs("ctrlprog-cli: standard output is closed\n", stderr);
     return ctrlprog::kExitOutputFailed;
   }
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::fputs(kHelp, stdout);
-    return ctrlprog::kExitOk;
-  }
-  if (args.empty()) return Usage();
   QCoreApplication app(argc, argv);
-  if (args[0] == "encode" && args.size() == 2) return ctrlprog::RunEncode(args[1]);
-  if (args[0] == "ports" && args.size() == 1) return ctrlprog::RunPorts(false);
-  if (args[0] == "ports" && args.size() == 2 && args[1] == "--json")
-    return ctrlprog::RunPorts(true);
-  if (args[0] == "program") {
-    const auto options = ParseProgram(args);
-    if (!options) return Usage();
-    return ctrlprog::RunProgram(*options);
+  // Qt took the user's locale for the C library; numbers and system messages in what we print
+  // stay as the C locale has them, so scripts read the same output everywhere.
+  std::setlocale(LC_NUMERIC, "C");
+  std::setlocale(LC_MESSAGES, "C");
+  QCoreApplication::setApplicationName("ctrlprog-cli");
+  QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
+  const QStringList all = QCoreApplication::arguments();
+  if (all.size() < 2) return Usage("a command is missing");
+  const QString command = all[1];
+  if (command == "--help" || command == "-h") return Help();
+  if (command == "--version") return Version();
+  // Each command's arguments, parsed as if the command were the program.
+  const QStringList args = QStringList{command} + all.mid(2);
+
+  if (command == "encode") {
+    QCommandLineParser parser;
+    if (const Parsed p = Parse(parser, args, 1); p.exit) return *p.exit;
+    const int status = ctrlprog::RunEncode(parser.positionalArguments()[0].toStdString());
+    const int flushed = Flushed("the frame");
+    return status != ctrlprog::kExitOk ? status : flushed;
   }
-  return Usage();
+  if (command == "ports") {
+    QCommandLineParser parser;
+    parser.addOption({"json", ""});
+    if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
+    return ctrlprog::RunPorts(parser.isSet("json"));
+  }
+  if (command == "program") return Program(args);
+  return Usage("unknown command '" + command + "'");
 }

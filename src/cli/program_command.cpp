@@ -17,6 +17,7 @@
 
 #include "cli/console_services.h"
 #include "cli/encode_command.h"
+#include "cli/json_lines.h"
 #include "cli/program_output.h"
 #include "files/file_system.h"
 #include "files/production_record.h"
@@ -80,7 +81,8 @@ struct Station {
 
 int RunProgram(const ProgramOptions& options) {
   if (!CatchStopSignals()) {
-    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n",
+                 Describe(FileErrorFromSystem(errno)).c_str());
     return kExitPortFailed;
   }
   auto openedSinks = StationSinks::Open({options.record, StationName()});
@@ -90,6 +92,8 @@ int RunProgram(const ProgramOptions& options) {
   }
   const auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(openedSinks));
 
+  // The context of every timer this run starts: they capture its locals, and go with it.
+  QObject run;
   const bool several = options.ports.size() > 1;
   ProgramOutput output(options.json, several);
   std::vector<std::unique_ptr<Station>> stations;
@@ -108,7 +112,7 @@ int RunProgram(const ProgramOptions& options) {
     if (stopping) return;
     stopping = true;
     exitCode = code;
-    QTimer::singleShot(0, QCoreApplication::instance(), [&] {
+    QTimer::singleShot(0, &run, [&] {
       stopAll();
       QCoreApplication::exit(exitCode);
     });
@@ -116,7 +120,7 @@ int RunProgram(const ProgramOptions& options) {
   auto checkOutput = [&] {
     if (!output.Error() || exitCode == kExitOutputFailed) return;
     std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
-                 std::strerror(output.Error()));
+                 Describe(FileErrorFromSystem(output.Error())).c_str());
     stop(kExitOutputFailed);
     exitCode = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
   };
@@ -156,7 +160,7 @@ int RunProgram(const ProgramOptions& options) {
         case LinkEventKind::Passed:
           if (!options.count || s.form.link().tally().Programmed() < *options.count) break;
           // This port has its boards: stop it, and the run once every port has its own.
-          QTimer::singleShot(0, QCoreApplication::instance(), [&] {
+          QTimer::singleShot(0, &run, [&] {
             if (s.form.link().State() != TransferState::Closed) s.form.cmdFileSend_Click();
             if (everyOpenedPortDone()) stop(kExitOk);
           });
@@ -190,8 +194,8 @@ int RunProgram(const ProgramOptions& options) {
 
   if (anyOpened) {
     if (options.timeoutSec) {
-      QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer,
-                         QCoreApplication::instance(), [&] { stop(kExitTimedOut); });
+      QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer, &run,
+                         [&] { stop(kExitTimedOut); });
     }
     QCoreApplication::exec();
     stopAll();  // whatever ended the loop, no link is left running
@@ -217,9 +221,13 @@ int RunProgram(const ProgramOptions& options) {
 
 int RunPorts(bool json) {
   const std::vector<PortDescription> ports = DetectedPorts();
-  const std::string text = json ? FormatPortListJson(ports) : FormatPortList(ports);
+  const std::string text = json ? PortListJson(ports) : FormatPortList(ports);
   std::fputs(text.c_str(), stdout);
-  return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitOk;
+  std::fprintf(stderr, "ctrlprog-cli: cannot write the port list to standard output: %s\n",
+               Describe(FileErrorFromSystem(errno != 0 ? errno : EIO)).c_str());
+  return kExitOutputFailed;
 }
 
 }  // namespace ctrlprog

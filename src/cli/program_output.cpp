@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "cli/json_lines.h"
 #include "files/production_record.h"
 #include "link/tally.h"
-#include "model/json.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -29,30 +29,18 @@ void ProgramOutput::Event(const std::string& port, const LinkEvent& event) {
     Write(out + "\n");
     return;
   }
-  std::string out =
-      "{\"time\":" + JsonString(RecordTime(event.time)) + ",\"port\":" + JsonString(port) +
-      ",\"event\":" + JsonString(traits.jsonName) +
-      ",\"text\":" + JsonString(traits.text.empty() ? std::string_view(event.reason) : traits.text);
-  if (!traits.text.empty() && !event.reason.empty()) {
-    out += ",\"reason\":" + JsonString(event.reason);
-  }
-  Write(out + "}\n");
+  Write(EventJson(port, event));
 }
 
 void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds) {
-  char secs[32];
-  std::snprintf(secs, sizeof secs, "%.1f", seconds);
   if (json_) {
-    Write("{\"time\":" + JsonString(RecordTime(Clock::now())) + ",\"port\":" + JsonString(port) +
-          ",\"event\":\"summary\",\"programmed\":" + std::to_string(tally.Programmed()) +
-          ",\"failed\":" + std::to_string(tally.Failed()) +
-          ",\"lost\":" + std::to_string(tally.LinesLost()) + ",\"seconds\":" + secs + "}\n");
+    Write(SummaryJson(port, tally, seconds));
     return;
   }
   // Text mode: on stderr, so stdout stays the log.
   std::fprintf(stderr, "%s: %ld programmed, %ld failed, %ld lost in %s s\n",
                EscapeName(port).c_str(), tally.Programmed(), tally.Failed(), tally.LinesLost(),
-               secs);
+               SecondsText(seconds).c_str());
 }
 
 }  // namespace ctrlprog

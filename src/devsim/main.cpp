@@ -19,6 +19,7 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: ctrlprog-devsim [--link PATH] [--boards N] [--no-ack] [--ack N] [--silent]\n"
+    "       ctrlprog-devsim --help | --version\n"
     "                       [--poll-stats N]\n"
     "\n"
     "Opens a pseudo-terminal and behaves as a board on it: answers a poll \"8\" with 0x55,\n"
@@ -101,7 +102,10 @@ int main(int argc, char** argv) {
       options.answer = false;
     } else if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
-      return 0;
+      return std::fflush(stdout) == 0 ? 0 : 74;
+    } else if (a == "--version") {
+      std::fputs("ctrlprog-devsim " CTRLPROG_VERSION "\n", stdout);
+      return std::fflush(stdout) == 0 ? 0 : 74;
     } else {
       std::fputs(kHelp, stderr);
       return 64;

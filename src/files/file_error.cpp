@@ -26,6 +26,8 @@ std::string Describe(FileError error) {
       return "it was removed, renamed or replaced while in use";
     case FileError::TooManyOpenFiles:
       return "too many open files";
+    case FileError::ReaderGone:
+      return "the reading end was closed";
     case FileError::EncodingFailed:
       return "a text cannot be written in the file's encoding";
     case FileError::Other:

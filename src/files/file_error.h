@@ -17,6 +17,7 @@ enum class FileError {
   InUse,     // held open by another program
   Replaced,  // the file at the path is no longer the one that was opened
   TooManyOpenFiles,
+  ReaderGone,  // a pipe whose reader has closed it
   EncodingFailed,
   Other,
 };

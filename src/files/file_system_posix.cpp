@@ -173,6 +173,8 @@ FileError FileErrorFromSystem(int err) {
     case EMFILE:
     case ENFILE:
       return FileError::TooManyOpenFiles;
+    case EPIPE:
+      return FileError::ReaderGone;
     default:
       return FileError::Other;
   }

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "model/json.h"
-
 namespace ctrlprog {
 
 std::string UsbIdentity(const PortDescription& port) {
@@ -23,26 +21,6 @@ std::string FormatPortList(const std::vector<PortDescription>& ports) {
     if (!p.manufacturer.empty()) out += "    manufacturer: " + p.manufacturer + "\n";
     if (!p.serialNumber.empty()) out += "    serial number: " + p.serialNumber + "\n";
     if (const std::string usb = UsbIdentity(p); !usb.empty()) out += "    USB " + usb + "\n";
-  }
-  return out;
-}
-
-std::string FormatPortListJson(const std::vector<PortDescription>& ports) {
-  std::string out;
-  for (const PortDescription& p : ports) {
-    auto field = [](const char* name, const std::string& value) {
-      return std::string(",\"") + name + "\":" + (value.empty() ? "null" : JsonString(value));
-    };
-    auto id = [](const std::optional<uint16_t>& v) {
-      if (!v) return std::string("null");
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\"%04X\"", *v);
-      return std::string(buf);
-    };
-    out += "{\"device\":" + JsonString(p.device) + field("by_id", p.byId) +
-           field("description", p.description) + field("manufacturer", p.manufacturer) +
-           field("serial_number", p.serialNumber) + ",\"vid\":" + id(p.vendorId) +
-           ",\"pid\":" + id(p.productId) + "}\n";
   }
   return out;
 }

@@ -21,8 +21,6 @@ struct PortDescription {
 // `ctrlprog-cli ports`: one block per port (the device, its by-id path, then indented lines for
 // what is known of it), or a line saying there is none.
 std::string FormatPortList(const std::vector<PortDescription>& ports);
-// The same as JSON Lines: one object per port.
-std::string FormatPortListJson(const std::vector<PortDescription>& ports);
 
 // "VID:PID=0403:6001", or empty when either is unknown.
 std::string UsbIdentity(const PortDescription& port);

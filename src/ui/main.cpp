@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "files/file_system.h"
 #include "files/production_record.h"
@@ -12,24 +13,58 @@
 #include "ui/form/station_sinks.h"
 #include "ui/window/main_window.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("ctrlprog");
+namespace {
 
-  QCommandLineParser parser;
+struct Options {
+  QCommandLineOption port{"port", "Put TEXT in the port box instead of \"1\".", "TEXT"};
+  QCommandLineOption load{"load", "Load the parameter file FILE at start-up.", "FILE"};
+  QCommandLineOption record{
+      "record",
+      "Append a row for every board programmed or failed, and every lost or restored line, to "
+      "the CSV file FILE.",
+      "FILE"};
+};
+
+void SetUp(QCommandLineParser& parser, const Options& options) {
+  QCoreApplication::setApplicationName("ctrlprog");
+  QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
   parser.setApplicationDescription("Programs the parameters of a motor-controller board.");
   parser.addHelpOption();
-  const QCommandLineOption port("port", "Put TEXT in the port box instead of \"1\".", "TEXT");
-  const QCommandLineOption load("load", "Load the parameter file FILE at start-up.", "FILE");
-  const QCommandLineOption record(
-      "record",
-      "Append a row for every board programmed or failed, and every lost or restored "
-      "line, to the CSV file FILE.",
-      "FILE");
-  parser.addOption(port);
-  parser.addOption(load);
-  parser.addOption(record);
+  parser.addVersionOption();
+  parser.addOption(options.port);
+  parser.addOption(options.load);
+  parser.addOption(options.record);
+}
+
+// Help and version are printed without opening a window, so they need no display.
+bool OnlyPrints(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "-h" || a == "--help" || a == "--help-all" || a == "-v" || a == "--version") {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options;
+  if (OnlyPrints(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    SetUp(parser, options);
+    parser.process(app);  // prints and ends the program
+    return 0;
+  }
+  QApplication app(argc, argv);
+  QCommandLineParser parser;
+  SetUp(parser, options);
   parser.process(app);
+  const QCommandLineOption& port = options.port;
+  const QCommandLineOption& load = options.load;
+  const QCommandLineOption& record = options.record;
 
   ctrlprog::SinkOptions sinkOptions{std::nullopt, ctrlprog::StationName()};
   if (parser.isSet(record)) sinkOptions.recordPath = parser.value(record).toStdString();

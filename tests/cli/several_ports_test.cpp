@@ -10,6 +10,7 @@
 
 #include "files/record_rows.h"
 #include "model/hex.h"
+#include "support/comma_locale.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
@@ -28,8 +29,10 @@ struct CliRun {
 
 // Runs ctrlprog-cli with `args`, serving the boards meanwhile. With `closedPipe` its stdout is a
 // pipe whose reader has gone; with `sizeLimit` no file it writes may grow past that many KiB.
-CliRun RunCli(const QStringList& args, bool closedPipe = false, int sizeLimit = 0) {
+CliRun RunCli(const QStringList& args, bool closedPipe = false, int sizeLimit = 0,
+              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   QProcess cli;
+  cli.setProcessEnvironment(env);
   if (sizeLimit) {
     cli.start("bash", QStringList{"-c", QString(R"(ulimit -f %1; exec "$0" "$@")").arg(sizeLimit),
                                   CTRLPROG_CLI} +
@@ -123,6 +126,40 @@ TEST(SeveralPorts, OutputToAClosedPipeStopsTheRunWithExit74) {
                             true);
   EXPECT_EQ(run.exitCode, 74);
   EXPECT_TRUE(run.errors.contains("cannot write the log to standard output")) << run.errors.data();
+}
+
+TEST(SeveralPorts, NumbersAndMessagesAreTheSameInACommaDecimalLocale) {
+  TempDir dir;
+  PtyDevice board({}, dir.Path("board"));
+  QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+  german.insert("LOCPATH", QString::fromStdString(testing::CommaLocalePath()));
+  german.insert("LC_ALL", testing::kCommaLocale);
+  const QStringList args = {"program",
+                            "--port",
+                            QString::fromStdString(board.Path()),
+                            "--port",
+                            "/dev/null",
+                            "--file",
+                            CTRLPROG_EXAMPLES "/example.asv",
+                            "--count",
+                            "1",
+                            "--timeout",
+                            "2.5",
+                            "--json"};
+  const CliRun run = RunCli(args, false, 0, german);
+  EXPECT_EQ(run.exitCode, 1) << "2.5 is a number here too; /dev/null is no port"
+                             << run.errors.data();
+  bool summary = false;
+  for (const QByteArray& line : run.lines) {
+    QJsonParseError error{};
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << line.data();
+    if (o["event"] == "summary") summary = o["seconds"].isDouble();
+    if (o["event"] == "refused") {
+      EXPECT_EQ(o["reason"].toString(), "Inappropriate ioctl for device") << "not in German";
+    }
+  }
+  EXPECT_TRUE(summary);
 }
 
 TEST(SeveralPorts, ARecordThatFailsStopsEveryPortBeforeItsNextFrameAndEndsTheRunWith74) {

@@ -18,7 +18,7 @@ const PortDescription kUart{"/dev/ttyS0", "", "", "", "", std::nullopt, std::nul
 TEST(PortListing, ShowsEachAdapterWithWhatIsKnownOfIt) {
   struct Case {
     PortDescription port;
-    std::string text, json, entry, path;
+    std::string text, entry, path;
   };
   const Case cases[] = {
       {kFtdi,
@@ -28,37 +28,24 @@ TEST(PortListing, ShowsEachAdapterWithWhatIsKnownOfIt) {
        "    manufacturer: FTDI\n"
        "    serial number: A50285BI\n"
        "    USB VID:PID=0403:6001\n",
-       R"({"device":"/dev/ttyUSB0","by_id":"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",)"
-       R"("description":"FT232R USB UART","manufacturer":"FTDI","serial_number":"A50285BI",)"
-       R"("vid":"0403","pid":"6001"})"
-       "\n",
        "/dev/ttyUSB0  FT232R USB UART  A50285BI", kFtdi.byId},
       {kCh340,
        "/dev/ttyUSB1\n"
        "    description: USB Serial\n"
        "    manufacturer: QinHeng\n"
        "    USB VID:PID=1A86:7523\n",
-       R"({"device":"/dev/ttyUSB1","by_id":null,"description":"USB Serial","manufacturer":"QinHeng",)"
-       R"("serial_number":null,"vid":"1A86","pid":"7523"})"
-       "\n",
        "/dev/ttyUSB1  USB Serial", "/dev/ttyUSB1"},
-      {kUart, "/dev/ttyS0\n",
-       R"({"device":"/dev/ttyS0","by_id":null,"description":null,"manufacturer":null,)"
-       R"("serial_number":null,"vid":null,"pid":null})"
-       "\n",
-       "/dev/ttyS0", "/dev/ttyS0"},
+      {kUart, "/dev/ttyS0\n", "/dev/ttyS0", "/dev/ttyS0"},
   };
   std::string all;
   for (const Case& c : cases) {
     EXPECT_EQ(FormatPortList({c.port}), c.text);
-    EXPECT_EQ(FormatPortListJson({c.port}), c.json);
     EXPECT_EQ(PortEntryText(c.port, std::nullopt), c.entry);
     EXPECT_EQ(PortEntryPath(c.port), c.path);
     all += c.text;
   }
   EXPECT_EQ(FormatPortList({kFtdi, kCh340, kUart}), all);
   EXPECT_EQ(FormatPortList({}), "No serial port found.\n");
-  EXPECT_EQ(FormatPortListJson({}), "");
   EXPECT_EQ(PortEntryText(kUart, 1), "/dev/ttyS0  (port 1)");
 }
 

@@ -23,9 +23,20 @@ cli=$tmp/root/usr/bin/ctrlprog-cli
 for f in usr/bin/ctrlprog usr/bin/ctrlprog-devsim usr/share/man/man1/ctrlprog.1.gz \
          usr/share/man/man1/ctrlprog-cli.1.gz usr/share/man/man1/ctrlprog-devsim.1.gz \
          usr/share/icons/hicolor/scalable/apps/org.ctrlprog.ctrlprog.svg \
-         lib/udev/rules.d/70-ctrlprog-serial.rules usr/share/doc/ctrlprog/copyright; do
+         usr/lib/udev/rules.d/70-ctrlprog-serial.rules usr/share/doc/ctrlprog/copyright; do
   [ -s "$tmp/root/$f" ] && ok "$f" || bad "$f missing"
 done
+# Help and version need no display, installed as built.
+for prog in ctrlprog ctrlprog-cli ctrlprog-devsim; do
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/bin/$prog" --help >/dev/null 2>&1 \
+    && ok "$prog --help without a display" || bad "$prog --help without a display"
+  [ "$(env -u DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/bin/$prog" --version 2>&1)" = "$prog $(
+      dpkg-deb -f "$deb" Version | sed 's/-.*//')" ] && ok "$prog --version" || bad "$prog --version"
+done
+# An install to a user prefix stays inside it.
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null 2>&1 \
+  && [ -s "$tmp/prefix/lib/udev/rules.d/70-ctrlprog-serial.rules" ] \
+  && ok "install to a user prefix" || bad "install to a user prefix"
 # The manual page is made from --help: every option the help names is in it.
 for opt in --port --file --count --timeout --json --record; do
   zcat "$tmp/root/usr/share/man/man1/ctrlprog-cli.1.gz" | grep -q -- "${opt//-/\\\\-}\|$opt" \

@@ -83,7 +83,7 @@ void PtyDevice::OnReadable() {
   // Gone a moment after answering: the host has the answer and is about to send the frame.
   if (behaviour_.vanishOnAnswer && !reply.empty()) {
     behaviour_.vanishOnAnswer = false;
-    QTimer::singleShot(50, [this] { Vanish(); });
+    QTimer::singleShot(50, &lifetime_, [this] { Vanish(); });
   }
 }
 

@@ -56,6 +56,7 @@ class PtyDevice {
   int master_ = -1;
   int slave_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
+  QObject lifetime_;  // context of the timers this device starts: none outlives it
   std::vector<uint8_t> received_;
 };
 

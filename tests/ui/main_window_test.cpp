@@ -299,7 +299,8 @@ TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
 }
 
 TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
-  auto* box = static_cast<PortComboBox*>(Find<QComboBox>("cboComPort"));
+  auto* box = qobject_cast<PortComboBox*>(Find<QComboBox>("cboComPort"));
+  ASSERT_NE(box, nullptr);
   box->ShowPorts({{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",
                    "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001},
                   {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt}});

@@ -11,10 +11,14 @@ namespace {
 std::map<std::string, std::string> StableNames() {
   namespace fs = std::filesystem;
   std::map<std::string, std::string> byDevice;
+  // The error-code overloads throughout: the list is read from a popup, and nothing may throw
+  // across the event loop.
   std::error_code ec;
-  for (const fs::directory_entry& e : fs::directory_iterator("/dev/serial/by-id", ec)) {
-    const fs::path device = fs::canonical(e.path(), ec);
-    if (!ec) byDevice.emplace(device.string(), e.path().string());
+  for (fs::directory_iterator it("/dev/serial/by-id", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code linkError;
+    const fs::path device = fs::canonical(it->path(), linkError);
+    if (!linkError) byDevice.emplace(device.string(), it->path().string());
   }
   return byDevice;
 }

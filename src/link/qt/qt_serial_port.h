@@ -11,6 +11,8 @@ namespace ctrlprog {
 
 // SerialPort on QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 class QtSerialPort : public QObject, public SerialPort {
+  Q_OBJECT
+
  public:
   explicit QtSerialPort(QObject* parent = nullptr);
 

@@ -29,6 +29,8 @@ class WheelGuard;
 // The window `frmMain` is shown in: every control where the form places it, its events forwarded
 // to the form's handlers, and the window services done on the real widgets.
 class MainWindow : public QMainWindow, public WindowServices {
+  Q_OBJECT
+
  public:
   // Builds the window and runs Form_Load; the port is the one the form drives.
   explicit MainWindow(SerialPort& port, QWidget* parent = nullptr);

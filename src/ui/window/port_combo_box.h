@@ -11,6 +11,8 @@ namespace ctrlprog {
 // port shows its path, description and serial number; choosing it puts its stable by-id path
 // (else its device path) in the box.
 class PortComboBox : public QComboBox {
+  Q_OBJECT
+
  public:
   explicit PortComboBox(QWidget* parent = nullptr);
   void showPopup() override;

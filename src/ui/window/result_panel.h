@@ -12,6 +12,8 @@ namespace ctrlprog {
 // The last result as a badge readable from across the line ("PASS" on green, "FAIL" on red,
 // with its time of day), the counts since start-up, and "Reset" to set them to zero.
 class ResultPanel : public QFrame {
+  Q_OBJECT
+
  public:
   explicit ResultPanel(QWidget* parent = nullptr);
 

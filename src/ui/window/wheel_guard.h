@@ -9,6 +9,8 @@ namespace ctrlprog {
 // Keeps the mouse wheel from changing a list the operator is only scrolling past: the wheel
 // works on a list only once it has the keyboard focus.
 class WheelGuard : public QObject {
+  Q_OBJECT
+
  public:
   using QObject::QObject;
 
