@@ -13,7 +13,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-d
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test run bench fuzz clean format package test-windows
+.PHONY: deps configure build test run bench fuzz clean format lint package test-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -65,6 +65,10 @@ package: deps
 	cd build-package && cpack -G DEB
 	lintian --fail-on error build-package/ctrlprog_*.deb
 	@ls build-package/ctrlprog_*.deb
+
+# The format check and clang-tidy, on the build folder's compile commands.
+lint: build
+	./scripts/lint $(BUILD)
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

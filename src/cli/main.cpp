@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
   const QStringList all = QCoreApplication::arguments();
   if (all.size() < 2) return Usage("a command is missing");
-  const QString command = all[1];
+  const QString& command = all[1];
   if (command == "--help" || command == "-h") return Help();
   if (command == "--version") return Version();
   // Each command's arguments, parsed as if the command were the program.

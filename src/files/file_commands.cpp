@@ -47,10 +47,12 @@ void ParameterFiles::StoreFile_Click() {
   const DialogResult chosen = ui_.ShowSave();
   if (chosen.cancelled) return;
   strFileDirectary_ = chosen.path;
-  if (const auto error = WriteParameterFile(chosen.path, strParam_)) {
+  bool inPlace = false;
+  if (const auto error = WriteParameterFile(chosen.path, strParam_, &inPlace)) {
     ui_.MessageBox(StoreFailureMessage(chosen.path, *error));
     return;
   }
+  if (inPlace) ui_.MessageBox(InPlaceStoreMessage(chosen.path));
   ui_.SetText(Control::txtSaveDir, chosen.path);
   fileOnScreen_ = chosen.path;
   fileSet_ = strParam_;

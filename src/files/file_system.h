@@ -26,9 +26,16 @@ FileError FileErrorFromSystem(int code);
 // Replaces the file at `path` with `content` in one step: a temporary file in the same folder,
 // flushed to the disk, then put in the target's place. A failure leaves the old file as it was.
 // A symbolic link is stored through (its target is replaced); a file we may not write is refused
-// as writing it in place would have been.
+// as writing it in place would have been. Where the folder refuses the temporary file but the
+// file itself may be written, it is written in place and flushed instead, and `wroteInPlace`
+// (when given) says so: that replace was not atomic.
 [[nodiscard]] std::optional<FileError> ReplaceFileContents(const std::string& path,
-                                                           std::string_view content);
+                                                           std::string_view content,
+                                                           bool* wroteInPlace = nullptr);
+
+// `path` made absolute against the working folder, with "." and ".." resolved by name, so the
+// same file is named the same way from any working folder.
+std::string AbsolutePath(const std::string& path);
 
 // A regular file that is only ever appended to, each append whole under an exclusive lock, so
 // that several programs can share it without torn or interleaved rows.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <filesystem>
 
 #include "files/file_system.h"
 
@@ -54,9 +55,12 @@ std::optional<FileError> FollowLinks(std::string& path) {
     if (n < 0) return FileErrorFromSystem(errno);
     target.resize(static_cast<size_t>(n));
     const size_t slash = path.rfind('/');
-    path = target.starts_with('/') || slash == std::string::npos
-               ? target
-               : path.substr(0, slash + 1) + target;
+    if (target.starts_with('/') || slash == std::string::npos) {
+      path = target;
+    } else {
+      path.resize(slash + 1);
+      path += target;
+    }
   }
   return FileError::TooManyLinks;
 }
@@ -202,7 +206,22 @@ std::optional<FileError> ReadFileHead(const std::string& path, size_t limit, std
   return std::nullopt;
 }
 
-std::optional<FileError> ReplaceFileContents(const std::string& chosen, std::string_view content) {
+// Truncates and writes the file where it is, then flushes it to the disk.
+std::optional<FileError> WriteInPlace(const std::string& path, std::string_view content) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.get() < 0) return FileErrorFromSystem(errno);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return FileErrorFromSystem(errno);
+  if (!S_ISREG(st.st_mode)) return FileError::NotRegularFile;
+  if (!WriteAll(fd.get(), content)) return FileErrorFromSystem(errno);
+  if (::fsync(fd.get()) != 0) return FileErrorFromSystem(errno);
+  if (::close(fd.release()) != 0) return FileErrorFromSystem(errno);
+  return std::nullopt;
+}
+
+std::optional<FileError> ReplaceFileContents(const std::string& chosen, std::string_view content,
+                                             bool* wroteInPlace) {
+  if (wroteInPlace) *wroteInPlace = false;
   std::string path = chosen;
   if (const auto error = FollowLinks(path)) return error;
   // Renaming over a file needs only the folder's permission: refuse a file we may not write, as
@@ -218,7 +237,17 @@ std::optional<FileError> ReplaceFileContents(const std::string& chosen, std::str
       (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".ctrlprog-XXXXXX";
 
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.get() < 0) return FileErrorFromSystem(errno);
+  if (fd.get() < 0) {
+    const int err = errno;
+    // A folder we may not write, holding a file we may: the file can still be written in place.
+    if ((err == EACCES || err == EPERM) &&
+        ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) {
+      const auto error = WriteInPlace(path, content);
+      if (!error && wroteInPlace) *wroteInPlace = true;
+      return error;
+    }
+    return FileErrorFromSystem(err);
+  }
   auto fail = [&](int err) {
     ::unlink(temp.c_str());
     return FileErrorFromSystem(err);
@@ -247,6 +276,17 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
   if (!S_ISREG(st.st_mode)) return FileError::NotRegularFile;
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd.release(), path));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::filesystem::path p(path);
+  if (p.is_relative()) {
+    std::error_code ec;
+    const std::filesystem::path cwd = std::filesystem::current_path(ec);
+    if (!ec) p = cwd / p;
+  }
+  return p.lexically_normal().string();
 }
 
 void KeepRunningAtFileSizeLimit() {

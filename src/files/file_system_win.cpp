@@ -177,7 +177,9 @@ std::optional<FileError> ReadFileHead(const std::string& path, size_t limit, std
   return std::nullopt;
 }
 
-std::optional<FileError> ReplaceFileContents(const std::string& path, std::string_view content) {
+std::optional<FileError> ReplaceFileContents(const std::string& path, std::string_view content,
+                                             bool* wroteInPlace) {
+  if (wroteInPlace) *wroteInPlace = false;
   const std::wstring target = Wide(path);
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -245,6 +247,18 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
     return FileError::NotRegularFile;
   }
   return std::unique_ptr<AppendOnlyFile>(new WinAppendOnlyFile(h));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  const std::wstring wide = Wide(path);
+  const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return path;
+  full.resize(got);
+  return Utf8(full);
 }
 
 void KeepRunningAtFileSizeLimit() {}  // Windows has no such signal

@@ -13,7 +13,7 @@ namespace {
 
 // Sixteen fields of at most kMaxFieldBytes each fit well inside this; the rest of a larger
 // file is never needed.
-constexpr size_t kReadLimit = 64 * 1024;
+constexpr size_t kReadLimit = size_t{64} * 1024;
 constexpr size_t kShownLimit = 40;
 
 // Shows a text as the operator can read it: control characters and undecodable bytes are
@@ -114,10 +114,17 @@ LoadResult ReadParameterFile(const std::string& path) {
   return std::get<std::vector<std::string>>(std::move(parsed));
 }
 
-std::optional<FileError> WriteParameterFile(const std::string& path, const ParameterSet& strParam) {
+std::optional<FileError> WriteParameterFile(const std::string& path, const ParameterSet& strParam,
+                                            bool* wroteInPlace) {
   const std::optional<std::string> content = FormatParameterFile(strParam);
   if (!content) return FileError::EncodingFailed;
-  return ReplaceFileContents(path, *content);
+  return ReplaceFileContents(path, *content, wroteInPlace);
+}
+
+std::string InPlaceStoreMessage(const std::string& path) {
+  return "The parameter file " + ShownPath(path) +
+         " was stored, but written in place: its folder does not allow a new file beside it, so "
+         "the replace was not atomic.";
 }
 
 std::string RefusalMessage(const RefusedField& refused) {

@@ -39,7 +39,10 @@ using LoadResult = std::variant<std::vector<std::string>, LoadFailure>;
 // Writes the set to `path` through a temporary file in the same folder, so the old file stays
 // intact until the new one is complete. Returns why it failed, if it did.
 [[nodiscard]] std::optional<FileError> WriteParameterFile(const std::string& path,
-                                                          const ParameterSet& strParam);
+                                                          const ParameterSet& strParam,
+                                                          bool* wroteInPlace = nullptr);
+// Said after a store that had to write the file in place.
+std::string InPlaceStoreMessage(const std::string& path);
 
 std::string RefusalMessage(const RefusedField& refused);
 std::string StoreFailureMessage(const std::string& path, FileError error);

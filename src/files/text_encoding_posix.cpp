@@ -9,6 +9,8 @@ namespace {
 
 std::optional<std::string> Convert(const char* to, const char* from, std::string_view in) {
   iconv_t cd = iconv_open(to, from);
+  // iconv's own failure value is (iconv_t)-1.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string out;
   std::string input(in);

@@ -21,8 +21,16 @@ check example 0 "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 
 check incomplete 2 "" '^Please check all parameter was stuffed$' -- "$cli" encode "$tmp/short.asv"
 check refused 2 "" '^Line 2 of the parameter file: "31" is not a choice of PhaseCurrent\(A\)\.' -- "$cli" encode "$tmp/bad.asv"
 check missing 2 "" 'could not be read: no such file or folder' -- "$cli" encode "$tmp/none.asv"
-check no-args 64 "" '^usage:' -- "$cli"
-check extra-args 64 "" '^usage:' -- "$cli" encode a b
-check unknown 64 "" '^usage:' -- "$cli" frobnicate
+# A usage error says what was wrong, then the usage.
+check no-args 64 "" '^ctrlprog-cli: a command is missing$' -- "$cli"
+check extra-args 64 "" "^ctrlprog-cli: unexpected argument 'b'$" -- "$cli" encode a b
+check unknown 64 "" "^ctrlprog-cli: unknown command 'frobnicate'$" -- "$cli" frobnicate
 check help 0 "$("$cli" --help)" '' -- "$cli" --help
+check command-help 0 "$("$cli" --help)" '' -- "$cli" program --help
+check version 0 "ctrlprog-cli $("$cli" --version | cut -d' ' -f2)" '' -- "$cli" --version
+# Output that cannot be written is an error, whatever was being printed.
+check encode-full 74 "" 'cannot write the frame to standard output: the disk is full' \
+  -- sh -c '"$0" encode "$1" >/dev/full' "$cli" "$examples/example.asv"
+check help-full 74 "" 'cannot write the help to standard output: the disk is full' \
+  -- sh -c '"$0" --help >/dev/full' "$cli"
 exit $fail

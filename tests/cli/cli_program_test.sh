@@ -95,11 +95,22 @@ printf '1:Torva\r\n' >"$tmp/short.asv"
 "$cli" program --port "$tmp/quiet" --file "$tmp/short.asv" >/dev/null 2>"$tmp/err"
 [ $? = 2 ] && grep -q 'Please check all parameter was stuffed' "$tmp/err" && ok "incomplete file" || bad "incomplete file"
 
-for args in "program" "program --port x" "program --port x --file y --count 0" \
-            "program --port x --file y --count 1.5" "program --port x --file y --timeout -1" \
-            "program --port x --file y --bogus 1" "ports extra"; do
-  "$cli" $args >/dev/null 2>&1
-  [ $? = 64 ] && ok "usage: $args" || bad "usage: $args"
-done
+# Each usage error names the option and why, then the usage.
+while IFS='|' read -r args why; do
+  "$cli" $args >/dev/null 2>"$tmp/err"
+  [ $? = 64 ] && [ "$(head -1 "$tmp/err")" = "ctrlprog-cli: $why" ] && grep -q '^usage:' "$tmp/err" \
+    && ok "usage: $args" || { bad "usage: $args"; cat "$tmp/err"; }
+done <<'CASES'
+program|program needs at least one --port PORT
+program --port x|program needs --file FILE
+program --port x --count abc|--count takes a whole number of boards from 1 up, not 'abc'
+program --port x --file y --count 0|--count takes a whole number of boards from 1 up, not '0'
+program --port x --file y --count 1.5|--count takes a whole number of boards from 1 up, not '1.5'
+program --port x --file y --timeout -1|--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), not '-1'
+program --port x --file y --bogus 1|Unknown option 'bogus'.
+program --jsn --port x --file y|Unknown option 'jsn'.
+program --port x --file y --count|Missing value after '--count'.
+ports extra|unexpected argument 'extra'
+CASES
 "$cli" ports >/dev/null 2>&1 && ok "ports" || bad "ports"
 exit $fail

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "files/file_system.h"
 #include "files/parameter_file.h"
 #include "files/parameter_file_fixture.h"
 
@@ -96,25 +97,63 @@ TEST(ParameterFile, StoresThroughLinksUnderLongNamesAndNamesALinkLoop) {
             "The file was not changed.");
 }
 
-TEST(ParameterFile, RefusesToReplaceAFileItMayNotWrite) {
-  // As an unprivileged user in a child, so root is refused too; the child reports by exit code.
+TEST(ParameterFile, StoresWhereTheUserMayWriteTheFileAndRefusesWhereNot) {
+  // As an unprivileged user in a child, so root is refused too; the child reports by exit code:
+  // 10 * case + what went wrong.
   const pid_t child = ::fork();
   if (child == 0) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    struct Case {
+      mode_t file, folder;
+      std::optional<FileError> error;
+      bool inPlace;
+    };
+    const Case cases[] = {
+        {0644, 0755, std::nullopt, false},  // the safe replace
+        {0444, 0755, FileError::AccessDenied, false},
+        // The folder refuses a temporary file beside it, the file may be written: in place.
+        {0644, 0555, std::nullopt, true},
+        {0444, 0555, FileError::AccessDenied, false},
+    };
     int code = 0;
-    {
+    for (size_t i = 0; i < std::size(cases) && code == 0; ++i) {
+      const Case& c = cases[i];
       TempDir dir;
-      const std::string path = dir.Write("locked.asv", "old");
-      ::chmod(path.c_str(), 0444);
-      const auto error = WriteParameterFile(path, WorkedSets()[0].texts);
-      code = error != FileError::AccessDenied ? 1 : TempDir::Read(path) != "old" ? 2 : 0;
+      const std::string path = dir.Write("set.asv", "old");
+      ::chmod(path.c_str(), c.file);
+      ::chmod(dir.path().c_str(), c.folder);
+      bool inPlace = false;
+      const auto error = WriteParameterFile(path, WorkedSets()[0].texts, &inPlace);
+      const std::string now = TempDir::Read(path);
+      ::chmod(dir.path().c_str(), 0755);
+      const int base = 10 * static_cast<int>(i + 1);
+      if (error != c.error)
+        code = base + 1;
+      else if (inPlace != c.inPlace)
+        code = base + 2;
+      else if (now != (c.error ? "old" : testing::kGbkFile))
+        code = base + 3;
     }
     ::_exit(code);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not refused, 2: the file changed";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "case*10 + 1: error, 2: in place or not, 3: content";
+  EXPECT_EQ(InPlaceStoreMessage("/srv/sets/a.asv"),
+            "The parameter file /srv/sets/a.asv was stored, but written in place: its folder does "
+            "not allow a new file beside it, so the replace was not atomic.");
+}
+
+TEST(ParameterFile, TheRecordNamesAFileTheSameWayFromAnyWorkingFolder) {
+  const std::string cwd = std::filesystem::current_path().string();
+  const std::pair<std::string, std::string> cases[] = {
+      {"/srv/sets/./line3/../scooter.asv", "/srv/sets/scooter.asv"},
+      {"./examples/../x.asv", cwd + "/x.asv"},
+      {"x.asv", cwd + "/x.asv"},
+      {"", ""},  // no file on screen stays none
+  };
+  for (const auto& [typed, recorded] : cases) EXPECT_EQ(AbsolutePath(typed), recorded) << typed;
 }
 
 TEST(ParameterFile, ReadMessagesNameUtf16AndShowControlCharactersEscaped) {

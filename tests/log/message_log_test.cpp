@@ -50,8 +50,6 @@ TEST(MessageLog, ColoursEachLineIncludingItsCarriageReturn) {
   EXPECT_EQ(ui.LogText(), "A\rBC\r");
   EXPECT_EQ(ui.LogColours(), (Colours{kGreen, kGreen, kBlue, kBlue, kBlue}));
   EXPECT_EQ((std::vector<int32_t>{0, 0, 1, 2, 3}), log.lngLineMark());
-  EXPECT_EQ(ui.SelectionStart(), 2);  // the last line is left selected
-  EXPECT_EQ(ui.SelectionLength(), 3);
 }
 
 TEST(MessageLog, OtherCodesLeaveTheirLineUncolouredAndEmptyMessagesStillAddALine) {
@@ -81,8 +79,6 @@ TEST(MessageLog, AppendingOneLineGivesWhatAFullRecolourGives) {
     RecolourEverything(full, log);
     EXPECT_EQ(full.LogText(), incremental.LogText());
     EXPECT_EQ(full.LogColours(), incremental.LogColours()) << "after " << text;
-    EXPECT_EQ(full.SelectionStart(), incremental.SelectionStart());
-    EXPECT_EQ(full.SelectionLength(), incremental.SelectionLength());
   }
 }
 

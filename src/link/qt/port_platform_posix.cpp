@@ -80,7 +80,10 @@ PortFault DeviceClaim::Take(const std::string& device) {
   name += ".lock";
   for (const std::string& folder : LockFolders()) {
     int error = 0;
-    const int fd = OpenLockFile(folder + "/" + name, error);
+    std::string path = folder;
+    path += '/';
+    path += name;
+    const int fd = OpenLockFile(path, error);
     if (fd < 0) {
       if (error == EMFILE || error == ENFILE) return PortFault::TooManyFiles;
       continue;  // not writable here: the next folder

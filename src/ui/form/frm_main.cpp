@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "files/file_system.h"
 #include "model/hex.h"
 
 namespace ctrlprog {
@@ -140,7 +141,7 @@ void frmMain::AttachRecord(RecordSink& sink, std::string station) {
   link_.AddListener([this, &sink, station = std::move(station)](const LinkEvent& event) {
     const std::string_view result = TraitsOf(event.kind).result;
     if (result.empty()) return;
-    sink.Submit(RecordRow{event.time, station, event.port, files_.FileOnScreen(),
+    sink.Submit(RecordRow{event.time, station, event.port, AbsolutePath(files_.FileOnScreen()),
                           ToHex(event.frame), std::string(result), event.cycleMs});
   });
 }

@@ -8,13 +8,17 @@
 namespace ctrlprog {
 namespace {
 
-const QStringList kFixedChoices = {"1 ", "2   ", "3 ", "4 "};
+// Built on first use, so no exception can escape while statics are built.
+const QStringList& FixedChoices() {
+  static const QStringList choices = {"1 ", "2   ", "3 ", "4 "};
+  return choices;
+}
 // What choosing an entry puts in the box.
 constexpr int kPathRole = Qt::UserRole;
 
 // The numbered choice that already names `device`, if one does.
 std::optional<int> NumberedChoiceFor(const std::string& device) {
-  for (int n = 1; n <= kFixedChoices.size(); ++n) {
+  for (int n = 1; n <= FixedChoices().size(); ++n) {
     if (DeviceForPortText(std::to_string(n)).device == device) return n;
   }
   return std::nullopt;
@@ -25,7 +29,7 @@ std::optional<int> NumberedChoiceFor(const std::string& device) {
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
-  addItems(kFixedChoices);
+  addItems(FixedChoices());
   connect(this, &QComboBox::activated, this, [this](int index) {
     const QVariant path = itemData(index, kPathRole);
     if (path.isValid()) setEditText(path.toString());
@@ -39,7 +43,7 @@ void PortComboBox::showPopup() {
 
 void PortComboBox::ShowPorts(const std::vector<PortDescription>& ports) {
   const QString text = currentText();
-  while (count() > kFixedChoices.size()) removeItem(count() - 1);
+  while (count() > FixedChoices().size()) removeItem(count() - 1);
   for (const PortDescription& port : ports) {
     addItem(QString::fromStdString(PortEntryText(port, NumberedChoiceFor(port.device))),
             QString::fromStdString(PortEntryPath(port)));
