@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-d
             xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei \
             dpkg-dev help2man lintian desktop-file-utils appstream \
             g++-mingw-w64-x86-64-posix wine64 googletest \
-            nlohmann-json3-dev locales clang-tidy
+            nlohmann-json3-dev locales clang-tidy qt6-l10n-tools qt6-tools-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -15,6 +15,7 @@
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
 #include "files/file_system.h"
+#include "link/qt/translations.h"
 
 namespace {
 
@@ -64,6 +65,10 @@ constexpr const char* kHelp =
     "error.\n";
 
 // A usage error: what was wrong, then the usage.
+QString Tr(const char* text) {
+  return QCoreApplication::translate("ctrlprog-cli", text);
+}
+
 int Usage(const QString& why) {
   std::fprintf(stderr, "ctrlprog-cli: %s\n%s", why.toUtf8().constData(), kUsage);
   return ctrlprog::kExitUsage;
@@ -109,8 +114,9 @@ Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype posi
   if (!parser.parse(args)) return {Usage(parser.errorText())};
   if (parser.isSet("help")) return {Help()};
   const QStringList rest = parser.positionalArguments();
-  if (rest.size() > positional) return {Usage("unexpected argument '" + rest[positional] + "'")};
-  if (rest.size() < positional) return {Usage(args[0] + " needs a FILE")};
+  if (rest.size() > positional)
+    return {Usage(Tr("unexpected argument '%1'").arg(rest[positional]))};
+  if (rest.size() < positional) return {Usage(Tr("%1 needs a FILE").arg(args[0]))};
   return {};
 }
 
@@ -126,14 +132,14 @@ int Program(const QStringList& args) {
 
   ctrlprog::ProgramOptions o;
   for (const QString& port : parser.values("port")) o.ports.push_back(port.toStdString());
-  if (o.ports.empty()) return Usage("program needs at least one --port PORT");
+  if (o.ports.empty()) return Usage(Tr("program needs at least one --port PORT"));
   o.json = parser.isSet("json");
   if (parser.isSet("record")) o.record = parser.value("record").toStdString();
   if (parser.isSet("count")) {
     const auto n = Number(parser.value("count"));
     if (!n || *n < 1 || *n > 1e9 || *n != static_cast<double>(static_cast<long>(*n))) {
-      return Usage("--count takes a whole number of boards from 1 up, not '" +
-                   parser.value("count") + "'");
+      return Usage(Tr("--count takes a whole number of boards from 1 up, not '%1'")
+                       .arg(parser.value("count")));
     }
     o.count = static_cast<long>(*n);
   }
@@ -147,7 +153,7 @@ int Program(const QStringList& args) {
     }
     o.timeoutSec = t;
   }
-  if (!parser.isSet("file")) return Usage("program needs --file FILE");
+  if (!parser.isSet("file")) return Usage(Tr("program needs --file FILE"));
   o.file = parser.value("file").toStdString();
   return ctrlprog::RunProgram(o);
 }
@@ -180,10 +186,11 @@ int main(int argc, char** argv) {
   // stay as the C locale has them, so scripts read the same output everywhere.
   std::setlocale(LC_NUMERIC, "C");
   std::setlocale(LC_MESSAGES, "C");
+  ctrlprog::InstallTranslations();  // usage errors in the system's language; output stays as is
   QCoreApplication::setApplicationName("ctrlprog-cli");
   QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
   const QStringList all = QCoreApplication::arguments();
-  if (all.size() < 2) return Usage("a command is missing");
+  if (all.size() < 2) return Usage(Tr("a command is missing"));
   const QString& command = all[1];
   if (command == "--help" || command == "-h") return Help();
   if (command == "--version") return Version();
@@ -204,5 +211,5 @@ int main(int argc, char** argv) {
     return ctrlprog::RunPorts(parser.isSet("json"));
   }
   if (command == "program") return Program(args);
-  return Usage("unknown command '" + command + "'");
+  return Usage(Tr("unknown command '%1'").arg(command));
 }

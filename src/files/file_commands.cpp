@@ -22,16 +22,15 @@ bool ParameterFiles::Load(const std::string& path) {
     return false;
   }
   const auto& choices = std::get<std::vector<std::string>>(result);
+  // A file short of sixteen parameters would leave the lists a mix of two sets, which no board
+  // should get: it is refused whole, and says how many it held.
+  if (choices.size() < kParameterCount) {
+    ui_.MessageBox(ShortFileMessage(path, choices.size()));
+    return false;
+  }
   for (size_t i = 0; i < choices.size(); ++i) {
     // Every field was checked against its choices, so none is refused here.
     static_cast<void>(ApplyText(ui_, strParam_, static_cast<int>(i), choices[i]));
-  }
-  // What the file did not hold keeps its old value: say so, or the screen shows a mix of two
-  // sets without a word.
-  if (choices.size() < kParameterCount) {
-    fileOnScreen_.clear();  // the lists hold a mix of two sets
-    ui_.MessageBox(ShortFileMessage(path, choices.size()));
-    return true;
   }
   fileOnScreen_ = path;
   std::copy(choices.begin(), choices.end(), fileSet_.begin());

@@ -141,8 +141,8 @@ std::string StoreFailureMessage(const std::string& path, FileError error) {
 
 std::string ShortFileMessage(const std::string& path, size_t held) {
   return "The parameter file " + ShownPath(path) + " held " + std::to_string(held) + " of the " +
-         std::to_string(kParameterCount) + " parameters; the other " +
-         std::to_string(kParameterCount - held) + " kept their values.";
+         std::to_string(kParameterCount) +
+         " parameters. It was not loaded; no parameter was changed.";
 }
 
 }  // namespace ctrlprog

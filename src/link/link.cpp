@@ -157,7 +157,8 @@ void Link::LineRestored() {
 
 Link::Condition Link::LinkCondition() const {
   if (intCommFlag == Closed) return Condition::Stopped;
-  return lineLost_ ? Condition::Lost : Condition::Waiting;
+  if (lineLost_) return Condition::Lost;
+  return intCommFlag == Polling ? Condition::Waiting : Condition::Programming;
 }
 
 void Link::Emit(LinkEventKind kind, std::string reason) {

@@ -64,7 +64,12 @@ class Link {
   void ForceTickCount(uint8_t count) { bytTickCount = count; }
 
   // Where the link stands, in the operator's words.
-  enum class Condition { Stopped, Waiting, Lost };
+  enum class Condition {
+    Stopped,      // no transfer runs
+    Waiting,      // polling for a board
+    Programming,  // a board answered: its frame is on its way or being acknowledged
+    Lost,         // the line is lost; polling tries to open it again
+  };
   Condition LinkCondition() const;
   // The device the link opened (empty before the first open).
   const std::string& PortName() const { return portName_; }

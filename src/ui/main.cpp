@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "files/file_system.h"
 #include "files/production_record.h"
 #include "link/qt/qt_serial_port.h"
+#include "link/qt/translations.h"
 #include "ui/form/frm_main.h"
 #include "ui/form/station_sinks.h"
 #include "ui/window/main_window.h"
@@ -23,6 +25,9 @@ struct Options {
       "Append a row for every board programmed or failed, and every lost or restored line, to "
       "the CSV file FILE.",
       "FILE"};
+  QCommandLineOption start{"start",
+                           "Press \"Start Transmit\" once the window is up, for a station that "
+                           "boots into the tool."};
 };
 
 void SetUp(QCommandLineParser& parser, const Options& options) {
@@ -34,6 +39,7 @@ void SetUp(QCommandLineParser& parser, const Options& options) {
   parser.addOption(options.port);
   parser.addOption(options.load);
   parser.addOption(options.record);
+  parser.addOption(options.start);
 }
 
 // Help and version are printed without opening a window, so they need no display.
@@ -59,6 +65,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication app(argc, argv);
+  ctrlprog::InstallTranslations();  // the texts this project added, in the system's language
   QCommandLineParser parser;
   SetUp(parser, options);
   parser.process(app);
@@ -83,7 +90,14 @@ int main(int argc, char** argv) {
     sinks->Wire(window.form());
     if (parser.isSet(port)) window.SetPortText(parser.value(port).toStdString());
     window.show();
-    if (parser.isSet(load)) window.form().LoadParameterFile(parser.value(load).toStdString());
+    bool loaded = true;
+    if (parser.isSet(load)) {
+      loaded = window.form().LoadParameterFile(parser.value(load).toStdString());
+    }
+    // Only with the set it was told to load: a file that failed has said why already.
+    if (parser.isSet(options.start) && loaded) {
+      QTimer::singleShot(0, &window, [&window] { window.form().cmdFileSend_Click(); });
+    }
     status = QApplication::exec();
   }
   // The window stopped any transfer as it closed; what it recorded last is stored before the

@@ -18,13 +18,14 @@ check() {  # name status stdout stderr-pattern ('' for none) -- command...
 printf '1:Torva\r\n30\r\n' >"$tmp/short.asv"
 printf '1:Torva\r\n31\r\n' >"$tmp/bad.asv"
 check example 0 "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00" '' -- "$cli" encode "$examples/example.asv"
-check incomplete 2 "" '^Please check all parameter was stuffed$' -- "$cli" encode "$tmp/short.asv"
+check incomplete 2 "" 'held 2 of the 16 parameters\. It was not loaded; no parameter was changed\.$' -- "$cli" encode "$tmp/short.asv"
 check refused 2 "" '^Line 2 of the parameter file: "31" is not a choice of PhaseCurrent\(A\)\.' -- "$cli" encode "$tmp/bad.asv"
 check missing 2 "" 'could not be read: no such file or folder' -- "$cli" encode "$tmp/none.asv"
 # A usage error says what was wrong, then the usage.
 check no-args 64 "" '^ctrlprog-cli: a command is missing$' -- "$cli"
 check extra-args 64 "" "^ctrlprog-cli: unexpected argument 'b'$" -- "$cli" encode a b
 check unknown 64 "" "^ctrlprog-cli: unknown command 'frobnicate'$" -- "$cli" frobnicate
+check chinese 64 "" '^ctrlprog-cli: 缺少命令$' -- env LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES= "$cli"
 check help 0 "$("$cli" --help)" '' -- "$cli" --help
 check command-help 0 "$("$cli" --help)" '' -- "$cli" program --help
 check version 0 "ctrlprog-cli $("$cli" --version | cut -d' ' -f2)" '' -- "$cli" --version

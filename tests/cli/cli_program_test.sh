@@ -93,7 +93,7 @@ status=$?
 
 printf '1:Torva\r\n' >"$tmp/short.asv"
 "$cli" program --port "$tmp/quiet" --file "$tmp/short.asv" >/dev/null 2>"$tmp/err"
-[ $? = 2 ] && grep -q 'Please check all parameter was stuffed' "$tmp/err" && ok "incomplete file" || bad "incomplete file"
+[ $? = 2 ] && grep -q 'held 1 of the 16 parameters. It was not loaded' "$tmp/err" && ok "incomplete file" || bad "incomplete file"
 
 # Each usage error names the option and why, then the usage.
 while IFS='|' read -r args why; do

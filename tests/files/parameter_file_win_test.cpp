@@ -19,7 +19,8 @@ using testing::WorkedSets;
 std::string FilesIn(const TempDir& dir) {
   std::string names;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-    names += (names.empty() ? "" : " ") + testing::ToUtf8(e.path().filename());
+    if (!names.empty()) names += ' ';
+    names += testing::ToUtf8(e.path().filename());
   }
   return names;
 }

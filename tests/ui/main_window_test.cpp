@@ -12,15 +12,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTextEdit>
 #include <QTimer>
 #include <QWheelEvent>
 #include <functional>
 
 #include "link/qt/qt_serial_port.h"
+#include "link/qt/translations.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
@@ -84,7 +85,7 @@ class WindowTest : public ::testing::Test {
   QPushButton* Send() { return Find<QPushButton>("cmdFileSend"); }
   QAction* OpenFile() { return Find<QAction>("OpenFile"); }
   QStringList LogLines() {
-    QStringList lines = Find<QTextEdit>("rtfReceive")->toPlainText().split('\n');
+    QStringList lines = Find<QPlainTextEdit>("rtfReceive")->toPlainText().split('\n');
     lines.removeAll("");
     return lines;
   }
@@ -126,16 +127,118 @@ TEST_F(WindowTest, StartsWithEmptyListsPortOneAndTheTimerOff) {
   EXPECT_EQ(Find<QWidget>("Fram4")->property("title").toString(), "Time && Others");
 }
 
-TEST_F(WindowTest, ConcealsTheParameterPanelAndShowsItAgain) {
+// Whether `w` is shown whole inside the window's client area.
+bool ShownWhole(QWidget* w, QWidget* client) {
+  const QRect r(w->mapTo(client, QPoint(0, 0)), w->size());
+  return w->isVisible() && client->rect().contains(r);
+}
+
+TEST_F(WindowTest, TheBadgeAndCountsAreInViewAtEverySizeAndTheExtraRoomGoesToThem) {
+  QWidget* client = window.centralWidget();
   auto* show = Find<QPushButton>("cmdShow");
-  QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(show->text(), ">>visible");
-  EXPECT_EQ(window.width(), Px(3280));
-  EXPECT_FALSE(window.form().blnExpanded());
-  QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(show->text(), "<<conceal");
-  EXPECT_EQ(window.width(), Px(11500));
-  EXPECT_EQ(window.height(), Px(7150));
+  auto* badge = Find<QLabel>("lblResult");
+  auto* status = Find<QLabel>("lblStatus");
+  const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  window.SetPortText(byId.toStdString());
+  const QPoint sendAt = Send()->pos();
+  const QSize logAt = Find<QPlainTextEdit>("rtfReceive")->size();
+
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+  };
+  const Case cases[] = {
+      {"design size", [] {}},
+      {"concealed",
+       [&] {
+         QTest::mouseClick(show, Qt::LeftButton);
+         EXPECT_EQ(show->text(), ">>visible");
+         EXPECT_EQ(window.width(), Px(3280));
+         EXPECT_FALSE(window.form().blnExpanded());
+       }},
+      {"visible again",
+       [&] {
+         QTest::mouseClick(show, Qt::LeftButton);
+         EXPECT_EQ(show->text(), "<<conceal");
+         // Not the 11500 twips asked for: that would cut off the panel's right border.
+         EXPECT_EQ(window.width(), Px(11625));
+         EXPECT_EQ(window.height(), Px(7150));
+       }},
+      {"shrunk", [&] { window.resize(300, 200); }},
+      {"large",
+       [&] {
+         window.resize(1400, 900);
+         EXPECT_GT(badge->height(), 100) << "the badge takes the room";
+         EXPECT_GT(Find<QPlainTextEdit>("rtfReceive")->height(), logAt.height() + 300);
+         EXPECT_EQ(Send()->pos(), sendAt) << "specified controls keep their places";
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.act();
+    QApplication::processEvents();
+    EXPECT_GE(window.width(), window.minimumWidth());
+    EXPECT_TRUE(ShownWhole(badge, client));
+    EXPECT_TRUE(ShownWhole(Find<QLabel>("lblProgrammed"), client));
+    EXPECT_TRUE(ShownWhole(Find<QLabel>("lblFailed"), client));
+    EXPECT_TRUE(ShownWhole(status, client));
+    // One line, the long path elided in its middle; the whole of it for a tooltip and a reader.
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
+    EXPECT_TRUE(status->toolTip().startsWith("Stopped."));
+    EXPECT_EQ(status->accessibleDescription(), status->toolTip());
+  }
+}
+
+TEST_F(WindowTest, AStartNeedsOnePressAndAFailedOneSaysWhyAndWhatToDo) {
+  TempDir dir;
+  FillFromWorkedSet(0);
+  const QString missing = QString::fromStdString(dir.Path("ttyUSB9"));
+  Find<QComboBox>("cboComPort")->setEditText(missing);
+  QString box;
+  CloseNextMessageBox(&box);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !box.isEmpty(); }, 2000));
+  EXPECT_EQ(box, "This Comm is no use, Please try other one!");  // as specified
+  EXPECT_EQ(Find<QLabel>("lblStatus")->toolTip(),
+            missing + ": no such device — plug the adapter in");
+
+  PtyDevice device({.answer = false}, dir.Path("board"));
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseClick(Send(), Qt::LeftButton);  // a double-click: two presses in quick succession
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Stop Transmit") << "the second press of a double-click is ignored";
+  EXPECT_TRUE(Find<QLabel>("lblStatus")->toolTip().startsWith("Waiting for a board on "));
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+}
+
+TEST_F(WindowTest, TabGoesGroupByGroupThenPortStartAndThePanel) {
+  const int order[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 15, 10, 11, 12, 14};
+  QStringList expected, got;
+  for (int i : order) expected << QString("Combo1(%1)").arg(i);
+  expected << "cboComPort"
+           << "cmdFileSend"
+           << "cmdReset";
+  QWidget* w = Combo(0);
+  for (qsizetype i = 0; i < expected.size(); ++i, w = w->nextInFocusChain()) {
+    while (w->focusPolicy() == Qt::NoFocus || w->focusProxy()) w = w->nextInFocusChain();
+    got << w->objectName();
+  }
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(WindowTest, TheLogKeepsTheNewestLinesOnly) {
+  window.form().ReceiveDisplay("oldest", 3);
+  for (int i = 0; i < MainWindow::kLogLines; ++i) {
+    window.form().ReceiveDisplay("line", 3);
+  }
+  window.form().ReceiveDisplay("newest", 2);
+  const QStringList lines = LogLines();
+  EXPECT_EQ(lines.size(), MainWindow::kLogLines);
+  EXPECT_FALSE(lines.contains("oldest"));
+  EXPECT_EQ(lines.back(), "newest");
 }
 
 TEST_F(WindowTest, StartingWithAnEmptyListAsksForAllParameters) {
@@ -225,9 +328,9 @@ TEST_F(WindowTest, ColoursEachLogLineAsTheLogSays) {
   window.form().ReceiveDisplay("plain", 0);
   window.form().ReceiveDisplay("red", 2);
   // One block per line: the document's line breaks stand for the log's carriage returns.
-  EXPECT_EQ(Find<QTextEdit>("rtfReceive")->toPlainText().replace('\n', '\r'),
+  EXPECT_EQ(Find<QPlainTextEdit>("rtfReceive")->toPlainText().replace('\n', '\r'),
             "green\rplain\rred\r");
-  QTextCursor c(Find<QTextEdit>("rtfReceive")->document());
+  QTextCursor c(Find<QPlainTextEdit>("rtfReceive")->document());
   auto colourAt = [&](int pos) {
     c.setPosition(pos + 1);
     return c.charFormat().foreground().color();
@@ -247,8 +350,8 @@ TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
   auto* panel = Find<QWidget>("ResultPanel");
   EXPECT_TRUE(status->text().startsWith("Stopped."));
   QTest::mouseClick(Send(), Qt::LeftButton);
-  EXPECT_TRUE(status->text().startsWith("Waiting for a board on " + path + "."))
-      << status->text().toStdString();
+  EXPECT_TRUE(status->toolTip().startsWith("Waiting for a board on " + path + "."))
+      << status->toolTip().toStdString();
 
   // Locking the parameters leaves the panel alone.
   EXPECT_FALSE(Find<QWidget>("Frame10")->isAncestorOf(panel));
@@ -257,20 +360,27 @@ TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
   EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL");
   EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 1");
   EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Programmed 0");
-  EXPECT_TRUE(status->text().contains("Last result FAIL at ")) << status->text().toStdString();
+  EXPECT_TRUE(status->toolTip().contains("Last result FAIL at "))
+      << status->toolTip().toStdString();
 
   device.reset();  // the cable comes loose
   ASSERT_TRUE(QTest::qWaitFor([&] { return LogLines().contains("Comm Lost"); }, 3000));
-  EXPECT_TRUE(status->text().startsWith(path + " lost, retrying.")) << status->text().toStdString();
-  EXPECT_EQ(status->accessibleName(), status->text());
+  EXPECT_TRUE(status->toolTip().startsWith(path + " lost, retrying."))
+      << status->text().toStdString();
+  EXPECT_EQ(status->accessibleDescription(), status->toolTip());
   QTest::qWait(1000);
   EXPECT_EQ(LogLines().count("Comm Lost"), 1);
 
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "NO LINK") << "never a stale result";
+
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
   QTest::mouseClick(Send(), Qt::LeftButton);
   EXPECT_TRUE(status->text().startsWith("Stopped.")) << status->text().toStdString();
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "STOPPED");
+  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith("last FAIL at "));
   QTest::mouseClick(Find<QPushButton>("cmdReset"), Qt::LeftButton);
   EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 0");
-  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL");  // until the next result
+  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith("last FAIL at "));
 }
 
 TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
@@ -315,6 +425,29 @@ TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
     emit box->activated(index);
     EXPECT_EQ(box->currentText(), text);
   }
+}
+
+TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpecified) {
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::Chinese, QLocale::China)));
+  {
+    QtSerialPort port;
+    MainWindow window(port);
+    window.show();
+    auto* badge = window.findChild<QLabel*>("lblResult");
+    EXPECT_EQ(badge->text(), "已停止");
+    EXPECT_EQ(window.findChild<QLabel*>("lblProgrammed")->text(), "已编程 0");
+    EXPECT_EQ(window.findChild<QLabel*>("lblFailed")->text(), "失败 0");
+    EXPECT_EQ(window.findChild<QPushButton*>("cmdReset")->text(), "清零");
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->toolTip(), "已停止。已编程 0，失败 0。");
+    // The specified captions and log lines are the same in every language.
+    EXPECT_EQ(window.findChild<QPushButton*>("cmdFileSend")->text(), "Start Transmit");
+    EXPECT_EQ(window.findChild<QPushButton*>("cmdShow")->text(), "<<conceal");
+    EXPECT_EQ(window.findChild<QLabel*>("Label1(0)")->text(), "Transmit Guage");
+    window.form().ReceiveDisplay("Transmit Finished", 3);
+    EXPECT_EQ(window.findChild<QPlainTextEdit*>("rtfReceive")->toPlainText(),
+              "Transmit Finished\n");
+  }
+  InstallTranslations(QLocale::c());
 }
 
 }  // namespace

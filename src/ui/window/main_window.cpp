@@ -2,15 +2,18 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextEdit>
+#include <QTextDocument>
 #include <QToolBar>
 
 #include "link/qt/tick_timer.h"
@@ -98,21 +101,34 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   SetUpTimer1(*timer1_);
 
   form_ = std::make_unique<frmMain>(*this, port);
-  connect(timer1_, &QTimer::timeout, this, [this] { form_->Timer1_Timer(); });
-  connect(cmdFileSend_, &QPushButton::clicked, this, [this] { form_->cmdFileSend_Click(); });
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    form_->Timer1_Timer();
+    ShowResults();  // a board that answered is being programmed
+  });
+  connect(cmdFileSend_, &QPushButton::clicked, this, [this] { OnSendPressed(); });
   connect(cmdShow_, &QPushButton::clicked, this, [this] { form_->cmdShow_Click(); });
   connect(openFile_, &QAction::triggered, this, [this] { form_->OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { form_->StoreFile_Click(); });
-  form_->link().AddListener([this](const LinkEvent&) { ShowResults(); });
+  form_->link().AddListener([this](const LinkEvent& event) {
+    if (event.kind == LinkEventKind::Started) refusal_.clear();
+    if (event.kind == LinkEventKind::Refused) {
+      refusal_ = RefusalText(ToQString(form_->link().PortName()), form_->link().LastOpenError(),
+                             ToQString(event.reason));
+    }
+    ShowResults();
+  });
+  connect(cboComPort_, &QComboBox::currentTextChanged, this, [this] { ShowPortEnd(); });
   connect(resultPanel_->ResetButton(), &QPushButton::clicked, this, [this] {
     form_->link().ResetTally();
     ShowResults();
   });
 
-  resize(twips_.ToPixels(kDesignWidth),
-         twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
+  SetTabOrder();
+  setMinimumSize(twips_.ToPixels(kDesignWidth),
+                 twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
+  resize(minimumSize());
   form_->Form_Load();
-  ShowResults();
+  Relayout();
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
@@ -144,30 +160,89 @@ void MainWindow::BuildOperatorView(QWidget* client) {
 
   lblStatus_ = new QLabel(client);
   lblStatus_->setObjectName("lblStatus");
-  lblStatus_->setWordWrap(true);
-  lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblStatus_->setAccessibleName(QCoreApplication::translate("StatusLine", "Status"));
+  lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  PlaceStatusLine(kDesignWidth);
 }
 
-void MainWindow::PlaceStatusLine(int windowTwips) {
-  if (windowTwips >= kDesignWidth - 200) {
-    Place(lblStatus_, 120, 6525, kDesignWidth - 240, 270);
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Relayout();
+}
+
+void MainWindow::Relayout() {
+  if (!form_ || !picture1_) return;
+  const QWidget* client = centralWidget();
+  const auto px = [this](int twips) { return twips_.ToPixels(twips); };
+  const int dx = std::max(0, client->width() - px(kDesignWidth));
+  const int dy = std::max(0, client->height() - px(kDesignHeight));
+  picture1_->resize(px(3020), px(5535) + dy);
+  rtfReceive_->resize(px(2775), px(1215) + dy);
+  if (form_->blnExpanded()) {
+    resultPanel_->SetCompact(false);
+    resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
+    lblStatus_->setGeometry(px(120), px(6525) + dy, client->width() - px(240), px(270));
   } else {
-    Place(lblStatus_, 120, 5700, 3020, 1050);
+    // The concealed window is what a line runs with: badge and counts under the left panel.
+    resultPanel_->SetCompact(true);
+    resultPanel_->setGeometry(px(120), px(5700) + dy, px(3020), px(700));
+    lblStatus_->setGeometry(px(120), px(6420) + dy, px(3020), px(330));
   }
+  ShowResults();
 }
 
 void MainWindow::ShowResults() {
   const Link& link = form_->link();
-  resultPanel_->Show(link.tally());
-  const QString text = StatusText(link.LinkCondition(), ToQString(link.PortName()), link.tally());
-  lblStatus_->setText(text);
-  lblStatus_->setAccessibleName(text);
+  const Link::Condition condition = link.LinkCondition();
+  resultPanel_->Show(condition, link.tally());
+  // One line: a long port path is elided in its middle, so the counts stay in view; the whole
+  // text is in the tooltip and the accessible description.
+  const QString port = ToQString(link.PortName());
+  const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
+  const QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
+  QString shown = full;
+  const QFontMetrics metrics(lblStatus_->font());
+  const int room = lblStatus_->width() - 4;
+  if (metrics.horizontalAdvance(full) > room) {
+    if (!refused && !port.isEmpty()) {
+      const int rest = metrics.horizontalAdvance(StatusText(condition, QString(), link.tally()));
+      shown = StatusText(condition, metrics.elidedText(port, Qt::ElideMiddle, room - rest),
+                         link.tally());
+    }
+    shown = metrics.elidedText(shown, Qt::ElideRight, room);
+  }
+  lblStatus_->setText(shown);
+  lblStatus_->setToolTip(full);
+  lblStatus_->setAccessibleDescription(full);
+}
+
+void MainWindow::OnSendPressed() {
+  // A double-click on Start would start and stop at once: its second press is ignored.
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (lastSendPress_ >= 0 && now - lastSendPress_ < QApplication::doubleClickInterval()) return;
+  lastSendPress_ = now;
+  form_->cmdFileSend_Click();
+}
+
+void MainWindow::ShowPortEnd() {
+  if (QLineEdit* edit = cboComPort_->lineEdit(); edit && !edit->hasFocus()) edit->end(false);
+  cboComPort_->setToolTip(cboComPort_->currentText());
+}
+
+void MainWindow::SetTabOrder() {
+  // Group by group as they stand, top to bottom within each; then the port box, Start, and
+  // the result panel; then the rest of the left panel.
+  const int order[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 15, 10, 11, 12, 14};
+  QList<QWidget*> chain;
+  for (int i : order) chain.push_back(combo1_[static_cast<size_t>(i)]);
+  chain << cboComPort_ << cmdFileSend_ << resultPanel_->ResetButton() << cmdShow_ << txtLoadDir_
+        << txtSaveDir_ << rtfReceive_;
+  for (qsizetype i = 0; i + 1 < chain.size(); ++i) setTabOrder(chain[i], chain[i + 1]);
 }
 
 QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
   auto* picture1 = new QFrame(parent);
+  picture1_ = picture1;
   picture1->setObjectName("Picture1");
   picture1->setFrameShape(QFrame::StyledPanel);
   picture1->setFrameShadow(QFrame::Sunken);
@@ -221,11 +296,14 @@ QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
   prgFileTransfer_->setTextVisible(false);
   Place(prgFileTransfer_, 240, 3600, 2175, 495);
 
-  rtfReceive_ = new QTextEdit(picture1);
+  rtfReceive_ = new QPlainTextEdit(picture1);
   rtfReceive_->setObjectName("rtfReceive");
   rtfReceive_->setAccessibleName("Message log");
   rtfReceive_->setReadOnly(true);
-  rtfReceive_->setAcceptRichText(false);
+  // A log for a station that runs for weeks: no undo history, and only the newest lines, which
+  // the plain text box drops from the top without laying out the rest again.
+  rtfReceive_->setUndoRedoEnabled(false);
+  rtfReceive_->setMaximumBlockCount(kLogLines + 1);  // and the empty one after the last line
   Place(rtfReceive_, 120, 4200, 2775, 1215);
   return picture1;
 }

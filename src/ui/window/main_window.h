@@ -14,9 +14,10 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTextEdit;
+class QPlainTextEdit;
 class QToolBar;
 class QWidget;
+class QResizeEvent;
 
 namespace ctrlprog {
 
@@ -61,15 +62,26 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetWindowHeight(int twips) override;
 
   static constexpr const char* kTitle = "ctrlprog";
+  // The window's log keeps this many of the newest lines; the record keeps everything.
+  static constexpr int kLogLines = 20000;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Places what grows with the window: the log, the result panel and the status line get the
+  // room past the design size; the specified controls keep their places. Concealed, the panel
+  // shrinks to badge and counts under the left panel.
+  void Relayout();
+  // "Start Transmit" / "Stop Transmit", except a second press within a double-click.
+  void OnSendPressed();
+  void SetTabOrder();
+  // The port box shows the end of a long path, where the adapter's name is.
+  void ShowPortEnd();
   void BuildMenu();
   // The result panel and the status line, fed by the link's events.
   void BuildOperatorView(QWidget* client);
   void ShowResults();
-  // The status line runs along the strip under both panels, or, with the parameter panel
-  // concealed, wraps in the room under the left one.
-  void PlaceStatusLine(int windowTwips);
   QWidget* BuildLeftPanel(QWidget* parent);
   QWidget* BuildRightPanel(QWidget* parent);
   void Place(QWidget* w, int x, int y, int width, int height);
@@ -85,13 +97,16 @@ class MainWindow : public QMainWindow, public WindowServices {
   QLineEdit* txtLoadDir_ = nullptr;
   QLineEdit* txtSaveDir_ = nullptr;
   QProgressBar* prgFileTransfer_ = nullptr;
-  QTextEdit* rtfReceive_ = nullptr;
+  QPlainTextEdit* rtfReceive_ = nullptr;
   QWidget* frame10_ = nullptr;
   QAction* openFile_ = nullptr;
   QAction* storeFile_ = nullptr;
   QTimer* timer1_ = nullptr;
   ResultPanel* resultPanel_ = nullptr;
   QLabel* lblStatus_ = nullptr;
+  QWidget* picture1_ = nullptr;
+  QString refusal_;            // why the last start did not open the port, for the status line
+  qint64 lastSendPress_ = -1;  // ms since the epoch
   WheelGuard* wheelGuard_ = nullptr;
   FileDialogFlags dialogFlags_;
   QString fileFilter_;

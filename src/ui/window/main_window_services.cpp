@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextEdit>
 
 #include "ui/window/main_window.h"
 #include "ui/window/port_combo_box.h"
@@ -45,6 +45,7 @@ std::string MainWindow::PortText() {
 
 void MainWindow::SetPortText(std::string_view text) {
   cboComPort_->setEditText(ToQString(text));
+  ShowPortEnd();
 }
 
 QWidget* MainWindow::WidgetFor(Control control) {
@@ -157,8 +158,13 @@ DialogResult MainWindow::ShowFileDialog(bool save) {
 }
 
 void MainWindow::SetWindowWidth(int twips) {
-  resize(twips_.ToPixels(twips), height());
-  PlaceStatusLine(twips);
+  // Never narrower than what shows the badge and the counts: concealed, the left panel's width;
+  // shown, the design's, so the panel's right border is never cut off.
+  const int concealed = twips_.ToPixels(twips);
+  setMinimumWidth(std::min(concealed, twips_.ToPixels(kDesignWidth)));
+  if (twips >= kDesignWidth - 200) setMinimumWidth(twips_.ToPixels(kDesignWidth));
+  resize(concealed, height());
+  Relayout();
 }
 
 void MainWindow::SetWindowHeight(int twips) {

@@ -1,6 +1,7 @@
 #include "ui/window/port_combo_box.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 
 #include "link/port_name.h"
 #include "link/qt/detected_ports.h"
@@ -24,6 +25,17 @@ std::optional<int> NumberedChoiceFor(const std::string& device) {
   return std::nullopt;
 }
 
+// The entry as the list shows it: the device, the numbered choice that already names it, then
+// what is known of the adapter.
+QString EntryText(const PortDescription& port) {
+  const std::string rest = PortEntryText(port, std::nullopt).substr(port.device.size());
+  QString text = QString::fromStdString(port.device);
+  if (const auto n = NumberedChoiceFor(port.device)) {
+    text += "  " + QCoreApplication::translate("PortList", "(port %1)").arg(*n);
+  }
+  return text + QString::fromStdString(rest);
+}
+
 }  // namespace
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
@@ -45,8 +57,7 @@ void PortComboBox::ShowPorts(const std::vector<PortDescription>& ports) {
   const QString text = currentText();
   while (count() > FixedChoices().size()) removeItem(count() - 1);
   for (const PortDescription& port : ports) {
-    addItem(QString::fromStdString(PortEntryText(port, NumberedChoiceFor(port.device))),
-            QString::fromStdString(PortEntryPath(port)));
+    addItem(EntryText(port), QString::fromStdString(PortEntryPath(port)));
   }
   // The open list is as wide as its longest entry; the box keeps its own width.
   view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);

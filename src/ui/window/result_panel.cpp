@@ -1,6 +1,8 @@
 #include "ui/window/result_panel.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -8,18 +10,34 @@
 namespace ctrlprog {
 namespace {
 
-// Large enough to read from two metres; the window's 8-point face is for the design's rows.
-#define CTRLPROG_BADGE "font-size: 26pt; font-weight: bold; "
-constexpr const char* kNoResult =
-    "QLabel { " CTRLPROG_BADGE "background: palette(mid); color: palette(window); }";
-constexpr const char* kPass =
-    "QLabel { " CTRLPROG_BADGE "background: rgb(0, 150, 0); color: white; }";
-constexpr const char* kFail =
-    "QLabel { " CTRLPROG_BADGE "background: rgb(210, 0, 0); color: white; }";
-#undef CTRLPROG_BADGE
+struct BadgeLook {
+  const char* background;
+  const char* colour;
+};
+constexpr BadgeLook kNeutral{"rgb(70, 90, 120)", "white"};
+constexpr BadgeLook kIdle{"rgb(150, 150, 150)", "black"};
+constexpr BadgeLook kPass{"rgb(0, 150, 0)", "white"};
+constexpr BadgeLook kFail{"rgb(210, 0, 0)", "white"};
+constexpr BadgeLook kNoLink{"rgb(255, 170, 0)", "black"};  // amber: a fault on the line
 
-QString Counts(const Tally& tally) {
-  return QString("Programmed %1, Failed %2").arg(tally.Programmed()).arg(tally.Failed());
+QString Tr(const char* text) {
+  return QCoreApplication::translate("ResultPanel", text);
+}
+
+// PASS, FAIL or UNCONFIRMED, as the record has it, in the operator's language.
+QString ResultWord(const Tally::Result& result) {
+  switch (result.kind) {
+    case LinkEventKind::Passed:
+      return Tr("PASS");
+    case LinkEventKind::Unconfirmed:
+      return Tr("UNCONFIRMED");
+    default:
+      return Tr("FAIL");
+  }
+}
+
+BadgeLook ResultLook(const Tally::Result& result) {
+  return result.passed() ? kPass : kFail;
 }
 
 }  // namespace
@@ -31,81 +49,138 @@ QString TimeOfDay(Clock::time_point time) {
 
 ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   setObjectName("ResultPanel");
-  setAccessibleName("Result");
+  setAccessibleName(Tr("Result"));
   setFrameShape(QFrame::StyledPanel);
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(2);
 
   badge_ = new QLabel(this);
   badge_->setObjectName("lblResult");
   badge_->setAlignment(Qt::AlignCenter);
-  badge_->setStyleSheet(kNoResult);
-  badge_->setMinimumHeight(52);
-  layout->addWidget(badge_);
+  badge_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  layout->addWidget(badge_, 1);
 
   time_ = new QLabel(this);
   time_->setObjectName("lblResultTime");
   time_->setAlignment(Qt::AlignCenter);
   layout->addWidget(time_);
 
+  auto* counts = new QHBoxLayout;
   programmed_ = new QLabel(this);
   programmed_->setObjectName("lblProgrammed");
-  layout->addWidget(programmed_);
   failed_ = new QLabel(this);
   failed_->setObjectName("lblFailed");
-  layout->addWidget(failed_);
-
-  reset_ = new QPushButton("Reset", this);
-  reset_->setObjectName("cmdReset");
-  reset_->setAccessibleName("Reset");
-  reset_->setAccessibleDescription("Sets the counts of programmed and failed boards to zero");
-  layout->addWidget(reset_);
-  Show(Tally());
-}
-
-// PASS, FAIL or UNCONFIRMED, as the record has it.
-static QString ResultWord(const Tally::Result& result) {
-  const std::string_view word = TraitsOf(result.kind).result;
-  return QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
-}
-
-void ResultPanel::Show(const Tally& tally) {
-  const auto& last = tally.Last();
-  if (!last) {
-    badge_->setText("–");
-    badge_->setStyleSheet(kNoResult);
-    badge_->setAccessibleName("No result yet");
-    time_->clear();
-  } else {
-    const QString word = ResultWord(*last);
-    badge_->setText(word);
-    badge_->setStyleSheet(last->passed() ? kPass : kFail);
-    time_->setText(TimeOfDay(last->time));
-    badge_->setAccessibleName("Last result " + word + " at " + time_->text());
+  for (QLabel* count : {programmed_, failed_}) {
+    count->setAlignment(Qt::AlignCenter);
+    count->setStyleSheet("font-weight: bold;");
+    counts->addWidget(count);
   }
-  programmed_->setText(QString("Programmed %1").arg(tally.Programmed()));
-  failed_->setText(QString("Failed %1").arg(tally.Failed()));
+  layout->addLayout(counts);
+
+  reset_ = new QPushButton(Tr("Reset"), this);
+  reset_->setObjectName("cmdReset");
+  reset_->setAccessibleName(Tr("Reset"));
+  reset_->setAccessibleDescription(Tr("Sets the counts of programmed and failed boards to zero"));
+  layout->addWidget(reset_);
+  SetCompact(false);
+  Show(Link::Condition::Stopped, Tally());
+}
+
+void ResultPanel::SetCompact(bool compact) {
+  compact_ = compact;
+  reset_->setVisible(!compact);
+  badge_->setMinimumHeight(compact ? 30 : 52);
+}
+
+void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
+  const auto& last = tally.Last();
+  QString word, detail;
+  BadgeLook look = kIdle;
+  const QString lastText =
+      last ? Tr("last %1 at %2").arg(ResultWord(*last), TimeOfDay(last->time)) : QString();
+  switch (condition) {
+    case Link::Condition::Stopped:
+      word = Tr("STOPPED");
+      detail = lastText;
+      break;
+    case Link::Condition::Lost:
+      word = Tr("NO LINK");
+      look = kNoLink;
+      detail = lastText;
+      break;
+    case Link::Condition::Programming:
+      word = Tr("PROGRAMMING");
+      look = kNeutral;
+      detail = lastText;
+      break;
+    case Link::Condition::Waiting:
+      if (last) {
+        word = ResultWord(*last);
+        look = ResultLook(*last);
+        detail = TimeOfDay(last->time);
+      } else {
+        word = Tr("WAITING");
+        look = kNeutral;
+      }
+      break;
+  }
+  // Large enough to read from two metres, whatever the window's face; smaller when compact.
+  const QString style = QString(
+                            "QLabel { font-size: %1pt; font-weight: bold; background: %2; "
+                            "color: %3; }")
+                            .arg(compact_ ? 16 : 24)
+                            .arg(look.background, look.colour);
+  // Set only when it changes: each new style sheet is parsed and polished anew.
+  if (badge_->styleSheet() != style) badge_->setStyleSheet(style);
+  badge_->setText(word);
+  time_->setText(detail);
+  badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
+  programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
+  failed_->setText(Tr("Failed %1").arg(tally.Failed()));
 }
 
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally) {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
   QString text;
   switch (condition) {
     case Link::Condition::Stopped:
-      text = "Stopped";
+      text = tr("Stopped");
       break;
     case Link::Condition::Waiting:
-      text = "Waiting for a board on " + port;
+      text = tr("Waiting for a board on %1").arg(port);
+      break;
+    case Link::Condition::Programming:
+      text = tr("Programming a board on %1").arg(port);
       break;
     case Link::Condition::Lost:
-      text = port + " lost, retrying";
+      text = tr("%1 lost, retrying").arg(port);
       break;
   }
-  text += ". " + Counts(tally) + ".";
+  text += tr(". Programmed %1, Failed %2.").arg(tally.Programmed()).arg(tally.Failed());
   if (const auto& last = tally.Last()) {
-    text += QString(" Last result %1 at %2.").arg(ResultWord(*last), TimeOfDay(last->time));
+    text += tr(" Last result %1 at %2.").arg(ResultWord(*last), TimeOfDay(last->time));
   }
   return text;
+}
+
+QString RefusalText(const QString& port, int error, const QString& reason) {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
+  QString advice;
+  if (error == kCommPortBusy) {
+    advice = tr("held by another program");
+  } else if (reason.contains("permission", Qt::CaseInsensitive)) {
+    advice = tr("permission denied — install the package's device rule or join the dialout group");
+  } else if (reason.contains("no such", Qt::CaseInsensitive)) {
+    advice = tr("no such device — plug the adapter in");
+  } else if (reason.contains("too many open files")) {
+    advice = tr("too many open files — close other programs and try again");
+  } else if (error == kCommNoSuchPort) {
+    advice = tr("not a serial port — choose another one");
+  } else {
+    advice = reason;
+  }
+  return port.isEmpty() ? advice : port + ": " + advice;
 }
 
 }  // namespace ctrlprog

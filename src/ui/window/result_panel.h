@@ -9,16 +9,20 @@ class QPushButton;
 
 namespace ctrlprog {
 
-// The last result as a badge readable from across the line ("PASS" on green, "FAIL" on red,
-// with its time of day), the counts since start-up, and "Reset" to set them to zero.
+// What is true on the line now, as a badge readable from across it: the last board's result
+// ("PASS", "FAIL", "UNCONFIRMED", with its time of day) while polling, "PROGRAMMING" from a
+// board's answer to its result, "NO LINK" while the line is lost, "STOPPED" with the last result
+// in small print when no transfer runs. The word is always there, the colour only helps. Below
+// it the counts since start-up and "Reset". Compact, it is the concealed window's: badge and
+// counts only.
 class ResultPanel : public QFrame {
   Q_OBJECT
 
  public:
   explicit ResultPanel(QWidget* parent = nullptr);
 
-  // Shows the tally as it stands.
-  void Show(const Tally& tally);
+  void Show(Link::Condition condition, const Tally& tally);
+  void SetCompact(bool compact);
   QPushButton* ResetButton() const { return reset_; }
 
  private:
@@ -27,12 +31,17 @@ class ResultPanel : public QFrame {
   QLabel* programmed_ = nullptr;
   QLabel* failed_ = nullptr;
   QPushButton* reset_ = nullptr;
+  bool compact_ = false;
 };
 
 // The time of day of an event, as the panel and the status line show it.
 QString TimeOfDay(Clock::time_point time);
 
-// The status line: the link's condition in words, then the counts and the last result.
+// The status line: the link's condition in words, then the counts and the last result. The
+// port is given as it should be shown (elided to fit, where it must be).
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally);
+
+// A refused start in words for the status line: the port, the reason and what to do next.
+QString RefusalText(const QString& port, int error, const QString& reason);
 
 }  // namespace ctrlprog
