@@ -185,8 +185,8 @@ void MainWindow::Relayout() {
   } else {
     // The concealed window is what a line runs with: badge and counts under the left panel.
     resultPanel_->SetCompact(true);
-    resultPanel_->setGeometry(px(120), px(5700) + dy, px(3020), px(700));
-    lblStatus_->setGeometry(px(120), px(6420) + dy, px(3020), px(330));
+    resultPanel_->setGeometry(px(120), px(5700) + dy, px(3020), px(790));
+    lblStatus_->setGeometry(px(120), px(6510) + dy, px(3020), px(270));
   }
   ShowResults();
 }
@@ -200,14 +200,20 @@ void MainWindow::ShowResults() {
   const QString port = ToQString(link.PortName());
   const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
   const QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
-  QString shown = full;
+  // Concealed, the panel beside it shows the counts: the line keeps the condition and the port.
+  const bool counts = form_->blnExpanded();
+  QString shown = refused ? full : StatusText(condition, port, link.tally(), counts);
   const QFontMetrics metrics(lblStatus_->font());
   const int room = lblStatus_->width() - 4;
-  if (metrics.horizontalAdvance(full) > room) {
+  if (metrics.horizontalAdvance(shown) > room) {
     if (!refused && !port.isEmpty()) {
-      const int rest = metrics.horizontalAdvance(StatusText(condition, QString(), link.tally()));
+      const int rest =
+          metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts));
       shown = StatusText(condition, metrics.elidedText(port, Qt::ElideMiddle, room - rest),
-                         link.tally());
+                         link.tally(), counts);
+    }
+    if (refused && metrics.horizontalAdvance(shown) > room) {
+      shown = metrics.elidedText(shown, Qt::ElideLeft, room);  // the advice is at the end
     }
     shown = metrics.elidedText(shown, Qt::ElideRight, room);
   }

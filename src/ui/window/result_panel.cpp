@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -66,16 +66,15 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   time_->setAlignment(Qt::AlignCenter);
   layout->addWidget(time_);
 
-  auto* counts = new QHBoxLayout;
+  auto* counts = new QGridLayout;
   programmed_ = new QLabel(this);
   programmed_->setObjectName("lblProgrammed");
   failed_ = new QLabel(this);
   failed_->setObjectName("lblFailed");
-  for (QLabel* count : {programmed_, failed_}) {
-    count->setAlignment(Qt::AlignCenter);
-    count->setStyleSheet("font-weight: bold;");
-    counts->addWidget(count);
-  }
+  for (QLabel* count : {programmed_, failed_}) count->setAlignment(Qt::AlignCenter);
+  counts->addWidget(programmed_, 0, 0);
+  counts->addWidget(failed_, 1, 0);
+  counts_ = counts;
   layout->addLayout(counts);
 
   reset_ = new QPushButton(Tr("Reset"), this);
@@ -89,8 +88,47 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
 
 void ResultPanel::SetCompact(bool compact) {
   compact_ = compact;
+  // Compact, the counts share a row, and the status line beside the panel says the rest.
   reset_->setVisible(!compact);
-  badge_->setMinimumHeight(compact ? 30 : 52);
+  time_->setVisible(!compact);
+  counts_->removeWidget(failed_);
+  counts_->addWidget(failed_, compact ? 0 : 1, compact ? 1 : 0);
+  badge_->setMinimumHeight(compact ? 26 : 52);
+  FitText();
+}
+
+void ResultPanel::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  FitText();
+}
+
+// Large enough to read from two metres, whatever the window's face; smaller when compact.
+void ResultPanel::FitText() {
+  QFont face = badge_->font();
+  face.setBold(true);
+  // From a size that grows with the room down to one that fits, never below the window's own.
+  int size = std::max(compact_ ? 16 : 24, badge_->height() / 4);
+  for (; size > 9; --size) {
+    face.setPointSize(size);
+    const QFontMetrics metrics(face);
+    if (metrics.horizontalAdvance(badge_->text()) <= badge_->width() - 8 &&
+        metrics.height() <= badge_->height()) {
+      break;
+    }
+  }
+  // The window's style sheet sets every face, so the sizes go in style sheets too; each is set
+  // only when it changes, as a new one is parsed and polished anew.
+  const QString badge = QString(
+                            "QLabel { font-size: %1pt; font-weight: bold; background: %2; "
+                            "color: %3; }")
+                            .arg(size)
+                            .arg(look_.background, look_.colour);
+  if (badge_->styleSheet() != badge) badge_->setStyleSheet(badge);
+  const QString counts =
+      QString("QLabel { font-size: %1pt; font-weight: bold; }").arg(std::max(8, size / 3));
+  for (QLabel* count : {programmed_, failed_}) {
+    if (count->styleSheet() != counts) count->setStyleSheet(counts);
+  }
 }
 
 void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
@@ -125,22 +163,17 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
       }
       break;
   }
-  // Large enough to read from two metres, whatever the window's face; smaller when compact.
-  const QString style = QString(
-                            "QLabel { font-size: %1pt; font-weight: bold; background: %2; "
-                            "color: %3; }")
-                            .arg(compact_ ? 16 : 24)
-                            .arg(look.background, look.colour);
-  // Set only when it changes: each new style sheet is parsed and polished anew.
-  if (badge_->styleSheet() != style) badge_->setStyleSheet(style);
+  look_ = {look.background, look.colour};
   badge_->setText(word);
   time_->setText(detail);
+  FitText();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
   programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
   failed_->setText(Tr("Failed %1").arg(tally.Failed()));
 }
 
-QString StatusText(Link::Condition condition, const QString& port, const Tally& tally) {
+QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
+                   bool counts) {
   const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
   QString text;
   switch (condition) {
@@ -157,6 +190,7 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
       text = tr("%1 lost, retrying").arg(port);
       break;
   }
+  if (!counts) return text;
   text += tr(". Programmed %1, Failed %2.").arg(tally.Programmed()).arg(tally.Failed());
   if (const auto& last = tally.Last()) {
     text += tr(" Last result %1 at %2.").arg(ResultWord(*last), TimeOfDay(last->time));

@@ -4,6 +4,7 @@
 
 #include "link/link.h"
 
+class QGridLayout;
 class QLabel;
 class QPushButton;
 
@@ -25,12 +26,22 @@ class ResultPanel : public QFrame {
   void SetCompact(bool compact);
   QPushButton* ResetButton() const { return reset_; }
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  // The largest face in which the badge's word and the counts fit the room they have.
+  void FitText();
+
   QLabel* badge_ = nullptr;
   QLabel* time_ = nullptr;
   QLabel* programmed_ = nullptr;
   QLabel* failed_ = nullptr;
   QPushButton* reset_ = nullptr;
+  QGridLayout* counts_ = nullptr;
+  struct {
+    QString background, colour;
+  } look_;
   bool compact_ = false;
 };
 
@@ -39,7 +50,10 @@ QString TimeOfDay(Clock::time_point time);
 
 // The status line: the link's condition in words, then the counts and the last result. The
 // port is given as it should be shown (elided to fit, where it must be).
-QString StatusText(Link::Condition condition, const QString& port, const Tally& tally);
+// Without `counts` (the concealed window, whose panel shows them), only the condition and the
+// last result.
+QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
+                   bool counts = true);
 
 // A refused start in words for the status line: the port, the reason and what to do next.
 QString RefusalText(const QString& port, int error, const QString& reason);
