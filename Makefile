@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
 # Debian 12 packages the project needs to build, test, run and look at itself.
-PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
+PACKAGES := cmake ninja-build g++ clang libpq-dev postgresql-15 libclang-rt-14-dev pkg-config qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang-format \
             xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei \
             dpkg-dev help2man lintian desktop-file-utils appstream \
@@ -13,7 +13,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-d
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test run bench fuzz clean format lint package test-windows
+.PHONY: deps configure build test run run-line bench fuzz clean format lint package test-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -42,6 +42,10 @@ test: build
 
 run: build
 	./scripts/run-main
+
+# A throw-away line database, two stations forwarding to it, and the line's report.
+run-line: build
+	./scripts/run-line
 
 bench: build
 	$(BUILD)/bench/ctrlprog-bench

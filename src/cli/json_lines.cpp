@@ -65,6 +65,15 @@ std::string SummaryJson(const std::string& port, const Tally& tally, double seco
   return Line(o);
 }
 
+std::string LineRecordJson(int64_t waiting) {
+  Json o;
+  o["time"] = RecordTime(Clock::now());
+  o["event"] = "line_record";
+  o["text"] = "line record: " + std::to_string(waiting) + " rows waiting";
+  o["waiting"] = waiting;
+  return Line(o);
+}
+
 std::string PortListJson(const std::vector<PortDescription>& ports) {
   std::string out;
   for (const PortDescription& p : ports) {

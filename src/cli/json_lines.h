@@ -14,6 +14,9 @@ namespace ctrlprog {
 // not UTF-8 keep their bytes as \xFF, as the text and the record have them.
 std::string EventJson(const std::string& port, const LinkEvent& event);
 std::string SummaryJson(const std::string& port, const Tally& tally, double seconds);
+// {"event":"line_record","text":"line record: N rows waiting","waiting":N}
+std::string LineRecordJson(int64_t waiting);
+
 // `ctrlprog-cli ports --json`: one object per port.
 std::string PortListJson(const std::vector<PortDescription>& ports);
 

@@ -16,14 +16,19 @@
 #include "cli/program_command.h"
 #include "files/file_system.h"
 #include "link/qt/translations.h"
+#include "ui/form/station_sinks.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
-    "                            [--timeout SECONDS] [--json] [--record CSV]\n"
+    "                            [--timeout SECONDS] [--json] [--record CSV] [--line-db URI]\n"
+    "                            [--station NAME]\n"
     "       ctrlprog-cli ports [--json]\n"
+    "       ctrlprog-cli forward --line-db URI [--record CSV]\n"
+    "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME] "
+    "[--json]\n"
     "       ctrlprog-cli --help | --version\n";
 
 constexpr const char* kHelp =
@@ -51,6 +56,20 @@ constexpr const char* kHelp =
     "                 has programmed, failed, lost and seconds\n"
     "      --record   append a row per board and per lost or restored line to the CSV file;\n"
     "                 once a row cannot be written, every port stops before its next frame\n"
+    "\n"
+    "      --line-db  forward every row of the record to the line's PostgreSQL database URI\n"
+    "                 (a libpq URI or keyword string; passwords from ~/.pgpass or PGPASSWORD,\n"
+    "                 never the command line); without --record the record is\n"
+    "                 $XDG_STATE_HOME/ctrlprog/record.csv. A server that cannot be reached\n"
+    "                 holds nothing up: rows wait (\"line record: N rows waiting\")\n"
+    "      --station  this station's name in the record (default: the host name)\n"
+    "\n"
+    "  forward --line-db URI [--record CSV]\n"
+    "      Send the record's rows the line database does not have yet, then end.\n"
+    "\n"
+    "  report (--line-db URI | --record CSV) [--since TIME] [--until TIME] [--json]\n"
+    "      Boards, passes, fails and yield per station and UTC hour, as a table or one JSON\n"
+    "      object per line. TIME as the record writes it, or 2026-12-07T13:00Z.\n"
     "\n"
     "  ports [--json]\n"
     "      List the serial ports the system detects: each device, its stable\n"
@@ -128,6 +147,8 @@ int Program(const QStringList& args) {
   parser.addOption({"timeout", "", "SECONDS"});
   parser.addOption({"json", ""});
   parser.addOption({"record", "", "CSV"});
+  parser.addOption({"line-db", "", "URI"});
+  parser.addOption({"station", "", "NAME"});
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
@@ -135,6 +156,8 @@ int Program(const QStringList& args) {
   if (o.ports.empty()) return Usage(Tr("program needs at least one --port PORT"));
   o.json = parser.isSet("json");
   if (parser.isSet("record")) o.record = parser.value("record").toStdString();
+  if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
+  if (parser.isSet("station")) o.station = parser.value("station").toStdString();
   if (parser.isSet("count")) {
     const auto n = Number(parser.value("count"));
     if (!n || *n < 1 || *n > 1e9 || *n != static_cast<double>(static_cast<long>(*n))) {
@@ -211,5 +234,34 @@ int main(int argc, char** argv) {
     return ctrlprog::RunPorts(parser.isSet("json"));
   }
   if (command == "program") return Program(args);
+  if (command == "forward") {
+    QCommandLineParser parser;
+    parser.addOption({"record", "", "CSV"});
+    parser.addOption({"line-db", "", "URI"});
+    if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
+    if (!parser.isSet("line-db")) return Usage(Tr("forward needs --line-db URI"));
+    const std::string journal = parser.isSet("record") ? parser.value("record").toStdString()
+                                                       : ctrlprog::StationSinks::DefaultJournal();
+    return ctrlprog::RunForward(journal, parser.value("line-db").toStdString());
+  }
+  if (command == "report") {
+    QCommandLineParser parser;
+    for (const char* name : {"record", "line-db", "since", "until"})
+      parser.addOption({name, "", "VALUE"});
+    parser.addOption({"json", ""});
+    if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
+    ctrlprog::ReportOptions o;
+    if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
+    if (parser.isSet("record")) o.record = parser.value("record").toStdString();
+    if (parser.isSet("since")) o.since = parser.value("since").toStdString();
+    if (parser.isSet("until")) o.until = parser.value("until").toStdString();
+    o.json = parser.isSet("json");
+    if (o.lineDb.has_value() == o.record.has_value()) {
+      return Usage(Tr("report needs one of --line-db URI and --record FILE"));
+    }
+    const int status = ctrlprog::RunReport(o);
+    const int flushed = Flushed("the report");
+    return status != ctrlprog::kExitOk ? status : flushed;
+  }
   return Usage(Tr("unknown command '%1'").arg(command));
 }

@@ -85,7 +85,9 @@ int RunProgram(const ProgramOptions& options) {
                  Describe(FileErrorFromSystem(errno)).c_str());
     return kExitPortFailed;
   }
-  auto openedSinks = StationSinks::Open({options.record, StationName()});
+  auto openedSinks = StationSinks::Open(
+      {options.record, options.station ? *options.station : StationName(), options.lineDb,
+       [](const std::string& news) { std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str()); }});
   if (const auto* message = std::get_if<std::string>(&openedSinks)) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", message->c_str());
     return kExitBadInput;
@@ -192,6 +194,24 @@ int RunProgram(const ProgramOptions& options) {
   }
   checkOutput();
 
+  // The line database's backlog, said when it changes.
+  QTimer lineWatch;
+  int64_t lastWaiting = 0;
+  if (LineForwarder* forwarder = sinks->forwarder()) {
+    if (!options.record) {
+      std::fprintf(stderr, "ctrlprog-cli: line record: the journal is %s\n",
+                   EscapeName(sinks->RecordPath()).c_str());
+    }
+    QObject::connect(&lineWatch, &QTimer::timeout, &run, [&, forwarder] {
+      const int64_t waiting = forwarder->Waiting();
+      if (waiting == lastWaiting) return;
+      lastWaiting = waiting;
+      output.LineRecord(waiting);
+      checkOutput();
+    });
+    lineWatch.start(1000);
+  }
+
   if (anyOpened) {
     if (options.timeoutSec) {
       QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer, &run,
@@ -201,6 +221,7 @@ int RunProgram(const ProgramOptions& options) {
     stopAll();  // whatever ended the loop, no link is left running
   }
 
+  lineWatch.stop();
   // Every row is stored before the summary; a record that failed ends the run with 74.
   if (const auto failure = sinks->Finish(); failure && !recordFailed) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", failure->c_str());

@@ -9,11 +9,25 @@ namespace ctrlprog {
 struct ProgramOptions {
   std::vector<std::string> ports;  // one link each, all in this process
   std::string file;
-  std::optional<long> count;          // stop after this many boards on every port
-  std::optional<double> timeoutSec;   // give up after this long
-  bool json = false;                  // JSON Lines on stdout instead of text
-  std::optional<std::string> record;  // the production record to append to
+  std::optional<long> count;           // stop after this many boards on every port
+  std::optional<double> timeoutSec;    // give up after this long
+  bool json = false;                   // JSON Lines on stdout instead of text
+  std::optional<std::string> record;   // the production record to append to
+  std::optional<std::string> lineDb;   // the line database the record is forwarded to
+  std::optional<std::string> station;  // this station's name (default: the host name)
 };
+
+// `ctrlprog-cli forward`: sends what the journal holds past the last confirmed row to the line
+// database, then ends.
+int RunForward(const std::string& journal, const std::string& lineDb);
+
+// `ctrlprog-cli report`: boards, passes, fails and yield per station and hour, from the line
+// database or a record.
+struct ReportOptions {
+  std::optional<std::string> lineDb, record, since, until;
+  bool json = false;
+};
+int RunReport(const ReportOptions& options);
 
 // `ctrlprog-cli program`: programs boards on every port through the same logic the window uses,
 // printing the log as it grows. Needs a QCoreApplication.

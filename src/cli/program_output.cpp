@@ -32,6 +32,14 @@ void ProgramOutput::Event(const std::string& port, const LinkEvent& event) {
   Write(EventJson(port, event));
 }
 
+void ProgramOutput::LineRecord(int64_t waiting) {
+  if (json_) {
+    Write(LineRecordJson(waiting));
+    return;
+  }
+  std::fprintf(stderr, "line record: %lld rows waiting\n", static_cast<long long>(waiting));
+}
+
 void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds) {
   if (json_) {
     Write(SummaryJson(port, tally, seconds));

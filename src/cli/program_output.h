@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,8 @@ class ProgramOutput {
   // log's words. JSON mode: one object per event.
   void Event(const std::string& port, const LinkEvent& event);
   void Summary(const std::string& port, const Tally& tally, double seconds);
+  // "line record: N rows waiting": JSON on stdout, text on stderr.
+  void LineRecord(int64_t waiting);
 
   // 0, or the errno of the first line that could not be written; nothing is written after it.
   int Error() const { return error_; }

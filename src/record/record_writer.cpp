@@ -1,5 +1,6 @@
 #include "record/record_writer.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace ctrlprog {
@@ -40,6 +41,11 @@ std::string RecordWriter::Failure() const {
   return failure_ + " " + std::to_string(dropped_) + " later event(s) were not recorded either.";
 }
 
+void RecordWriter::OnStored(std::function<void(uint64_t)> stored) {
+  const std::lock_guard lock(mutex_);
+  onStored_ = std::move(stored);
+}
+
 long RecordWriter::RowsWritten() const {
   const std::lock_guard lock(mutex_);
   return written_;
@@ -78,6 +84,17 @@ void RecordWriter::Run() {
         failure = RecordFailureMessage(record_->Path(), *error, batch.back().result);
         stored = 0;  // written but perhaps not on the disk
       }
+    }
+
+    if (failure.empty()) {
+      std::function<void(uint64_t)> notify;
+      {
+        const std::lock_guard guard(mutex_);
+        notify = onStored_;
+      }
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(record_->Path(), ec);
+      if (notify && !ec) notify(size);
     }
 
     lock.lock();

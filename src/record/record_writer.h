@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,8 @@ class RecordWriter : public RecordSink {
   const std::string& Path() const { return record_->Path(); }
   // Rows stored since start-up.
   long RowsWritten() const;
+  // Called on the writer's thread after each batch is on the disk, with the file's size then.
+  void OnStored(std::function<void(uint64_t size)> stored);
 
  private:
   void Run();
@@ -49,6 +52,7 @@ class RecordWriter : public RecordSink {
   long dropped_ = 0;
   std::string failure_;
   bool stopping_ = false;
+  std::function<void(uint64_t)> onStored_;
   std::thread thread_;
 };
 

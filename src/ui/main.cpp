@@ -25,6 +25,14 @@ struct Options {
       "Append a row for every board programmed or failed, and every lost or restored line, to "
       "the CSV file FILE.",
       "FILE"};
+  QCommandLineOption lineDb{
+      "line-db",
+      "Forward every row of the record to the line's PostgreSQL database URI (a libpq URI or "
+      "keyword string; passwords from ~/.pgpass or PGPASSWORD). Without --record the record is "
+      "$XDG_STATE_HOME/ctrlprog/record.csv.",
+      "URI"};
+  QCommandLineOption station{"station",
+                             "This station's name in the record (default: the host name).", "NAME"};
   QCommandLineOption start{"start",
                            "Press \"Start Transmit\" once the window is up, for a station that "
                            "boots into the tool."};
@@ -39,6 +47,8 @@ void SetUp(QCommandLineParser& parser, const Options& options) {
   parser.addOption(options.port);
   parser.addOption(options.load);
   parser.addOption(options.record);
+  parser.addOption(options.lineDb);
+  parser.addOption(options.station);
   parser.addOption(options.start);
 }
 
@@ -73,8 +83,14 @@ int main(int argc, char** argv) {
   const QCommandLineOption& load = options.load;
   const QCommandLineOption& record = options.record;
 
-  ctrlprog::SinkOptions sinkOptions{std::nullopt, ctrlprog::StationName()};
+  ctrlprog::SinkOptions sinkOptions{
+      std::nullopt, ctrlprog::StationName(), std::nullopt,
+      [](const std::string& news) { std::fprintf(stderr, "ctrlprog: %s\n", news.c_str()); }};
   if (parser.isSet(record)) sinkOptions.recordPath = parser.value(record).toStdString();
+  if (parser.isSet(options.lineDb)) sinkOptions.lineDb = parser.value(options.lineDb).toStdString();
+  if (parser.isSet(options.station)) {
+    sinkOptions.station = parser.value(options.station).toStdString();
+  }
   auto opened = ctrlprog::StationSinks::Open(std::move(sinkOptions));
   if (const auto* message = std::get_if<std::string>(&opened)) {
     std::fprintf(stderr, "ctrlprog: %s\n", message->c_str());
@@ -88,6 +104,9 @@ int main(int argc, char** argv) {
   {
     ctrlprog::MainWindow window(serial);
     sinks->Wire(window.form());
+    if (ctrlprog::LineForwarder* forwarder = sinks->forwarder()) {
+      window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks->RecordPath());
+    }
     if (parser.isSet(port)) window.SetPortText(parser.value(port).toStdString());
     window.show();
     bool loaded = true;

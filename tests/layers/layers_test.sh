@@ -3,6 +3,7 @@
 #   model and ui/services (the window-services interface)
 #   log, files
 #   link, record (the production record's sinks)
+#   linedb (the line database, fed from the record)
 #   ui/form, link/qt
 #   ui/window, cli, devsim
 # Every #include "folder/..." in src/ must name a folder its own may use, and only the edges
@@ -17,10 +18,11 @@ allowed() {  # the folders a folder's files may include
     files) echo "files model ui/services" ;;
     link) echo "link log model ui/services" ;;
     record) echo "record files model ui/services" ;;
+    linedb) echo "linedb record files model ui/services" ;;
     link/qt) echo "link/qt link log model ui/services" ;;
-    ui/form) echo "ui/form record link files log model ui/services" ;;
-    ui/window) echo "ui/window ui/form link/qt record link files log model ui/services" ;;
-    cli) echo "cli ui/form link/qt record link files log model ui/services" ;;
+    ui/form) echo "ui/form linedb record link files log model ui/services" ;;
+    ui/window) echo "ui/window ui/form link/qt linedb record link files log model ui/services" ;;
+    cli) echo "cli ui/form link/qt linedb record link files log model ui/services" ;;
     devsim) echo "devsim link files log model ui/services" ;;
     *) echo "" ;;
   esac

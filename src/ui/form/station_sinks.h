@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 
+#include "linedb/forwarder.h"
 #include "record/record_writer.h"
 
 namespace ctrlprog {
@@ -14,28 +16,45 @@ class frmMain;
 struct SinkOptions {
   std::optional<std::string> recordPath;  // the production record, if one is kept
   std::string station;                    // this station's name in every row
+  std::optional<std::string> lineDb;      // the line database the record is forwarded to
+  // Where the forwarder's news goes (a lost or restored server, a skipped row); any thread.
+  std::function<void(const std::string&)> report;
 };
 
 // The one start-up path for where a station's rows go, for the window and the console alike:
 // opens every sink, wires it to each port's form, and at the end stores what is still queued.
+// With a line database the local record is the journal of truth (by default
+// $XDG_STATE_HOME/ctrlprog/record.csv): each row is on its disk before it is forwarded.
 class StationSinks {
  public:
-  // Opens every sink the options name; a message saying why when one cannot be opened.
+  // Opens every sink the options name; a message saying why when one cannot be opened. A line
+  // database that does not parse, refuses this station or holds a table of another shape is
+  // refused here; one that cannot be reached is not: its rows wait.
   [[nodiscard]] static std::variant<std::unique_ptr<StationSinks>, std::string> Open(
       SinkOptions options);
+  ~StationSinks();
 
   // Every event of `form` that has a record result becomes a row in every sink, and the form
   // sends no frame while a sink is behind or has failed.
   void Wire(frmMain& form);
-  // Waits until every row is stored; the failure of a sink, if one failed.
+  // Waits until every row is stored (and forwarded, for up to a few seconds); the failure of a
+  // sink, if one failed.
   [[nodiscard]] std::optional<std::string> Finish();
   // The record's writer, where one is kept.
   RecordWriter* record() { return record_.get(); }
+  // The forwarder, where there is a line database.
+  LineForwarder* forwarder() { return forwarder_.get(); }
+  const std::string& RecordPath() const { return recordPath_; }
+
+  // The journal's place when a line database is given without a record.
+  static std::string DefaultJournal();
 
  private:
   explicit StationSinks(SinkOptions options) : options_(std::move(options)) {}
   SinkOptions options_;
+  std::string recordPath_;
   std::unique_ptr<RecordWriter> record_;
+  std::unique_ptr<LineForwarder> forwarder_;
 };
 
 }  // namespace ctrlprog

@@ -199,10 +199,18 @@ void MainWindow::ShowResults() {
   // text is in the tooltip and the accessible description.
   const QString port = ToQString(link.PortName());
   const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
-  const QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
+  QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
+  QString line;
+  if (lineWaiting_) {
+    if (const int64_t waiting = lineWaiting_(); waiting > 0) {
+      line =
+          QCoreApplication::translate("StatusLine", " Line record: %1 rows waiting.").arg(waiting);
+    }
+    full += line + QCoreApplication::translate("StatusLine", " Journal: %1.").arg(journal_);
+  }
   // Concealed, the panel beside it shows the counts: the line keeps the condition and the port.
   const bool counts = form_->blnExpanded();
-  QString shown = refused ? full : StatusText(condition, port, link.tally(), counts);
+  QString shown = (refused ? refusal_ : StatusText(condition, port, link.tally(), counts)) + line;
   const QFontMetrics metrics(lblStatus_->font());
   const int room = lblStatus_->width() - 4;
   if (metrics.horizontalAdvance(shown) > room) {
@@ -210,7 +218,8 @@ void MainWindow::ShowResults() {
       const int rest =
           metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts));
       shown = StatusText(condition, metrics.elidedText(port, Qt::ElideMiddle, room - rest),
-                         link.tally(), counts);
+                         link.tally(), counts) +
+              line;
     }
     if (refused && metrics.horizontalAdvance(shown) > room) {
       shown = metrics.elidedText(shown, Qt::ElideLeft, room);  // the advice is at the end
@@ -220,6 +229,12 @@ void MainWindow::ShowResults() {
   lblStatus_->setText(shown);
   lblStatus_->setToolTip(full);
   lblStatus_->setAccessibleDescription(full);
+}
+
+void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, std::string journal) {
+  lineWaiting_ = std::move(waiting);
+  journal_ = ToQString(journal);
+  ShowResults();
 }
 
 void MainWindow::OnSendPressed() {

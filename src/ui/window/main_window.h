@@ -3,7 +3,10 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "ui/services/window_services.h"
 #include "ui/window/twips.h"
@@ -62,6 +65,10 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetWindowHeight(int twips) override;
 
   static constexpr const char* kTitle = "ctrlprog";
+
+  // With a line database: how many rows wait to be forwarded, and where the journal is, for the
+  // status line.
+  void ShowLineRecord(std::function<int64_t()> waiting, std::string journal);
   // The window's log keeps this many of the newest lines; the record keeps everything.
   static constexpr int kLogLines = 20000;
 
@@ -105,7 +112,9 @@ class MainWindow : public QMainWindow, public WindowServices {
   ResultPanel* resultPanel_ = nullptr;
   QLabel* lblStatus_ = nullptr;
   QWidget* picture1_ = nullptr;
-  QString refusal_;            // why the last start did not open the port, for the status line
+  QString refusal_;
+  std::function<int64_t()> lineWaiting_;
+  QString journal_;            // why the last start did not open the port, for the status line
   qint64 lastSendPress_ = -1;  // ms since the epoch
   WheelGuard* wheelGuard_ = nullptr;
   FileDialogFlags dialogFlags_;
