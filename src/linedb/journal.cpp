@@ -79,11 +79,11 @@ std::optional<int64_t> EpochMs(const std::string& t) {
         (sign != '+' && sign != '-') || rest.size() != 6) {
       return std::nullopt;
     }
-    offset = (sign == '+' ? 1 : -1) * (oh * 60 + om);
+    offset = (sign == '+' ? 1 : -1) * (int64_t{oh} * 60 + om);
   }
   const int64_t minutes =
-      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 + h * 60 + mi -
-      offset;
+      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 +
+      int64_t{h} * 60 + mi - offset;
   return (minutes * 60 + s) * 1000 + ms;
 }
 
@@ -95,10 +95,10 @@ std::string UtcHour(const std::string& t) {
       (sign != '+' && sign != '-') || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59) {
     return {};
   }
-  const int64_t offset = (sign == '+' ? 1 : -1) * (oh * 60 + om);
+  const int64_t offset = (sign == '+' ? 1 : -1) * (int64_t{oh} * 60 + om);
   const int64_t minutes =
-      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 + h * 60 + mi -
-      offset;
+      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 +
+      int64_t{h} * 60 + mi - offset;
   const int64_t hours = minutes >= 0 ? minutes / 60 : (minutes - 59) / 60;
   // Back to a civil date (the inverse of DaysFromCivil).
   const int64_t z = (hours >= 0 ? hours / 24 : (hours - 23) / 24) + 719468;

@@ -126,9 +126,9 @@ LineDbResult LineDb::Connect() {
   if (PQntuples(shape.get()) == 0) {
     Result created = Exec(conn_, kCreateTable);
     if (PQresultStatus(created.get()) != PGRES_COMMAND_OK) {
-      const LineDbResult r = Fail(LineDbStatus::WrongShape,
-                                  "the table ctrlprog_rows is missing and this station may not "
-                                  "create it (run packaging/line-db.sql)");
+      LineDbResult r = Fail(LineDbStatus::WrongShape,
+                            "the table ctrlprog_rows is missing and this station may not "
+                            "create it (run packaging/line-db.sql)");
       Disconnect();
       return r;
     }

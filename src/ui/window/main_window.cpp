@@ -231,7 +231,7 @@ void MainWindow::ShowResults() {
   lblStatus_->setAccessibleDescription(full);
 }
 
-void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, std::string journal) {
+void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal) {
   lineWaiting_ = std::move(waiting);
   journal_ = ToQString(journal);
   ShowResults();

@@ -68,7 +68,7 @@ class MainWindow : public QMainWindow, public WindowServices {
 
   // With a line database: how many rows wait to be forwarded, and where the journal is, for the
   // status line.
-  void ShowLineRecord(std::function<int64_t()> waiting, std::string journal);
+  void ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal);
   // The window's log keeps this many of the newest lines; the record keeps everything.
   static constexpr int kLogLines = 20000;
 
