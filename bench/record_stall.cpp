@@ -3,7 +3,10 @@
 // to the disk takes 100 ms (a file-system wrapper that sleeps). Prints how late the polling
 // ticks came (median and worst), how many boards were programmed and how many rows written.
 //
-//   ctrlprog-record-stall [SECONDS] [SYNC_MS]      (defaults: 20 s, 100 ms)
+//   ctrlprog-record-stall [SECONDS] [SYNC_MS] [LINE_DB_URI]   (defaults: 20 s, 100 ms)
+//
+// With LINE_DB_URI the record starts with a backlog of 10 000 rows that a forwarder sends to
+// that line database meanwhile, and the time it took is printed too.
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
@@ -15,6 +18,7 @@
 
 #include "cli/console_services.h"
 #include "files/file_system.h"
+#include "linedb/forwarder.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/parameter_table.h"
 #include "record/record_writer.h"
@@ -73,12 +77,34 @@ int main(int argc, char** argv) {
 
   testing::TempDir dir;
   const std::string path = dir.Path("record.csv");
+  const std::string lineDb = argc > 3 ? argv[3] : "";
+  if (!lineDb.empty()) {
+    std::string backlog = std::string(kRecordHeader);
+    const std::string frame =
+        "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
+    for (int i = 0; i < 10'000; ++i) {
+      backlog +=
+          RecordTime(Clock::now()) + ",stall-backlog,/dev/ttyUSB0,," + frame + ",PASS,400\r\n";
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(backlog.data(), 1, backlog.size(), f);
+    std::fclose(f);
+  }
   auto file = AppendOnlyFile::Open(path);
   auto record = ProductionRecord::Open(
       path,
       std::make_unique<SlowSyncFile>(std::move(std::get<std::unique_ptr<AppendOnlyFile>>(file)),
                                      std::chrono::milliseconds(syncMs)));
   RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(record)));
+  std::unique_ptr<LineForwarder> forwarder;
+  Steady::time_point forwardStart, backlogDone;
+  if (!lineDb.empty()) {
+    forwardStart = Steady::now();
+    forwarder = std::make_unique<LineForwarder>(
+        LineForwarder::Options{path, lineDb, 500},
+        [](const std::string& news) { std::fprintf(stderr, "%s\n", news.c_str()); });
+    writer.OnStored([&](uint64_t size) { forwarder->StoredUpTo(size); });
+  }
 
   const auto ticks = std::make_shared<TickScheduler>();
   std::vector<std::unique_ptr<Port>> ports;
@@ -103,6 +129,16 @@ int main(int argc, char** argv) {
     ports.push_back(std::move(p));
   }
   for (auto& p : ports) p->form.cmdFileSend_Click();
+  QTimer backlogWatch;
+  if (forwarder) {
+    QObject::connect(&backlogWatch, &QTimer::timeout, [&, seen = false]() mutable {
+      seen = seen || forwarder->Waiting() > 1000;
+      if (seen && backlogDone == Steady::time_point{} && forwarder->Waiting() < 100) {
+        backlogDone = Steady::now();
+      }
+    });
+    backlogWatch.start(20);
+  }
   QTimer::singleShot(seconds * 1000, [&] {
     for (auto& p : ports) p->form.cmdFileSend_Click();
     QCoreApplication::quit();
@@ -123,5 +159,10 @@ int main(int argc, char** argv) {
       kPorts, seconds, syncMs, late.size(), Percentile(late, 0.5), Percentile(late, 1.0));
   std::printf("boards programmed %ld (counted by the links %ld), rows written %ld%s\n", programmed,
               acknowledged, writer.RowsWritten(), failure ? (", " + *failure).c_str() : "");
+  if (forwarder) {
+    std::printf("a backlog of 10000 rows forwarded meanwhile in %.2f s\n",
+                std::chrono::duration<double>(backlogDone - forwardStart).count());
+    writer.OnStored(nullptr);
+  }
   return failure || writer.RowsWritten() != acknowledged ? 1 : 0;
 }
