@@ -53,6 +53,8 @@ void PtyDevice::ResumeReading() {
 }
 
 void PtyDevice::Vanish() {
+  // The link now leads nowhere: the terminal's number may go to another test's device at once.
+  if (!link_.empty() && master_ >= 0) ReplaceSymlink(name_ + "-gone", link_);
   notifier_.reset();
   if (master_ >= 0) ::close(master_);
   if (slave_ >= 0) ::close(slave_);

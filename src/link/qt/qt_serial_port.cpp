@@ -43,7 +43,7 @@ int QtSerialPort::Open() {
   // One device, one name: a by-id link and the device it points to share one lock.
   const std::string device = CanonicalDevice(device_);
   // Ours from the first open to the end of the transfer, through every close and reopen of
-  // polling, so no other ctrlprog slips in between.
+  // polling, so no other ctrlprog slips in between; given up when the device goes away.
   if (claim_.Device() != device) {
     const PortFault fault = claim_.Take(device);
     if (fault != PortFault::None) {
@@ -60,12 +60,14 @@ int QtSerialPort::Open() {
                                                       : port_.errorString().toStdString();
     const int error = CommErrorFor(fault);
     port_.clearError();
+    claim_.Release();  // a device that will not open is nothing to hold; the next open claims
     return error;
   }
   // Qt's lock file and exclusive mode do not stop root; an advisory lock on the line does.
   if (LockLine(LineDescriptor(port_.handle())) != kCommOk) {
     port_.close();
     port_.clearError();
+    claim_.Release();
     lastOpenError_ = "the port is held by another program";
     return kCommPortBusy;
   }
@@ -125,7 +127,10 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
       this,
       [this] {
         const bool lost = closePending_;
-        if (lost) Close();
+        if (lost) {
+          Close();
+          claim_.Release();  // the device went away: another may come under its name
+        }
         closePending_ = false;
         if (lost) NotifyReceive(kCommEvLineLost);  // the link says so, once
       },
