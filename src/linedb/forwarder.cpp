@@ -88,10 +88,13 @@ bool LineForwarder::Flush(int ms) {
 }
 
 void LineForwarder::LoadState() {
+  // Row number, offset, and which database confirmed them: another database starts afresh.
   std::ifstream in(StatePath(options_.journal));
   int64_t row = 0;
   uint64_t offset = 0;
-  if (!(in >> row >> offset) || row < 0) return;
+  std::string database;
+  if (!(in >> row >> offset >> database) || row < 0) return;
+  if (database != LineDb::Identity(options_.uri)) return;
   // Trust the offset only where a row ends there; else read the journal again from its start
   // (what is sent twice is stored once).
   std::ifstream journal(options_.journal, std::ios::binary);

@@ -4,21 +4,20 @@
 
 #include <memory>
 
+#include "linedb/line_db_schema.h"
+
 namespace ctrlprog {
 namespace {
 
-const char* const kCreateTable = R"(CREATE TABLE IF NOT EXISTS ctrlprog_rows (
-  station  text        NOT NULL,
-  row_no   bigint      NOT NULL CHECK (row_no > 0),
-  time     timestamptz NOT NULL,
-  port     text        NOT NULL,
-  file     text        NOT NULL,
-  frame    text        NOT NULL CHECK (frame ~ '^[0-9A-F]{2}( [0-9A-F]{2}){25}$'),
-  result   text        NOT NULL CHECK (result IN ('PASS', 'FAIL', 'UNCONFIRMED', 'LOST', 'RESTORED')),
-  cycle_ms integer,
-  received timestamptz NOT NULL DEFAULT now(),
-  PRIMARY KEY (station, row_no)
-))";
+// The CREATE TABLE statement of packaging/line-db.sql.
+std::string CreateTable() {
+  const std::string sql = kLineDbSql;
+  const size_t start = sql.find("CREATE TABLE");
+  const size_t end = sql.find(");", start);
+  return start == std::string::npos || end == std::string::npos
+             ? std::string()
+             : sql.substr(start, end + 1 - start);
+}
 
 // The columns as this program writes them, in order.
 const char* const kShape[][2] = {
@@ -45,8 +44,6 @@ std::string Trimmed(const char* message) {
 }
 
 }  // namespace
-
-const char* const kLineDbTable = kCreateTable;
 
 LineDb::~LineDb() {
   Disconnect();
@@ -81,6 +78,28 @@ std::string LineDb::Shown(const std::string& uri) {
   }
   PQconninfoFree(options);
   return shown;
+}
+
+std::string LineDb::Identity(const std::string& uri) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+  if (!options) {
+    PQfreemem(error);
+    return "-";
+  }
+  std::string identity;
+  for (PQconninfoOption* o = options; o->keyword; ++o) {
+    const std::string keyword = o->keyword;
+    if (keyword != "host" && keyword != "hostaddr" && keyword != "port" && keyword != "dbname") {
+      continue;
+    }
+    identity += keyword + "=" + (o->val ? o->val : "") + ";";
+  }
+  PQconninfoFree(options);
+  for (char& c : identity) {
+    if (c == ' ' || c == '\n' || c == '\t') c = '_';
+  }
+  return identity;
 }
 
 bool LineDb::Connected() const {
@@ -124,7 +143,7 @@ LineDbResult LineDb::Connect() {
     return Fail(LineDbStatus::Failed, "cannot read the line database's tables");
   }
   if (PQntuples(shape.get()) == 0) {
-    Result created = Exec(conn_, kCreateTable);
+    Result created = Exec(conn_, CreateTable().c_str());
     if (PQresultStatus(created.get()) != PGRES_COMMAND_OK) {
       LineDbResult r = Fail(LineDbStatus::WrongShape,
                             "the table ctrlprog_rows is missing and this station may not "

@@ -47,6 +47,8 @@ class LineDb {
   static LineDbResult CheckUri(const std::string& uri);
   // `uri` as it may be printed: any password replaced by "****".
   static std::string Shown(const std::string& uri);
+  // Which database `uri` names (host, port, database), whoever connects: one word.
+  static std::string Identity(const std::string& uri);
 
   // Connects; creates the table where it is missing and we may; checks its shape.
   LineDbResult Connect();
@@ -65,7 +67,5 @@ class LineDb {
   pg_conn* conn_ = nullptr;
 };
 
-// The table as stations write it: packaging/line-db.sql creates the same.
-extern const char* const kLineDbTable;
 
 }  // namespace ctrlprog

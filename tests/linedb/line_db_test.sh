@@ -107,6 +107,12 @@ check "unknown host: programs on, rows wait" 0 'cannot be reached' -- \
 check "table of another shape" 2 'another shape' -- \
   "$cli" "${args[@]}" --line-db "host=$tmp/pg dbname=other user=station1"
 
+# A station that may creates the table where it is missing: the same one line-db.sql makes.
+"$pg" psql "$tmp/pg" -d postgres -c "CREATE DATABASE fresh OWNER station1" >/dev/null
+"$cli" forward --record "$tmp/journal.csv" --line-db "host=$tmp/pg dbname=fresh user=station1" 2>"$tmp/fresh.err"
+[ "$("$pg" psql "$tmp/pg" -d fresh -c "SELECT count(*) FROM ctrlprog_rows")" = "$lines" ] \
+  && ok "the table made by the station where it was missing" || { bad "station-made table: $("$pg" psql "$tmp/pg" -d fresh -c "SELECT count(*) FROM ctrlprog_rows" 2>&1) of $lines"; cat "$tmp/fresh.err"; }
+
 # 4. The report of the server and of the journal agree.
 "$cli" report --line-db "$reader" --json >"$tmp/server.json" 2>&1
 cat "$tmp/journal.csv" >"$tmp/both.csv"
