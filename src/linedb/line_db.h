@@ -67,5 +67,4 @@ class LineDb {
   pg_conn* conn_ = nullptr;
 };
 
-
 }  // namespace ctrlprog
