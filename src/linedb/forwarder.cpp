@@ -70,8 +70,7 @@ void LineForwarder::Submit(RecordRow) {
 void LineForwarder::StoredUpTo(uint64_t journalSize) {
   {
     const std::lock_guard lock(mutex_);
-    limit_ = limited_ ? std::max(limit_, journalSize) : journalSize;
-    limited_ = true;
+    storedUpTo_ = std::max(storedUpTo_.value_or(0), journalSize);
     kicked_ = true;
   }
   wake_.notify_all();
@@ -82,7 +81,7 @@ bool LineForwarder::Flush(int ms) {
   kicked_ = true;
   wake_.notify_all();
   return idle_.wait_for(lock, std::chrono::milliseconds(ms), [this] {
-    const uint64_t end = limited_ ? limit_ : FileSize(options_.journal);
+    const uint64_t end = storedUpTo_.value_or(FileSize(options_.journal));
     return confirmedOffset_ >= end && reachable_;
   });
 }
@@ -119,7 +118,7 @@ bool LineForwarder::Pass() {
   uint64_t limit = 0;
   {
     const std::lock_guard lock(mutex_);
-    limit = limited_ ? limit_ : UINT64_MAX;
+    limit = storedUpTo_.value_or(UINT64_MAX);
   }
   limit = std::min(limit, FileSize(options_.journal));
   // The header is no row to wait for.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -65,8 +66,8 @@ class LineForwarder : public RecordSink {
   std::condition_variable idle_;
   bool stopping_ = false;
   bool kicked_ = false;
-  uint64_t limit_ = UINT64_MAX;  // bytes of the journal that are stored; all of it by default
-  bool limited_ = false;
+  // Bytes of the journal on the disk, as the writer said; without a writer, all of it.
+  std::optional<uint64_t> storedUpTo_;
   int64_t confirmedRow_ = 0;
   uint64_t confirmedOffset_ = 0;
   std::atomic<int64_t> waiting_{0};

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 
 namespace ctrlprog {
@@ -88,33 +89,16 @@ std::optional<int64_t> EpochMs(const std::string& t) {
 }
 
 std::string UtcHour(const std::string& t) {
-  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0, oh = 0, om = 0;
-  char sign = 0;
-  if (std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%c%2d:%2d", &y, &mo, &d, &h, &mi, &s, &ms,
-                  &sign, &oh, &om) != 10 ||
-      (sign != '+' && sign != '-') || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59) {
-    return {};
-  }
-  const int64_t offset = (sign == '+' ? 1 : -1) * (int64_t{oh} * 60 + om);
-  const int64_t minutes =
-      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 +
-      int64_t{h} * 60 + mi - offset;
-  const int64_t hours = minutes >= 0 ? minutes / 60 : (minutes - 59) / 60;
-  // Back to a civil date (the inverse of DaysFromCivil).
-  const int64_t z = (hours >= 0 ? hours / 24 : (hours - 23) / 24) + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned day = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2);
-  char out[96];
-  std::snprintf(out, sizeof out, "%04lld-%02u-%02uT%02lldZ", static_cast<long long>(year), month,
-                day, static_cast<long long>(((hours % 24) + 24) % 24));
-  std::string text = out;
-  return text.substr(0, 13) + ":00Z";
+  // A record's own time only: the date, the time with milliseconds, and its offset.
+  const std::optional<int64_t> ms = t.size() == 29 ? EpochMs(t) : std::nullopt;
+  if (!ms) return {};
+  const auto seconds = static_cast<std::time_t>(*ms / 1000);
+  std::tm utc{};
+  ::gmtime_r(&seconds, &utc);
+  char hour[64];
+  std::snprintf(hour, sizeof hour, "%04d-%02d-%02dT%02d:00Z", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour);
+  return hour;
 }
 
 std::optional<std::string> CheckRow(const JournalRow& row) {

@@ -61,25 +61,6 @@ LineDbResult LineDb::CheckUri(const std::string& uri) {
   return {};
 }
 
-std::string LineDb::Shown(const std::string& uri) {
-  char* error = nullptr;
-  PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
-  if (!options) {
-    PQfreemem(error);
-    return "(an address that does not parse)";
-  }
-  std::string shown;
-  for (PQconninfoOption* o = options; o->keyword; ++o) {
-    if (!o->val || !*o->val) continue;
-    if (!shown.empty()) shown += ' ';
-    shown += o->keyword;
-    shown += '=';
-    shown += std::string(o->keyword) == "password" ? "****" : o->val;
-  }
-  PQconninfoFree(options);
-  return shown;
-}
-
 std::string LineDb::Identity(const std::string& uri) {
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);

@@ -45,8 +45,6 @@ class LineDb {
 
   // Whether `uri` parses as libpq takes it (a URI or a keyword string).
   static LineDbResult CheckUri(const std::string& uri);
-  // `uri` as it may be printed: any password replaced by "****".
-  static std::string Shown(const std::string& uri);
   // Which database `uri` names (host, port, database), whoever connects: one word.
   static std::string Identity(const std::string& uri);
 

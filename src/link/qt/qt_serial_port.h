@@ -31,8 +31,6 @@ class QtSerialPort : public QObject, public SerialPort {
   long ErrorSignals() const { return errorSignals_; }
   // Times the port closed itself because the line was lost.
   long LinesLost() const { return linesLost_; }
-  // Why the last open failed, in words; empty after a successful one.
-  const std::string& LastOpenError() const { return lastOpenError_; }
 
  private:
   void OnError(QSerialPort::SerialPortError error);

@@ -40,8 +40,6 @@ class StationSinks {
   // Waits until every row is stored (and forwarded, for up to a few seconds); the failure of a
   // sink, if one failed.
   [[nodiscard]] std::optional<std::string> Finish();
-  // The record's writer, where one is kept.
-  RecordWriter* record() { return record_.get(); }
   // The forwarder, where there is a line database.
   LineForwarder* forwarder() { return forwarder_.get(); }
   const std::string& RecordPath() const { return recordPath_; }

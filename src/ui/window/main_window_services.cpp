@@ -160,10 +160,9 @@ DialogResult MainWindow::ShowFileDialog(bool save) {
 void MainWindow::SetWindowWidth(int twips) {
   // Never narrower than what shows the badge and the counts: concealed, the left panel's width;
   // shown, the design's, so the panel's right border is never cut off.
-  const int concealed = twips_.ToPixels(twips);
-  setMinimumWidth(std::min(concealed, twips_.ToPixels(kDesignWidth)));
-  if (twips >= kDesignWidth - 200) setMinimumWidth(twips_.ToPixels(kDesignWidth));
-  resize(concealed, height());
+  const bool panelShown = twips >= kDesignWidth - 200;
+  setMinimumWidth(twips_.ToPixels(panelShown ? kDesignWidth : twips));
+  resize(twips_.ToPixels(twips), height());
   Relayout();
 }
 
