@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     const std::string frame =
         "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
     for (int i = 0; i < 10'000; ++i) {
-      backlog +=
-          RecordTime(Clock::now()) + ",stall-backlog,/dev/ttyUSB0,," + frame + ",PASS,400\r\n";
+      backlog += FormatRecordRow({Clock::now(), "stall-backlog", "/dev/ttyUSB0", "", frame, "PASS", 400},
+                                 "00000000000000000000000000000001", i + 1);
     }
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(backlog.data(), 1, backlog.size(), f);
@@ -96,14 +96,17 @@ int main(int argc, char** argv) {
       std::make_unique<SlowSyncFile>(std::move(std::get<std::unique_ptr<AppendOnlyFile>>(file)),
                                      std::chrono::milliseconds(syncMs)));
   RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(record)));
+  std::unique_ptr<PgLineDb> db;
   std::unique_ptr<LineForwarder> forwarder;
   Steady::time_point forwardStart, backlogDone;
   if (!lineDb.empty()) {
     forwardStart = Steady::now();
+    db = std::make_unique<PgLineDb>(lineDb);
     forwarder = std::make_unique<LineForwarder>(
-        LineForwarder::Options{path, lineDb, 500},
+        LineForwarder::Options{path, PgLineDb::Identity(lineDb), 500}, *db,
         [](const std::string& news) { std::fprintf(stderr, "%s\n", news.c_str()); });
     writer.OnStored([&](uint64_t size) { forwarder->StoredUpTo(size); });
+    forwarder->Start();
   }
 
   const auto ticks = std::make_shared<TickScheduler>();
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
     std::printf("a backlog of 10000 rows forwarded meanwhile in %.2f s\n",
                 std::chrono::duration<double>(backlogDone - forwardStart).count());
     writer.OnStored(nullptr);
+    forwarder->Stop();
   }
   return failure || writer.RowsWritten() != acknowledged ? 1 : 0;
 }

@@ -1,21 +1,47 @@
 -- The line database of ctrlprog: one table for the rows of every station's production record.
 -- Run once as the database's owner:   psql -d ctrlprog_line -f line-db.sql
 -- then give each station a login in ctrlprog_station and each report reader one in
--- ctrlprog_report (see the README, "A line of stations").
+-- ctrlprog_report (see the README, "A line of stations"). Running it again changes nothing.
+--
+-- Each row is keyed by its journal (a random 128-bit id that the program which appended the row
+-- wrote in it) and its number in that journal, so rows of different journals never collide
+-- whatever their stations are called, and a row sent twice is kept once.
 
+-- The table begins.
 CREATE TABLE IF NOT EXISTS ctrlprog_rows (
-  station  text        NOT NULL,
-  row_no   bigint      NOT NULL CHECK (row_no > 0),
-  time     timestamptz NOT NULL,
-  port     text        NOT NULL,
-  file     text        NOT NULL,
-  frame    text        NOT NULL CHECK (frame ~ '^[0-9A-F]{2}( [0-9A-F]{2}){25}$'),
-  result   text        NOT NULL CHECK (result IN ('PASS', 'FAIL', 'UNCONFIRMED', 'LOST', 'RESTORED')),
-  cycle_ms integer,
-  received timestamptz NOT NULL DEFAULT now(),
-  PRIMARY KEY (station, row_no)
+  journal     text        NOT NULL CHECK (journal ~ '^[0-9a-f]{32}$'),
+  journal_row bigint      NOT NULL CHECK (journal_row > 0),
+  station     text        NOT NULL CHECK (octet_length(station) BETWEEN 1 AND 200),
+  time        timestamptz NOT NULL,
+  port        text        NOT NULL,
+  file        text        NOT NULL,
+  frame       text        NOT NULL CHECK (frame ~ '^[0-9A-F]{2}( [0-9A-F]{2}){25}$'),
+  result      text        NOT NULL CHECK (result IN ('PASS', 'FAIL', 'UNCONFIRMED', 'LOST', 'RESTORED')),
+  cycle_ms    integer     CHECK (cycle_ms >= 0),
+  received    timestamptz NOT NULL DEFAULT now(),
+  PRIMARY KEY (journal, journal_row)
 );
 CREATE INDEX IF NOT EXISTS ctrlprog_rows_time ON ctrlprog_rows (time);
+-- The table ends.
+
+-- A table of the first shape, keyed on (station, row_no), is upgraded in place: its rows keep
+-- one journal per station (md5 of the station's name) and their row numbers there. Journals
+-- forwarded before the upgrade are best not forwarded again: their rows would arrive once more
+-- under their new key.
+DO $$
+BEGIN
+  IF EXISTS (SELECT FROM pg_attribute WHERE attrelid = to_regclass('ctrlprog_rows')
+                                        AND attname = 'row_no' AND NOT attisdropped)
+     AND NOT EXISTS (SELECT FROM pg_attribute WHERE attrelid = to_regclass('ctrlprog_rows')
+                                                AND attname = 'journal' AND NOT attisdropped) THEN
+    ALTER TABLE ctrlprog_rows ADD COLUMN journal text, ADD COLUMN journal_row bigint;
+    UPDATE ctrlprog_rows SET journal = md5(station), journal_row = row_no;
+    ALTER TABLE ctrlprog_rows DROP CONSTRAINT ctrlprog_rows_pkey,
+      ALTER COLUMN journal SET NOT NULL, ALTER COLUMN journal_row SET NOT NULL,
+      ALTER COLUMN row_no DROP NOT NULL, ADD PRIMARY KEY (journal, journal_row);
+  END IF;
+END
+$$;
 
 DO $$
 BEGIN
@@ -29,8 +55,8 @@ END
 $$;
 
 -- Stations may only add rows (a row sent twice is kept once, by its key, which ON CONFLICT
--- needs to read); reports only read.
+-- reads); reports only read.
 REVOKE ALL ON ctrlprog_rows FROM PUBLIC;
 GRANT INSERT ON ctrlprog_rows TO ctrlprog_station;
-GRANT SELECT (station, row_no) ON ctrlprog_rows TO ctrlprog_station;
+GRANT SELECT (journal, journal_row) ON ctrlprog_rows TO ctrlprog_station;
 GRANT SELECT ON ctrlprog_rows TO ctrlprog_report;

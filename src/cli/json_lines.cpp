@@ -53,7 +53,8 @@ std::string EventJson(const std::string& port, const LinkEvent& event) {
   return Line(o);
 }
 
-std::string SummaryJson(const std::string& port, const Tally& tally, double seconds) {
+std::string SummaryJson(const std::string& port, const Tally& tally, double seconds,
+                        const std::optional<LineRecordTotals>& line) {
   Json o;
   o["time"] = RecordTime(Clock::now());
   o["port"] = Text(port);
@@ -62,6 +63,10 @@ std::string SummaryJson(const std::string& port, const Tally& tally, double seco
   o["failed"] = tally.Failed();
   o["lost"] = tally.LinesLost();
   o["seconds"] = std::round(seconds * 10) / 10;
+  if (line) {
+    o["line_record_waiting"] = line->waiting;
+    o["line_record_set_aside"] = line->setAside;
+  }
   return Line(o);
 }
 

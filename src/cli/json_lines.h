@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,14 @@ namespace ctrlprog {
 // library so escaping and numbers have one owner and never follow the locale. Names that are
 // not UTF-8 keep their bytes as \xFF, as the text and the record have them.
 std::string EventJson(const std::string& port, const LinkEvent& event);
-std::string SummaryJson(const std::string& port, const Tally& tally, double seconds);
+// The line database's rows at the end of a run: not yet on the server, and set aside.
+struct LineRecordTotals {
+  int64_t waiting = 0;
+  int64_t setAside = 0;
+};
+// A port's summary; with a line database, its rows left for later and set aside too.
+std::string SummaryJson(const std::string& port, const Tally& tally, double seconds,
+                        const std::optional<LineRecordTotals>& line = std::nullopt);
 // {"event":"line_record","text":"line record: N rows waiting","waiting":N}
 std::string LineRecordJson(int64_t waiting);
 

@@ -5,9 +5,12 @@
 
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
+#include "files/file_system.h"
 #include "linedb/forwarder.h"
 #include "linedb/journal.h"
 #include "linedb/line_db.h"
+#include "linedb/record_time.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
 namespace {
@@ -17,17 +20,27 @@ int Refuse(const std::string& message) {
   return kExitBadInput;
 }
 
+// Refuses a record that is missing or not a regular file, with the reason.
+std::optional<std::string> RecordProblem(const std::string& path) {
+  std::string head;
+  if (const auto error = ReadFileHead(path, 0, head)) {
+    return "the record " + EscapeName(path) + " cannot be read: " + Describe(*error);
+  }
+  return std::nullopt;
+}
+
 // The yield of a record file, as the line database would give it for the same rows.
 void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
                    std::optional<int64_t> until, std::vector<YieldRow>& out) {
   std::map<std::pair<std::string, std::string>, YieldRow> rows;
-  uint64_t offset = 0;
-  int64_t number = 0;
+  JournalPlace place;
+  const std::string oldJournal = OldJournalId(path);
   for (;;) {
-    const JournalChunk chunk = ReadJournal(path, offset, number, UINT64_MAX, 10000);
+    const JournalChunk chunk = ReadJournal(path, place, UINT64_MAX, 10000, oldJournal);
     for (const JournalProblem& p : chunk.problems) {
       std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
-                   static_cast<long long>(p.number), path.c_str(), p.reason.c_str());
+                   static_cast<long long>(p.number), EscapeName(path).c_str(),
+                   EscapeName(p.reason).c_str());
     }
     for (const JournalRow& r : chunk.rows) {
       const bool board = r.result == "PASS" || r.result == "FAIL" || r.result == "UNCONFIRMED";
@@ -39,38 +52,47 @@ void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
       ++y.boards;
       (r.result == "PASS" ? y.passes : y.fails) += 1;
     }
-    if (chunk.endOffset == offset) break;
-    offset = chunk.endOffset;
-    number = chunk.lastNumber;
+    if (chunk.endOffset == place.offset) break;
+    place = {chunk.endOffset, chunk.lastNumber};
   }
   for (auto& [key, row] : rows) out.push_back(row);
 }
 
-std::string UtcIso(int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-  ::gmtime_r(&seconds, &utc);
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms % 1000));
-  return text;
+void Say(const std::string& news) {
+  std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str());
 }
 
 }  // namespace
 
 int RunForward(const std::string& journal, const std::string& lineDb) {
-  LineDb probe(lineDb);
-  if (const LineDbResult r = probe.Connect(); !r.ok()) return Refuse(r.message);
-  probe.Disconnect();
-  LineForwarder forwarder({journal, lineDb, 500}, [](const std::string& news) {
-    std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str());
-  });
-  // Until the server has every row; a server lost meanwhile ends it with the rows still waiting.
-  if (!forwarder.Flush(600'000)) {
-    std::fprintf(stderr, "ctrlprog-cli: line record: %lld rows waiting\n",
-                 static_cast<long long>(forwarder.Waiting()));
+  if (const auto problem = RecordProblem(journal)) return Refuse(*problem);
+  if (const LineDbResult parsed = PgLineDb::CheckUri(lineDb); !parsed.ok()) {
+    return Refuse(parsed.message);
+  }
+  if (PgLineDb::HoldsPassword(lineDb)) {
+    Say("line record: the line database's address holds a password, which every user of this "
+        "computer can read in the process list: use PGPASSWORD, ~/.pgpass or PGPASSFILE instead");
+  }
+  PgLineDb db(lineDb);
+  db.OnNotice([](const std::string& notice) { Say("line record: " + notice); });
+  if (const LineDbResult r = db.Connect(); !r.ok()) {
+    if (r.final()) return Refuse(r.message);
+    Say("line record: " + r.message);
     return kExitPortFailed;
+  }
+  LineForwarder forwarder({journal, PgLineDb::Identity(lineDb), 500}, db, Say);
+  // Until the server has every row; a server lost meanwhile ends it, within the deadlines, with
+  // the rows still waiting in the journal.
+  for (LineForwarder::Pass pass; (pass = forwarder.RunPass()) != LineForwarder::Pass::Idle;) {
+    if (pass == LineForwarder::Pass::Unavailable) {
+      Say("line record: " + std::to_string(forwarder.Waiting()) +
+          " rows waiting; run this again once the line database is back");
+      return kExitPortFailed;
+    }
+  }
+  if (forwarder.SetAside() > 0) {
+    Say("line record: " + std::to_string(forwarder.SetAside()) + " rows set aside in " +
+        EscapeName(LineForwarder::SetAsidePath(journal)) + ", each with the reason");
   }
   return kExitOk;
 }
@@ -80,8 +102,11 @@ int RunReport(const ReportOptions& o) {
   if (o.since && !(since = EpochMs(*o.since))) return Refuse("--since: no time: " + *o.since);
   if (o.until && !(until = EpochMs(*o.until))) return Refuse("--until: no time: " + *o.until);
   std::vector<YieldRow> rows;
+  if (o.record) {
+    if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
+  }
   if (o.lineDb) {
-    LineDb db(*o.lineDb);
+    PgLineDb db(*o.lineDb);
     const LineDbResult r = db.Yield(since ? UtcIso(*since) : std::string(),
                                     until ? UtcIso(*until) : std::string(), rows);
     if (!r.ok()) return Refuse(r.message);

@@ -15,7 +15,9 @@
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
 #include "files/file_system.h"
+#include "link/qt/argument_bytes.h"
 #include "link/qt/translations.h"
+#include "linedb/journal.h"
 #include "ui/form/station_sinks.h"
 
 namespace {
@@ -152,12 +154,17 @@ int Program(const QStringList& args) {
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
-  for (const QString& port : parser.values("port")) o.ports.push_back(port.toStdString());
+  for (const QString& port : parser.values("port")) o.ports.push_back(ctrlprog::ArgumentBytes(port));
   if (o.ports.empty()) return Usage(Tr("program needs at least one --port PORT"));
   o.json = parser.isSet("json");
-  if (parser.isSet("record")) o.record = parser.value("record").toStdString();
+  if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
   if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
-  if (parser.isSet("station")) o.station = parser.value("station").toStdString();
+  if (parser.isSet("station")) {
+    o.station = parser.value("station").toStdString();
+    if (o.station->empty() || o.station->size() > ctrlprog::kMaxStationBytes) {
+      return Usage(Tr("--station takes a name of 1 to %1 bytes").arg(ctrlprog::kMaxStationBytes));
+    }
+  }
   if (parser.isSet("count")) {
     const auto n = Number(parser.value("count"));
     if (!n || *n < 1 || *n > 1e9 || *n != static_cast<double>(static_cast<long>(*n))) {
@@ -177,7 +184,7 @@ int Program(const QStringList& args) {
     o.timeoutSec = t;
   }
   if (!parser.isSet("file")) return Usage(Tr("program needs --file FILE"));
-  o.file = parser.value("file").toStdString();
+  o.file = ctrlprog::ArgumentBytes(parser.value("file"));
   return ctrlprog::RunProgram(o);
 }
 
@@ -204,6 +211,7 @@ int main(int argc, char** argv) {
     std::fputs("ctrlprog-cli: standard output is closed\n", stderr);
     return ctrlprog::kExitOutputFailed;
   }
+  ctrlprog::KeepArgumentBytes(argc, argv);
   QCoreApplication app(argc, argv);
   // Qt took the user's locale for the C library; numbers and system messages in what we print
   // stay as the C locale has them, so scripts read the same output everywhere.
@@ -240,8 +248,9 @@ int main(int argc, char** argv) {
     parser.addOption({"line-db", "", "URI"});
     if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
     if (!parser.isSet("line-db")) return Usage(Tr("forward needs --line-db URI"));
-    const std::string journal = parser.isSet("record") ? parser.value("record").toStdString()
-                                                       : ctrlprog::StationSinks::DefaultJournal();
+    const std::string journal = parser.isSet("record")
+                                    ? ctrlprog::ArgumentBytes(parser.value("record"))
+                                    : ctrlprog::StationSinks::DefaultJournal();
     return ctrlprog::RunForward(journal, parser.value("line-db").toStdString());
   }
   if (command == "report") {
@@ -252,7 +261,7 @@ int main(int argc, char** argv) {
     if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
     ctrlprog::ReportOptions o;
     if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
-    if (parser.isSet("record")) o.record = parser.value("record").toStdString();
+    if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
     if (parser.isSet("since")) o.since = parser.value("since").toStdString();
     if (parser.isSet("until")) o.until = parser.value("until").toStdString();
     o.json = parser.isSet("json");

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -66,6 +67,30 @@ void PrintOpenFailure(const std::string& portText, int error, const std::string&
                reason.c_str());
 }
 
+// Runs the event loop until the line database's start-up verdict is in (at most its connect
+// timeout) or a stop signal comes; the signal's number, or 0.
+int AwaitLineDb(const StationSinks& sinks, QSocketNotifier& stopSignals) {
+  if (sinks.LineDbVerdict()) return 0;
+  QEventLoop wait;
+  int signo = 0;
+  QTimer look, limit;
+  QObject::connect(&look, &QTimer::timeout, &wait, [&] {
+    if (sinks.LineDbVerdict()) wait.quit();
+  });
+  QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+  QObject::connect(&stopSignals, &QSocketNotifier::activated, &wait, [&] {
+    char byte = 0;
+    if (::read(signalPipe[0], &byte, 1) == 1) signo = byte;
+    wait.quit();
+  });
+  look.start(50);
+  limit.setSingleShot(true);
+  limit.start(StationSinks::kVerdictWaitMs);
+  wait.exec();
+  QObject::disconnect(&stopSignals, nullptr, &wait, nullptr);
+  return signo;
+}
+
 }  // namespace
 
 // One port's link: its own form, state machine, tick timer and tally.
@@ -93,6 +118,16 @@ int RunProgram(const ProgramOptions& options) {
     return kExitBadInput;
   }
   const auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(openedSinks));
+  // The line database is asked on its own thread; a signal meanwhile ends the run at once.
+  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
+  if (const int signo = AwaitLineDb(*sinks, stopSignals); signo != 0) {
+    (void)sinks->Finish(0);
+    return 128 + signo;
+  }
+  if (const auto verdict = sinks->LineDbVerdict(); verdict && verdict->final()) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", verdict->message.c_str());
+    return kExitBadInput;
+  }
 
   // The context of every timer this run starts: they capture its locals, and go with it.
   QObject run;
@@ -174,8 +209,7 @@ int RunProgram(const ProgramOptions& options) {
     stations.push_back(std::move(station));
   }
 
-  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
-  QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
+  QObject::connect(&stopSignals, &QSocketNotifier::activated, &run, [&] {
     char signo = 0;
     if (::read(signalPipe[0], &signo, 1) == 1) stop(128 + signo);
   });
@@ -196,19 +230,21 @@ int RunProgram(const ProgramOptions& options) {
 
   // The line database's backlog, said when it changes.
   QTimer lineWatch;
-  int64_t lastWaiting = 0;
+  int64_t lastWaiting = -1;  // said once at the start, then whenever it changes
   if (LineForwarder* forwarder = sinks->forwarder()) {
     if (!options.record) {
       std::fprintf(stderr, "ctrlprog-cli: line record: the journal is %s\n",
                    EscapeName(sinks->RecordPath()).c_str());
     }
-    QObject::connect(&lineWatch, &QTimer::timeout, &run, [&, forwarder] {
+    auto sayWaiting = [&, forwarder] {
       const int64_t waiting = forwarder->Waiting();
       if (waiting == lastWaiting) return;
       lastWaiting = waiting;
       output.LineRecord(waiting);
       checkOutput();
-    });
+    };
+    QObject::connect(&lineWatch, &QTimer::timeout, &run, sayWaiting);
+    sayWaiting();
     lineWatch.start(1000);
   }
 
@@ -222,15 +258,24 @@ int RunProgram(const ProgramOptions& options) {
   }
 
   lineWatch.stop();
-  // Every row is stored before the summary; a record that failed ends the run with 74.
-  if (const auto failure = sinks->Finish(); failure && !recordFailed) {
+  // Every row is stored before the summary; a record that failed ends the run with 74. After a
+  // signal nothing waits for the line database: its rows stay in the journal for later.
+  const bool signalled = exitCode > 128;
+  if (const auto failure = sinks->Finish(signalled ? 0 : 3000); failure && !recordFailed) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", failure->c_str());
     recordFailed = true;
+  }
+  std::optional<LineRecordTotals> lineTotals;
+  if (const LineForwarder* forwarder = sinks->forwarder()) {
+    lineTotals = LineRecordTotals{forwarder->Waiting(), forwarder->SetAside()};
+    if (const std::string later = sinks->LeftForLater(); !later.empty()) {
+      std::fprintf(stderr, "ctrlprog-cli: %s\n", later.c_str());
+    }
   }
   for (const auto& s : stations) {
     if (!s->opened) continue;
     const double seconds = std::chrono::duration<double>(s->closed - s->started).count();
-    output.Summary(s->port, s->form.link().tally(), seconds);
+    output.Summary(s->port, s->form.link().tally(), seconds, lineTotals);
   }
   checkOutput();
   if (exitCode == kExitOutputFailed) return exitCode;

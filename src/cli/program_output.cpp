@@ -40,9 +40,10 @@ void ProgramOutput::LineRecord(int64_t waiting) {
   std::fprintf(stderr, "line record: %lld rows waiting\n", static_cast<long long>(waiting));
 }
 
-void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds) {
+void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds,
+                            const std::optional<LineRecordTotals>& line) {
   if (json_) {
-    Write(SummaryJson(port, tally, seconds));
+    Write(SummaryJson(port, tally, seconds, line));
     return;
   }
   // Text mode: on stderr, so stdout stays the log.

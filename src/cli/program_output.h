@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "cli/json_lines.h"
 #include "link/link_event.h"
 #include "link/tally.h"
 
@@ -18,7 +20,8 @@ class ProgramOutput {
   // Text mode: "HH:MM:SS.mmm text", or "HH:MM:SS.mmm PORT text" when several ports run, in the
   // log's words. JSON mode: one object per event.
   void Event(const std::string& port, const LinkEvent& event);
-  void Summary(const std::string& port, const Tally& tally, double seconds);
+  void Summary(const std::string& port, const Tally& tally, double seconds,
+               const std::optional<LineRecordTotals>& line = std::nullopt);
   // "line record: N rows waiting": JSON on stdout, text on stderr.
   void LineRecord(int64_t waiting);
 

@@ -24,6 +24,8 @@ std::string Describe(FileError error) {
       return "the file is open in another program";
     case FileError::Replaced:
       return "it was removed, renamed or replaced while in use";
+    case FileError::Truncated:
+      return "it was truncated or emptied while in use";
     case FileError::TooManyOpenFiles:
       return "too many open files";
     case FileError::ReaderGone:

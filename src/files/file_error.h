@@ -16,6 +16,7 @@ enum class FileError {
   TooManyLinks,
   InUse,     // held open by another program
   Replaced,  // the file at the path is no longer the one that was opened
+  Truncated,  // the file is shorter than what this program wrote to it
   TooManyOpenFiles,
   ReaderGone,  // a pipe whose reader has closed it
   EncodingFailed,

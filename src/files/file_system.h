@@ -48,8 +48,10 @@ class AppendOnlyFile {
   // Under an exclusive lock, writes `header` when the file is empty.
   [[nodiscard]] virtual std::optional<FileError> WriteIfEmpty(std::string_view header) = 0;
   // Under an exclusive lock: checks that the file is still the one at its path (not removed,
-  // renamed or replaced), then appends `data` in one write. A write that comes up short is cut
-  // back, so the file never ends in a part of `data`.
+  // renamed or replaced) and no shorter than this program left it (not truncated), then appends
+  // `data` in one write. A file that does not end in CR LF (a row torn by a power cut) has the
+  // torn row closed off with CR LF first, so it never swallows `data`. A write that comes up
+  // short is cut back, so the file never ends in a part of `data`.
   [[nodiscard]] virtual std::optional<FileError> Append(std::string_view data) = 0;
   // Flushes what was appended to the disk.
   [[nodiscard]] virtual std::optional<FileError> Sync() = 0;

@@ -124,6 +124,20 @@ class PosixAppendOnlyFile : public AppendOnlyFile {
     if (mine.st_nlink == 0 || mine.st_dev != there.st_dev || mine.st_ino != there.st_ino) {
       return FileError::Replaced;
     }
+    // Others only ever add to the file: shorter than we left it, it was cut under us.
+    if (mine.st_size < end_) return FileError::Truncated;
+    char tail[2] = {'\r', '\n'};
+    if (mine.st_size > 0) {
+      const off_t from = mine.st_size >= 2 ? mine.st_size - 2 : 0;
+      const ssize_t n = ::pread(fd_, tail, static_cast<size_t>(mine.st_size - from), from);
+      if (n < 0 && errno != EBADF) return FileErrorFromSystem(errno);  // EBADF: write-only
+      if (n == 1) tail[0] = 0;
+    }
+    if (tail[0] != '\r' || tail[1] != '\n') {
+      std::string closed = "\r\n";
+      closed += data;
+      return AppendLocked(closed, mine.st_size);
+    }
     return AppendLocked(data, mine.st_size);
   }
 
@@ -139,7 +153,10 @@ class PosixAppendOnlyFile : public AppendOnlyFile {
     do {
       n = ::write(fd_, data.data(), data.size());
     } while (n < 0 && errno == EINTR);
-    if (n >= 0 && static_cast<size_t>(n) == data.size()) return std::nullopt;
+    if (n >= 0 && static_cast<size_t>(n) == data.size()) {
+      end_ = before + n;
+      return std::nullopt;
+    }
     const FileError error = n < 0 ? FileErrorFromSystem(errno) : FileError::NoSpace;
     if (n > 0 && ::ftruncate(fd_, before) != 0) return FileErrorFromSystem(errno);
     return error;
@@ -147,6 +164,7 @@ class PosixAppendOnlyFile : public AppendOnlyFile {
 
   int fd_;
   std::string path_;
+  off_t end_ = 0;  // where our last write ended
 };
 
 }  // namespace
@@ -264,8 +282,11 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
     const std::string& path) {
   // Non-blocking, so a named pipe with no reader cannot hang the open; whatever opened is
   // refused unless it is a regular file.
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
-               0644));
+  // Read too, to see whether the last row is whole; a file we may only write is still appended to.
+  constexpr int kFlags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+  int raw = ::open(path.c_str(), O_RDWR | kFlags, 0644);
+  if (raw < 0 && errno == EACCES) raw = ::open(path.c_str(), O_WRONLY | kFlags, 0644);
+  Fd fd(raw);
   if (fd.get() < 0) {
     if (errno == ENXIO) return FileError::NotRegularFile;  // a named pipe nobody reads
     return FileErrorFromSystem(errno);

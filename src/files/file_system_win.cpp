@@ -101,6 +101,26 @@ class WinAppendOnlyFile : public AppendOnlyFile {
     if (!lock.locked()) return LastError();
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(h_, &size)) return LastError();
+    // Others only ever add to the file: shorter than we left it, it was cut under us.
+    if (size.QuadPart < end_) return FileError::Truncated;
+    char tail[2] = {'\r', '\n'};
+    if (size.QuadPart > 0) {
+      const LONGLONG from = size.QuadPart >= 2 ? size.QuadPart - 2 : 0;
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(from & 0xFFFFFFFF);
+      at.OffsetHigh = static_cast<DWORD>(from >> 32);
+      DWORD got = 0;
+      if (!::ReadFile(h_, tail, static_cast<DWORD>(size.QuadPart - from), &got, &at)) {
+        return LastError();
+      }
+      if (got == 1) tail[0] = 0;
+    }
+    if (tail[0] != '\r' || tail[1] != '\n') {
+      // A row torn by a power cut is closed off, so it never swallows the next one.
+      std::string closed = "\r\n";
+      closed += data;
+      return AppendLocked(closed, size);
+    }
     return AppendLocked(data, size);
   }
 
@@ -117,11 +137,14 @@ class WinAppendOnlyFile : public AppendOnlyFile {
     if (error) {
       ::SetFilePointerEx(h_, end, nullptr, FILE_BEGIN);
       ::SetEndOfFile(h_);
+    } else {
+      end_ = end.QuadPart + static_cast<LONGLONG>(data.size());
     }
     return error;
   }
 
   HANDLE h_;
+  LONGLONG end_ = 0;  // where our last write ended
 };
 
 }  // namespace

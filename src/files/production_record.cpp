@@ -1,6 +1,7 @@
 #include "files/production_record.h"
 
 #include <cstdio>
+#include <random>
 
 #include "files/file_system.h"
 #include "model/utf8.h"
@@ -26,9 +27,9 @@ std::string RecordTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string CsvField(std::string_view raw) {
-  const std::string escaped = EscapeNonUtf8(raw);
+  const std::string escaped = EscapeName(raw);
   const std::string_view text = escaped;
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  if (text.find_first_of(",\"") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';
@@ -37,7 +38,7 @@ std::string CsvField(std::string_view raw) {
   return out + "\"";
 }
 
-std::string FormatRecordRow(const RecordRow& row) {
+std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow) {
   std::string out = CsvField(RecordTime(row.time));
   for (std::string_view field :
        {std::string_view(row.station), std::string_view(row.port), std::string_view(row.file),
@@ -47,7 +48,22 @@ std::string FormatRecordRow(const RecordRow& row) {
   }
   out += ',';
   if (row.cycleMs) out += std::to_string(*row.cycleMs);
+  out += ',';
+  out += journal;
+  out += ',';
+  out += std::to_string(journalRow);
   return out + "\r\n";
+}
+
+std::string NewJournalId() {
+  std::random_device random;
+  std::string id;
+  for (int i = 0; i < 4; ++i) {
+    char word[9];
+    std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(random()));
+    id += word;
+  }
+  return id;
 }
 
 std::string StationName() {
@@ -75,19 +91,23 @@ ProductionRecord::ProductionRecord(std::string path, std::unique_ptr<AppendOnlyF
 ProductionRecord::~ProductionRecord() = default;
 
 std::optional<FileError> ProductionRecord::Append(const RecordRow& row) {
-  return file_->Append(FormatRecordRow(row));
+  auto error = file_->Append(FormatRecordRow(row, journal_, rows_ + 1));
+  if (!error) ++rows_;
+  return error;
 }
 
 std::optional<FileError> ProductionRecord::Sync() {
   return file_->Sync();
 }
 
-std::string RecordFailureMessage(const std::string& path, FileError error,
-                                 std::string_view result) {
-  const std::string what = result == "PASS" ? "The last board was programmed but not recorded."
-                           : result == "UNCONFIRMED"
-                               ? "The last board, which may have been programmed, was not recorded."
-                               : "The last event (" + std::string(result) + ") was not recorded.";
+std::string RecordFailureMessage(const std::string& path, FileError error, std::string_view result,
+                                 std::string_view port) {
+  const std::string on = " on " + EscapeName(port);
+  const std::string what =
+      result == "PASS" ? "The last board" + on + " was programmed but not recorded."
+      : result == "UNCONFIRMED"
+          ? "The last board" + on + ", which may have been programmed, was not recorded."
+          : "The last event" + on + " (" + std::string(result) + ") was not recorded.";
   return "The production record " + EscapeNonUtf8(path) +
          " could not be written: " + Describe(error) + ". " + what + " The transfer was stopped.";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,16 +25,25 @@ struct RecordRow {
   std::optional<long> cycleMs;
 };
 
+// Every program that opens the record starts a journal of its own in it: a random 128-bit id,
+// written in each of its rows with the row's number in that journal, so that every row is named
+// apart from any other of any station, whatever happens to the file later.
 inline constexpr std::string_view kRecordHeader =
+    "time,station,port,file,frame,result,cycle_ms,journal,journal_row\r\n";
+// The header of records written before rows named their journal.
+inline constexpr std::string_view kOldRecordHeader =
     "time,station,port,file,frame,result,cycle_ms\r\n";
 
 // Local date and time with milliseconds and UTC offset: 2026-12-07T21:30:05.123+08:00.
 std::string RecordTime(std::chrono::system_clock::time_point time);
-// A CSV field as RFC 4180 has it: quoted when it holds a comma, a double quote or a line break;
-// bytes that are not UTF-8 are written as \xFF.
+// A CSV field as RFC 4180 has it: quoted when it holds a comma or a double quote; bytes that are
+// not UTF-8, and control characters, are written as \xFF, so no field holds a line break and a
+// reader can find every row at its CR LF.
 std::string CsvField(std::string_view text);
-// The whole row with its CR LF.
-std::string FormatRecordRow(const RecordRow& row);
+// The whole row with its CR LF, as row `journalRow` of the journal `journal`.
+std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow);
+// A new journal's id: 128 random bits, 32 lower-case hexadecimal digits.
+std::string NewJournalId();
 // This station's name for the record.
 std::string StationName();
 
@@ -55,15 +65,20 @@ class ProductionRecord {
   [[nodiscard]] std::optional<FileError> Append(const RecordRow& row);
   [[nodiscard]] std::optional<FileError> Sync();
   const std::string& Path() const { return path_; }
+  // This program's journal in the record.
+  const std::string& Journal() const { return journal_; }
 
  private:
   ProductionRecord(std::string path, std::unique_ptr<AppendOnlyFile> file);
   std::string path_;
   std::unique_ptr<AppendOnlyFile> file_;
+  std::string journal_ = NewJournalId();
+  int64_t rows_ = 0;  // rows of this journal written
 };
 
-// What the operator is told when a row could not be written.
-std::string RecordFailureMessage(const std::string& path, FileError error, std::string_view result);
+// What the operator is told when a row (of a board or line on `port`) could not be written.
+std::string RecordFailureMessage(const std::string& path, FileError error, std::string_view result,
+                                 std::string_view port);
 // What the operator is told when the record cannot be opened at start-up.
 std::string RecordOpenFailureMessage(const std::string& path, FileError error);
 

@@ -1,40 +1,22 @@
 #include "linedb/forwarder.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "files/file_system.h"
+#include "files/production_record.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
 namespace {
 
 using namespace std::chrono_literals;
-constexpr auto kFirstPause = 1s;
-constexpr auto kLongestPause = 30s;
+constexpr auto kFirstPause = std::chrono::milliseconds(1s);
+constexpr auto kLongestPause = std::chrono::milliseconds(30s);
 constexpr auto kLook = 250ms;  // how often the journal is looked at between kicks
-
-// Rows (CR LF line ends) in the journal between two offsets.
-int64_t CountRows(const std::string& path, uint64_t from, uint64_t to) {
-  if (to <= from) return 0;
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(from));
-  int64_t rows = 0;
-  char previous = 0;
-  std::string buffer(1 << 16, '\0');
-  for (uint64_t left = to - from; left > 0 && in;) {
-    in.read(buffer.data(), static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size())));
-    const auto got = static_cast<size_t>(in.gcount());
-    if (got == 0) break;
-    for (size_t i = 0; i < got; ++i) {
-      if (buffer[i] == '\n' && previous == '\r') ++rows;
-      previous = buffer[i];
-    }
-    left -= got;
-  }
-  return rows;
-}
 
 uint64_t FileSize(const std::string& path) {
   std::error_code ec;
@@ -42,29 +24,112 @@ uint64_t FileSize(const std::string& path) {
   return ec ? 0 : size;
 }
 
+constexpr std::string_view kSetAsideHeader = "row,reason,line\r\n";
+
 }  // namespace
 
 std::string LineForwarder::StatePath(const std::string& journal) {
   return journal + ".forwarded";
 }
 
-LineForwarder::LineForwarder(Options options, Report report)
-    : options_(std::move(options)), report_(std::move(report)), db_(options_.uri) {
+std::string LineForwarder::SetAsidePath(const std::string& journal) {
+  return journal + ".refused.csv";
+}
+
+LineForwarder::LineForwarder(Options options, LineDb& db, Report report)
+    : options_(std::move(options)), db_(db), report_(std::move(report)) {
+  if (!report_) report_ = [](const std::string&) {};
+  oldJournal_ = OldJournalId(options_.journal);
+  LoadSetAside();
   LoadState();
-  thread_ = std::thread([this] { Run(); });
+  Count(FileSize(options_.journal));
 }
 
 LineForwarder::~LineForwarder() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  thread_.join();
+  Stop();
 }
 
-void LineForwarder::Submit(RecordRow) {
-  // The row goes through the journal; the writer says when it is stored (StoredUpTo).
+void LineForwarder::LoadState() {
+  // The confirmed place, the hash of the row before it, and which database confirmed them.
+  std::ifstream in(StatePath(options_.journal));
+  JournalPlace place;
+  std::string hash, database;
+  if (!(in >> place.offset >> place.rows >> hash >> database) || place.rows < 0) return;
+  if (database != options_.database) return;  // another database: every row goes there too
+  uint64_t expected = 0;
+  if (std::sscanf(hash.c_str(), "%" SCNx64, &expected) != 1) return;
+  // Trusted only where the journal still holds the same row there; else read from its start.
+  if (LineHashBefore(options_.journal, place.offset) != expected) return;
+  confirmed_ = place;
+  confirmedHash_ = expected;
+  counted_ = place;
+}
+
+void LineForwarder::SaveState() {
+  char hash[17];
+  std::snprintf(hash, sizeof hash, "%016" PRIx64, confirmedHash_);
+  const std::string text = std::to_string(confirmed_.offset) + " " +
+                           std::to_string(confirmed_.rows) + " " + hash + " " +
+                           options_.database + "\n";
+  if (const auto error = ReplaceFileContents(StatePath(options_.journal), text)) {
+    report_("line record: the forwarding state " + EscapeName(StatePath(options_.journal)) +
+            " cannot be written: " + Describe(*error) + "; rows may be sent again, never twice");
+  }
+}
+
+void LineForwarder::LoadSetAside() {
+  std::ifstream in(SetAsidePath(options_.journal), std::ios::binary);
+  std::string line;
+  int64_t rows = 0;
+  while (std::getline(in, line)) {
+    // Each set-aside row ends with the journal's row as it stood, in quotes; its hash is kept.
+    const size_t open = line.find(",\"", line.find(',') + 1);
+    if (open == std::string::npos || !line.ends_with("\"\r")) continue;
+    std::string row;
+    for (size_t i = open + 2; i + 2 < line.size(); ++i) {
+      if (line[i] == '"') ++i;
+      row += line[i];
+    }
+    asideLines_.insert(LineHash(row));
+    ++rows;
+  }
+  setAside_ = rows;
+}
+
+void LineForwarder::PutAside(int64_t number, const std::string& reason, const std::string& line) {
+  if (!asideLines_.insert(LineHash(line)).second) return;  // set aside at an earlier run
+  const std::string path = SetAsidePath(options_.journal);
+  const bool fresh = FileSize(path) == 0;
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  std::string quoted = "\"";
+  for (const char c : line) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  if (fresh) out << kSetAsideHeader;
+  out << number << ',' << CsvField(reason) << ',' << quoted << "\"\r\n";
+  out.flush();
+  ++setAside_;
+  report_("line record: row " + std::to_string(number) + " of " + EscapeName(options_.journal) +
+          " was set aside (" + EscapeName(path) + "): " + EscapeName(reason));
+  if (!out) {
+    report_("line record: " + EscapeName(path) + " cannot be written; row " +
+            std::to_string(number) + " stays unsent in the journal");
+  }
+}
+
+void LineForwarder::Restart(const std::string& why) {
+  report_("line record: " + EscapeName(options_.journal) + " " + why +
+          "; it is read again from its first row (rows the server has are kept once)");
+  oldJournal_ = OldJournalId(options_.journal);
+  const std::lock_guard lock(mutex_);
+  confirmed_ = {};
+  confirmedHash_ = 0;
+  counted_ = {};
+}
+
+void LineForwarder::Count(uint64_t upTo) {
+  const std::lock_guard lock(mutex_);
+  if (counted_.offset < confirmed_.offset) counted_ = confirmed_;
+  if (upTo > counted_.offset) counted_ = CountRows(options_.journal, counted_, upTo);
+  waiting_ = std::max<int64_t>(0, counted_.rows - confirmed_.rows);
 }
 
 void LineForwarder::StoredUpTo(uint64_t journalSize) {
@@ -73,99 +138,104 @@ void LineForwarder::StoredUpTo(uint64_t journalSize) {
     storedUpTo_ = std::max(storedUpTo_.value_or(0), journalSize);
     kicked_ = true;
   }
+  Count(journalSize);
   wake_.notify_all();
 }
 
-bool LineForwarder::Flush(int ms) {
-  std::unique_lock lock(mutex_);
-  kicked_ = true;
-  wake_.notify_all();
-  return idle_.wait_for(lock, std::chrono::milliseconds(ms), [this] {
-    const uint64_t end = storedUpTo_.value_or(FileSize(options_.journal));
-    return confirmedOffset_ >= end && reachable_;
-  });
-}
-
-void LineForwarder::LoadState() {
-  // Row number, offset, and which database confirmed them: another database starts afresh.
-  std::ifstream in(StatePath(options_.journal));
-  int64_t row = 0;
-  uint64_t offset = 0;
-  std::string database;
-  if (!(in >> row >> offset >> database) || row < 0) return;
-  if (database != LineDb::Identity(options_.uri)) return;
-  // Trust the offset only where a row ends there; else read the journal again from its start
-  // (what is sent twice is stored once).
-  std::ifstream journal(options_.journal, std::ios::binary);
-  char before[2] = {};
-  if (offset >= 2 && journal.seekg(static_cast<std::streamoff>(offset - 2)) &&
-      journal.read(before, 2) && before[0] == '\r' && before[1] == '\n') {
-    confirmedRow_ = row;
-    confirmedOffset_ = offset;
+LineForwarder::Pass LineForwarder::RunPass() {
+  const uint64_t size = FileSize(options_.journal);
+  if (size < confirmed_.offset) {
+    Restart("is shorter than what was forwarded from it");
+  } else if (confirmed_.offset > 0 &&
+             LineHashBefore(options_.journal, confirmed_.offset) != confirmedHash_) {
+    Restart("no longer holds the rows that were forwarded from it");
   }
-}
-
-void LineForwarder::SaveState() {
-  const std::string text =
-      std::to_string(confirmedRow_) + " " + std::to_string(confirmedOffset_) + "\n";
-  if (const auto error = ReplaceFileContents(StatePath(options_.journal), text)) {
-    report_("line record: the forwarding state " + StatePath(options_.journal) +
-            " cannot be written: " + Describe(*error) + "; rows may be sent again, never lost");
-  }
-}
-
-bool LineForwarder::Pass() {
-  uint64_t limit = 0;
+  if (oldJournal_.empty()) oldJournal_ = OldJournalId(options_.journal);
+  uint64_t limit = size;
   {
     const std::lock_guard lock(mutex_);
-    limit = storedUpTo_.value_or(UINT64_MAX);
+    if (storedUpTo_) limit = std::min(limit, *storedUpTo_);
   }
-  limit = std::min(limit, FileSize(options_.journal));
-  // The header is no row to wait for.
-  waiting_ = std::max<int64_t>(
-      0, CountRows(options_.journal, confirmedOffset_, limit) - (confirmedOffset_ == 0 ? 1 : 0));
+  Count(limit);
   const JournalChunk chunk =
-      ReadJournal(options_.journal, confirmedOffset_, confirmedRow_, limit, options_.batch);
-  if (chunk.endOffset == confirmedOffset_) return false;
-  for (const JournalProblem& p : chunk.problems) {
-    report_("line record: row " + std::to_string(p.number) + " of " + options_.journal +
-            " was skipped: " + p.reason);
-  }
-  const LineDbResult stored = db_.Insert(chunk.rows);
-  if (!stored.ok()) {
-    if (reachable_) report_("line record: " + stored.message);
+      ReadJournal(options_.journal, confirmed_, limit, options_.batch, oldJournal_);
+  if (chunk.endOffset == confirmed_.offset) return Pass::Idle;
+
+  const InsertOutcome stored = db_.Insert(chunk.rows);
+  if (!stored.result.ok()) {
+    if (reachable_) report_("line record: " + stored.result.message);
     reachable_ = false;
-    return false;
+    return Pass::Unavailable;
   }
   if (!reachable_) report_("line record: the line database is reachable again");
   reachable_ = true;
+  for (const JournalProblem& p : chunk.problems) PutAside(p.number, p.reason, p.line);
+  for (const auto& [index, reason] : stored.refused) {
+    const JournalRow& row = chunk.rows[index];
+    PutAside(row.number, "the line database refused it: " + reason, row.line);
+  }
   {
     const std::lock_guard lock(mutex_);
-    confirmedRow_ = chunk.lastNumber;
-    confirmedOffset_ = chunk.endOffset;
+    confirmed_ = {chunk.endOffset, chunk.lastNumber};
+    confirmedHash_ = chunk.lastLineHash;
   }
   SaveState();
-  waiting_ = CountRows(options_.journal, confirmedOffset_, limit);
-  return true;
+  Count(limit);
+  return Pass::Sent;
+}
+
+void LineForwarder::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
+
+void LineForwarder::Stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  db_.Abort();
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::optional<LineDbResult> LineForwarder::Verdict() const {
+  const std::lock_guard lock(mutex_);
+  return verdict_;
+}
+
+bool LineForwarder::Flush(std::chrono::milliseconds within) {
+  std::unique_lock lock(mutex_);
+  kicked_ = true;
+  wake_.notify_all();
+  return idle_.wait_for(lock, within, [this] { return waiting_ == 0; });
 }
 
 void LineForwarder::Run() {
-  auto pause = std::chrono::duration_cast<std::chrono::milliseconds>(kFirstPause);
+  const LineDbResult first = db_.Connect();
+  {
+    const std::lock_guard lock(mutex_);
+    verdict_ = first;
+  }
+  idle_.notify_all();
+  if (first.final()) return;  // refused: the front end says why and ends
+  if (!first.ok()) {
+    report_("line record: " + first.message);
+    reachable_ = false;
+  }
+  auto pause = kFirstPause;
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     lock.unlock();
-    const bool sent = Pass();
-    const bool fine = reachable_;
+    const Pass pass = RunPass();
     lock.lock();
     idle_.notify_all();
-    if (sent) continue;  // more may follow at once
-    if (fine) {
-      pause = std::chrono::duration_cast<std::chrono::milliseconds>(kFirstPause);
+    if (pass == Pass::Sent) continue;  // more may follow at once
+    if (pass == Pass::Idle) {
+      pause = kFirstPause;
       wake_.wait_for(lock, kLook, [this] { return stopping_ || kicked_; });
     } else {
       wake_.wait_for(lock, pause, [this] { return stopping_; });
-      pause =
-          std::min(pause * 2, std::chrono::duration_cast<std::chrono::milliseconds>(kLongestPause));
+      pause = std::min(pause * 2, kLongestPause);
     }
     kicked_ = false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -8,70 +9,99 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 
+#include "linedb/journal.h"
 #include "linedb/line_db.h"
-#include "record/record_sink.h"
 
 namespace ctrlprog {
 
-// Feeds the line database from the local journal, on a thread of its own. The journal is the
-// record of truth: the forwarder reads its whole rows past the last one the server confirmed,
-// inserts them in batches, one transaction each, keyed on (station, row number), and after each
-// commit puts the confirmed position in a small state file beside the journal (replaced in one
-// step). A crash after a commit and before the state file sends rows again, which the key keeps
-// single; a crash before the commit loses nothing. A server that cannot be reached is tried again
+// Whoever is told how far the journal is safely on the disk: the record writer tells it after
+// each batch it flushed.
+class StoredRowsListener {
+ public:
+  virtual ~StoredRowsListener() = default;
+  // The journal's rows up to `journalSize` bytes are on the disk. Any thread.
+  virtual void StoredUpTo(uint64_t journalSize) = 0;
+};
+
+// Feeds the line database from the local journal. The journal is the record of truth: the
+// forwarder reads its whole rows past the last one the server confirmed and inserts them in
+// batches, one transaction each, keyed on each row's journal and number there, so a row sent
+// twice is stored once. After each commit the confirmed place goes to a state file beside the
+// journal (replaced in one step), with a hash of the row before it, so a journal truncated,
+// emptied or replaced since is read again from its start instead of trusted. A row that cannot
+// be read or that the server refuses is set aside in a file beside the journal with its number
+// and the reason, and every other row goes on. A server that cannot be reached is tried again
 // with a growing pause, 1 s up to 30 s; programming goes on meanwhile.
-//
-// As a sink it never holds a frame and never fails: Submit only says a row is on its way.
-class LineForwarder : public RecordSink {
+class LineForwarder : public StoredRowsListener {
  public:
   struct Options {
-    std::string journal;  // the CSV record
-    std::string uri;      // the line database
-    size_t batch = 500;   // rows a transaction
+    std::string journal;   // the CSV record
+    std::string database;  // which database (PgLineDb::Identity): another starts afresh
+    size_t batch = 500;    // rows a transaction
   };
-  // Called from the forwarder's thread with what it wants the operator to know.
+  // What the forwarder wants the operator to know; called from the thread that forwards.
   using Report = std::function<void(const std::string&)>;
+  enum class Pass { Sent, Idle, Unavailable };
 
-  LineForwarder(Options options, Report report);
+  // Reads the state file; forwards nothing yet.
+  LineForwarder(Options options, LineDb& db, Report report);
   ~LineForwarder() override;
   LineForwarder(const LineForwarder&) = delete;
   LineForwarder& operator=(const LineForwarder&) = delete;
 
-  void Submit(RecordRow row) override;
-  SinkState State() const override { return SinkState::Ready; }
-  std::string Failure() const override { return {}; }
+  // One read, insert and confirm, on the caller's thread.
+  Pass RunPass();
+  // Passes on a thread of its own from now on; the first thing it does is to connect, and
+  // what that found is Verdict().
+  void Start();
+  // Ends the thread within a fraction of a second, whatever the server does; rows not confirmed
+  // stay in the journal for the next run.
+  void Stop();
+  // The first connection's outcome once the thread has it.
+  std::optional<LineDbResult> Verdict() const;
 
-  // Rows of the journal up to where it is safely stored: forwarded only once synced.
-  void StoredUpTo(uint64_t journalSize);
-  // Rows in the journal not yet confirmed by the server.
+  void StoredUpTo(uint64_t journalSize) override;
+  // Rows in the journal (on the disk) the server has not confirmed and that are not set aside.
   int64_t Waiting() const { return waiting_; }
-  // Waits until every row is forwarded, for at most `ms`; whether it got there.
-  bool Flush(int ms);
-  // The state file beside `journal`.
+  // Rows set aside: in the set-aside file, and since start-up.
+  int64_t SetAside() const { return setAside_; }
+  // Waits until no row is waiting, for at most `within`; whether it got there.
+  bool Flush(std::chrono::milliseconds within);
+
+  // The state file and the set-aside file beside `journal`.
   static std::string StatePath(const std::string& journal);
+  static std::string SetAsidePath(const std::string& journal);
 
  private:
   void Run();
-  // One pass: read, insert, confirm. Whether anything went to the server.
-  bool Pass();
   void LoadState();
   void SaveState();
+  void LoadSetAside();
+  void PutAside(int64_t number, const std::string& reason, const std::string& line);
+  // Starts again from the journal's first row (its keys keep what was sent once).
+  void Restart(const std::string& why);
+  void Count(uint64_t upTo);
 
   Options options_;
+  LineDb& db_;
   Report report_;
-  LineDb db_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable idle_;
+  std::string oldJournal_;  // the id of rows of the older shape
+  JournalPlace confirmed_;  // the rows the server confirmed (or set aside)
+  uint64_t confirmedHash_ = 0;
+  std::atomic<bool> reachable_{true};
+  std::unordered_set<uint64_t> asideLines_;  // hashes of the rows already set aside
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_, idle_;
+  std::optional<uint64_t> storedUpTo_;  // bytes on the disk, as the writer said
+  JournalPlace counted_;                // how far rows are counted
+  std::atomic<int64_t> waiting_{0};
+  std::atomic<int64_t> setAside_{0};
+  std::optional<LineDbResult> verdict_;
   bool stopping_ = false;
   bool kicked_ = false;
-  // Bytes of the journal on the disk, as the writer said; without a writer, all of it.
-  std::optional<uint64_t> storedUpTo_;
-  int64_t confirmedRow_ = 0;
-  uint64_t confirmedOffset_ = 0;
-  std::atomic<int64_t> waiting_{0};
-  bool reachable_ = true;
   std::thread thread_;
 };
 

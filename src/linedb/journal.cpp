@@ -1,12 +1,18 @@
 #include "linedb/journal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
+#include <variant>
+
+#include "linedb/record_time.h"
 
 namespace ctrlprog {
 namespace {
+
+constexpr size_t kBlock = 256 * 1024;
+constexpr size_t kMaxNameBytes = 4096;  // a port or a file path
 
 // Splits one CSV row (without its CR LF) into fields, as RFC 4180 has them.
 std::optional<std::vector<std::string>> SplitRow(std::string_view line) {
@@ -40,129 +46,197 @@ bool IsHexByte(std::string_view s) {
   return s.size() == 2 && hex(s[0]) && hex(s[1]);
 }
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+bool IsJournalId(std::string_view s) {
+  return s.size() == 32 && std::all_of(s.begin(), s.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
+std::optional<int64_t> Number(std::string_view text) {
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool IsHeader(std::string_view line) {
+  return line.starts_with("time,station,");
+}
+
+// One line of the journal as a row, or why it is none.
+std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t number,
+                                                const std::string& oldJournal) {
+  const auto fields = SplitRow(line);
+  if (!fields || (fields->size() != 7 && fields->size() < 9)) {
+    return std::string("it does not have the record's fields");
+  }
+  const std::vector<std::string>& f = *fields;
+  JournalRow row{number, oldJournal, number,         f[0],
+                 f[1],   f[2],       f[3],   f[4], f[5], std::nullopt, std::string(line)};
+  if (f.size() >= 9) {
+    const auto journalRow = Number(f[8]);
+    if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
+      return "its journal \"" + f[7] + "\" and row \"" + f[8] + "\" are none";
+    }
+    row.journal = f[7];
+    row.journalRow = *journalRow;
+  }
+  if (!f[6].empty()) {
+    row.cycleMs = Number(f[6]);
+    if (!row.cycleMs) return "cycle_ms \"" + f[6] + "\" is no number";
+  }
+  if (auto problem = CheckRow(row)) return *problem;
+  return row;
+}
+
+uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  return hash;
 }
 
 }  // namespace
 
-std::optional<int64_t> EpochMs(const std::string& t) {
-  int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-  int consumed = 0;
-  if (std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d%n", &y, &mo, &d, &h, &mi, &consumed) != 5 ||
-      mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59) {
-    return std::nullopt;
-  }
-  std::string_view rest = std::string_view(t).substr(static_cast<size_t>(consumed));
-  int s = 0, ms = 0;
-  if (rest.starts_with(':')) {
-    int n = 0;
-    if (std::sscanf(rest.data(), ":%2d%n", &s, &n) != 1) return std::nullopt;
-    rest.remove_prefix(static_cast<size_t>(n));
-    if (rest.starts_with('.')) {
-      if (std::sscanf(rest.data(), ".%3d%n", &ms, &n) != 1) return std::nullopt;
-      rest.remove_prefix(static_cast<size_t>(n));
-    }
-  }
-  int64_t offset = 0;
-  if (rest == "Z" || rest.empty()) {
-    offset = 0;
-  } else {
-    int oh = 0, om = 0;
-    char sign = 0;
-    if (std::sscanf(std::string(rest).c_str(), "%c%2d:%2d", &sign, &oh, &om) != 3 ||
-        (sign != '+' && sign != '-') || rest.size() != 6) {
-      return std::nullopt;
-    }
-    offset = (sign == '+' ? 1 : -1) * (int64_t{oh} * 60 + om);
-  }
-  const int64_t minutes =
-      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 +
-      int64_t{h} * 60 + mi - offset;
-  return (minutes * 60 + s) * 1000 + ms;
-}
-
-std::string UtcHour(const std::string& t) {
-  // A record's own time only: the date, the time with milliseconds, and its offset.
-  const std::optional<int64_t> ms = t.size() == 29 ? EpochMs(t) : std::nullopt;
-  if (!ms) return {};
-  const auto seconds = static_cast<std::time_t>(*ms / 1000);
-  std::tm utc{};
-  ::gmtime_r(&seconds, &utc);
-  char hour[64];
-  std::snprintf(hour, sizeof hour, "%04d-%02d-%02dT%02d:00Z", utc.tm_year + 1900, utc.tm_mon + 1,
-                utc.tm_mday, utc.tm_hour);
-  return hour;
+uint64_t LineHash(std::string_view line) {
+  return Fnv1a(line, 0xcbf29ce484222325ULL);
 }
 
 std::optional<std::string> CheckRow(const JournalRow& row) {
-  if (UtcHour(row.time).empty()) return "the time \"" + row.time + "\" does not parse";
+  if (UtcHour(row.time).empty()) return "the time \"" + row.time + "\" is no record time";
   bool frameOk = row.frame.size() == 26 * 3 - 1;
   for (size_t i = 0; frameOk && i < 26; ++i) {
     frameOk = IsHexByte(std::string_view(row.frame).substr(i * 3, 2)) &&
               (i == 25 || row.frame[i * 3 + 2] == ' ');
   }
   if (!frameOk) return "the frame is not 26 bytes";
+  if (row.cycleMs && (*row.cycleMs < 0 || *row.cycleMs > INT32_MAX)) {
+    return "cycle_ms " + std::to_string(*row.cycleMs) + " is out of range";
+  }
+  if (row.station.empty() || row.station.size() > kMaxStationBytes) {
+    return "the station name is empty or longer than " + std::to_string(kMaxStationBytes) +
+           " bytes";
+  }
+  if (row.port.size() > kMaxNameBytes || row.file.size() > kMaxNameBytes) {
+    return "the port or file name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
+  }
   for (const char* result : {"PASS", "FAIL", "UNCONFIRMED", "LOST", "RESTORED"}) {
     if (row.result == result) return std::nullopt;
   }
   return "the result \"" + row.result + "\" is none of the record's";
 }
 
-JournalChunk ReadJournal(const std::string& path, uint64_t offset, int64_t lastNumber,
-                         uint64_t limit, size_t maxRows) {
+JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit,
+                         size_t maxRows, const std::string& oldJournal) {
   JournalChunk chunk;
-  chunk.lastNumber = lastNumber;
-  chunk.endOffset = offset;
+  chunk.lastNumber = from.rows;
+  chunk.endOffset = from.offset;
   std::ifstream in(path, std::ios::binary);
-  if (!in || limit <= offset) return chunk;
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string buffer(static_cast<size_t>(std::min<uint64_t>(limit - offset, 8u << 20)), '\0');
-  in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-  buffer.resize(static_cast<size_t>(in.gcount()));
-
-  size_t at = 0;
-  bool quoted = false;
-  for (size_t i = 0; i + 1 < buffer.size() && chunk.rows.size() < maxRows; ++i) {
-    if (buffer[i] == '"') quoted = !quoted;
-    if (quoted || buffer[i] != '\r' || buffer[i + 1] != '\n') continue;
-    const std::string_view line(buffer.data() + at, i - at);
-    const uint64_t lineStart = offset + at;
-    at = i + 2;
-    ++i;
-    chunk.endOffset = offset + at;
-    if (lineStart == 0 && line.starts_with("time,station,")) continue;  // the header
-    const int64_t number = ++chunk.lastNumber;
-    const auto fields = SplitRow(line);
-    if (!fields || fields->size() != 7) {
-      chunk.problems.push_back({number, "it does not have the record's seven fields"});
-      continue;
-    }
-    JournalRow row{number,       (*fields)[0], (*fields)[1], (*fields)[2],
-                   (*fields)[3], (*fields)[4], (*fields)[5], std::nullopt};
-    const std::string& cycle = (*fields)[6];
-    if (!cycle.empty()) {
-      int64_t ms = 0;
-      const auto [end, error] = std::from_chars(cycle.data(), cycle.data() + cycle.size(), ms);
-      if (error != std::errc() || end != cycle.data() + cycle.size()) {
-        chunk.problems.push_back({number, "cycle_ms \"" + cycle + "\" is no number"});
-        continue;
+  if (!in || limit <= from.offset) return chunk;
+  in.seekg(static_cast<std::streamoff>(from.offset));
+  std::string buffer;  // bytes from chunk.endOffset on
+  size_t lines = 0;
+  for (uint64_t readTo = from.offset; lines < maxRows && readTo < limit;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, limit - readTo));
+    const size_t had = buffer.size();
+    buffer.resize(had + want);
+    in.read(buffer.data() + had, static_cast<std::streamsize>(want));
+    const auto got = static_cast<size_t>(in.gcount());
+    buffer.resize(had + got);
+    readTo += got;
+    size_t at = 0;
+    for (size_t end; lines < maxRows && (end = buffer.find("\r\n", at)) != std::string::npos;) {
+      const std::string_view line(buffer.data() + at, end - at);
+      const uint64_t lineStart = chunk.endOffset;
+      chunk.endOffset += end + 2 - at;
+      at = end + 2;
+      chunk.lastLineHash = LineHash(line);
+      if (lineStart == 0 && IsHeader(line)) continue;
+      ++lines;
+      const int64_t number = ++chunk.lastNumber;
+      auto parsed = ParseLine(line, number, oldJournal);
+      if (auto* row = std::get_if<JournalRow>(&parsed)) {
+        chunk.rows.push_back(std::move(*row));
+      } else {
+        chunk.problems.push_back({number, std::get<std::string>(parsed), std::string(line)});
       }
-      row.cycleMs = ms;
     }
-    if (const auto problem = CheckRow(row)) {
-      chunk.problems.push_back({number, *problem});
-      continue;
-    }
-    chunk.rows.push_back(std::move(row));
+    buffer.erase(0, at);
+    if (got < want) break;  // the end of the file
   }
   return chunk;
+}
+
+std::string OldJournalId(const std::string& path) {
+  const JournalChunk first = ReadJournal(path, {}, UINT64_MAX, 1, {});
+  if (first.lastNumber == 0) return {};
+  // The first row's bytes, hashed twice for 128 bits.
+  std::ifstream in(path, std::ios::binary);
+  std::string head(static_cast<size_t>(first.endOffset), '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  const size_t headerEnd = IsHeader(head) ? head.find("\r\n") + 2 : 0;
+  const std::string_view row = std::string_view(head).substr(headerEnd);
+  char id[33];
+  std::snprintf(id, sizeof id, "%016llx%016llx",
+                static_cast<unsigned long long>(Fnv1a(row, 0xcbf29ce484222325ULL)),
+                static_cast<unsigned long long>(Fnv1a(row, 0x84222325cbf29ce4ULL)));
+  return id;
+}
+
+std::optional<uint64_t> LineHashBefore(const std::string& path, uint64_t offset) {
+  if (offset == 0) return 0;
+  if (offset < 2) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  // The row before `offset`: read back until the CR LF before it, or the file's start.
+  std::string tail;
+  for (uint64_t span = 512;; span *= 2) {
+    const uint64_t start = offset > span ? offset - span : 0;
+    tail.assign(static_cast<size_t>(offset - start), '\0');
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(start));
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    if (static_cast<size_t>(in.gcount()) != tail.size() || !tail.ends_with("\r\n")) {
+      return std::nullopt;
+    }
+    const size_t before = tail.rfind("\r\n", tail.size() - 3);
+    if (before != std::string::npos) {
+      return LineHash(std::string_view(tail).substr(before + 2, tail.size() - before - 4));
+    }
+    if (start == 0) return LineHash(std::string_view(tail).substr(0, tail.size() - 2));
+    if (span > (64u << 20)) return std::nullopt;
+  }
+}
+
+JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to) {
+  JournalPlace place = from;
+  if (to <= from.offset) return place;
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(from.offset));
+  char previous = 0;
+  std::string first;  // the first line's start, to pass over the header
+  std::string buffer(kBlock, '\0');
+  uint64_t at = from.offset;
+  for (uint64_t left = to - from.offset; left > 0 && in;) {
+    in.read(buffer.data(), static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size())));
+    const auto got = static_cast<size_t>(in.gcount());
+    if (got == 0) break;
+    if (from.offset == 0 && first.size() < 16) first.append(buffer.data(), std::min<size_t>(got, 16));
+    for (size_t i = 0; i < got; ++i) {
+      if (buffer[i] == '\n' && previous == '\r') {
+        const bool header = place.offset == 0 && IsHeader(first);
+        place.offset = at + i + 1;
+        if (!header) ++place.rows;
+      }
+      previous = buffer[i];
+    }
+    at += got;
+    left -= got;
+  }
+  return place;
 }
 
 }  // namespace ctrlprog

@@ -3,22 +3,30 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ctrlprog {
 
-// One row of the production record as the line database takes it, with its number in the
-// journal (1 for the first row after the header).
+// One row of the production record as the line database takes it. Its key is its journal and
+// its number there: written in the row by the program that appended it, or, for a row of a
+// record written before rows named their journal, derived from the record's first row and the
+// row's place in the record.
 struct JournalRow {
-  int64_t number = 0;
+  int64_t number = 0;  // its place in the file: 1 for the first row after the header
+  std::string journal;
+  int64_t journalRow = 0;
   std::string time, station, port, file, frame, result;
   std::optional<int64_t> cycleMs;
+  std::string line;  // as it stands in the journal, without its CR LF
 };
 
-// A row that could not be read: reported with its number and skipped, never sent half-read.
+// A row that could not be read or will not be taken: its place, why, and the row as it stands,
+// so it can be set aside and looked at; never sent half-read.
 struct JournalProblem {
   int64_t number = 0;
   std::string reason;
+  std::string line;
 };
 
 // What one read of the journal found, and where the next read starts.
@@ -27,24 +35,41 @@ struct JournalChunk {
   std::vector<JournalProblem> problems;
   int64_t lastNumber = 0;  // the number of the last whole row read (good or bad)
   uint64_t endOffset = 0;  // just past it
+  uint64_t lastLineHash = 0;  // of that row, to find the same place again
 };
 
-// Reads whole rows (those ending in CR LF) of the journal at `path`, from `offset`, whose row
-// before it had the number `lastNumber`, up to `limit` bytes of the file and at most `maxRows`
-// rows. The header row is passed over. A file that cannot be read gives no rows.
-JournalChunk ReadJournal(const std::string& path, uint64_t offset, int64_t lastNumber,
-                         uint64_t limit, size_t maxRows);
+// Where a read starts: the offset just past a row, and how many rows lie before it.
+struct JournalPlace {
+  uint64_t offset = 0;
+  int64_t rows = 0;
+};
 
-// Checks one row's fields: the time, a 26-byte frame, a known result, a number for cycle_ms.
+// Reads whole rows (those ending in CR LF; a row ends at every CR LF, so a torn one costs no
+// other) of the journal at `path` from `from`, up to `limit` bytes of the file and at most
+// `maxRows` rows. The header row is passed over. Rows of the older shape are named by
+// `oldJournal` (OldJournalId of the file). A file that cannot be read gives no rows.
+JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit,
+                         size_t maxRows, const std::string& oldJournal);
+
+// The journal of the rows of the older shape in the file at `path`: 128 bits of a hash of its
+// first row, which never changes once written; empty while it has none.
+std::string OldJournalId(const std::string& path);
+
+// A hash of one row's bytes (without its CR LF): the forwarder's check that a place in the
+// journal still holds the row it confirmed there.
+uint64_t LineHash(std::string_view line);
+// The hash of the row that ends just before `offset` in the file at `path` (0 at the start).
+std::optional<uint64_t> LineHashBefore(const std::string& path, uint64_t offset);
+
+// Counts the rows (lines ending in CR LF, the header not counted) of the file at `path` from
+// `from` up to `to`: the place just past the last whole row before `to`.
+JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to);
+
+// Checks one row's fields as the server will take them: a real calendar time, a 26-byte frame,
+// a known result, cycle_ms within an integer, names of a sane length.
 std::optional<std::string> CheckRow(const JournalRow& row);
 
-// Milliseconds since 1970 of a time as the record writes it, or as an operator types it for a
-// report: 2026-12-07T21:30:05.123+08:00, 2026-12-07T13:30Z, 2026-12-07T13:30:05 (UTC when no
-// offset is given).
-std::optional<int64_t> EpochMs(const std::string& time);
-
-// The UTC hour of a record time ("2026-12-07T21:30:05.123+08:00" → "2026-12-07T13:00Z"), or
-// empty for a time that does not parse.
-std::string UtcHour(const std::string& recordTime);
+// The longest station name a row may carry (bytes).
+inline constexpr size_t kMaxStationBytes = 200;
 
 }  // namespace ctrlprog

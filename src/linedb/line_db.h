@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "linedb/journal.h"
@@ -11,20 +14,45 @@ struct pg_conn;
 
 namespace ctrlprog {
 
-// How a call to the line database ended.
+// How a call to the line database ended, in our own terms.
 enum class LineDbStatus {
   Ok,
-  BadUri,       // the connection string does not parse
-  Rejected,     // the server refused us: credentials, role or database
-  Unreachable,  // no server answered (down, unknown host, network): tried again later
-  WrongShape,   // the table is there but not as this program writes it, or cannot be made
-  Failed,       // a statement failed
+  BadOptions,   // the address does not parse, or one of its settings has no valid value
+  Rejected,     // the server refused this station: credentials, role, database, TLS, privilege
+  WrongShape,   // the table lacks our columns or our key, or is missing and cannot be made
+  Unavailable,  // no answer in time, lost, shutting down or busy: tried again later
 };
 
 struct LineDbResult {
   LineDbStatus status = LineDbStatus::Ok;
   std::string message;  // for the operator; never holds a password
   bool ok() const { return status == LineDbStatus::Ok; }
+  // What no retry can mend: refused at start-up.
+  bool final() const {
+    return status == LineDbStatus::BadOptions || status == LineDbStatus::Rejected ||
+           status == LineDbStatus::WrongShape;
+  }
+};
+
+// What became of a batch of rows: every row is stored or refused, or (Unavailable) nothing is
+// known and the batch is tried again later.
+struct InsertOutcome {
+  LineDbResult result;
+  std::vector<std::pair<size_t, std::string>> refused;  // a row's index in the batch, and why
+};
+
+// The line's database as the forwarder uses it: connect and check, then add rows by their key,
+// each batch in one transaction, a row already there left as it is. Every call ends within its
+// deadline.
+class LineDb {
+ public:
+  virtual ~LineDb() = default;
+  // Connects (if not connected) and checks the table; creates it where it is missing and we may.
+  virtual LineDbResult Connect() = 0;
+  virtual void Disconnect() = 0;
+  virtual InsertOutcome Insert(const std::vector<JournalRow>& rows) = 0;
+  // Ends any wait at once, from another thread; every call after it fails as Unavailable.
+  virtual void Abort() {}
 };
 
 // Per station and UTC hour: boards (PASS, FAIL, UNCONFIRMED), passes and fails.
@@ -33,36 +61,54 @@ struct YieldRow {
   int64_t boards = 0, passes = 0, fails = 0;
 };
 
-// The line's PostgreSQL database, through libpq: the table of every station's rows, keyed on
-// (station, row number), written one batch a transaction with ON CONFLICT DO NOTHING so that a
-// row sent twice is stored once. Values go only as query parameters.
-class LineDb {
+// The line's PostgreSQL database through libpq's asynchronous calls: a connection within its
+// timeout (5 s unless the address sets connect_timeout), TCP keepalives and tcp_user_timeout,
+// and each statement within its deadline, after which the connection is dropped (a row it may
+// have stored is kept once by its key). Values go only as query parameters. Failures are told
+// apart by SQLSTATE: a row's values (classes 22, 23) set that row aside; a lost or busy server
+// (08, 53, 57P, a timeout) means wait.
+class PgLineDb : public LineDb {
  public:
-  explicit LineDb(std::string uri) : uri_(std::move(uri)) {}
-  ~LineDb();
-  LineDb(const LineDb&) = delete;
-  LineDb& operator=(const LineDb&) = delete;
+  struct Deadlines {
+    std::chrono::milliseconds connect{5000};  // unless the address sets connect_timeout
+    std::chrono::milliseconds statement{10000};
+  };
+  explicit PgLineDb(std::string uri) : uri_(std::move(uri)) {}
+  PgLineDb(std::string uri, Deadlines deadlines) : uri_(std::move(uri)), deadlines_(deadlines) {}
+  ~PgLineDb() override;
+  PgLineDb(const PgLineDb&) = delete;
+  PgLineDb& operator=(const PgLineDb&) = delete;
 
-  // Whether `uri` parses as libpq takes it (a URI or a keyword string).
+  // Whether `uri` parses as libpq takes it and its settings have values libpq takes, naming the
+  // one that does not.
   static LineDbResult CheckUri(const std::string& uri);
+  // `uri` with its password (if any) masked: safe to print.
+  static std::string Masked(const std::string& uri);
+  // Whether `uri` holds a password.
+  static bool HoldsPassword(const std::string& uri);
   // Which database `uri` names (host, port, database), whoever connects: one word.
   static std::string Identity(const std::string& uri);
 
-  // Connects; creates the table where it is missing and we may; checks its shape.
-  LineDbResult Connect();
-  bool Connected() const;
-  void Disconnect();
-  // Stores `rows` in one transaction; rows already there are left as they are.
-  LineDbResult Insert(const std::vector<JournalRow>& rows);
-  // The yield per station and hour, from `since` up to `until` (record times, or empty).
+  LineDbResult Connect() override;
+  void Disconnect() override;
+  InsertOutcome Insert(const std::vector<JournalRow>& rows) override;
+  // The yield per station and hour, from `since` up to `until` (UTC ISO times, or empty).
   LineDbResult Yield(const std::string& since, const std::string& until,
                      std::vector<YieldRow>& out);
 
+  // Where the server's notices go (each once, in our words); any thread.
+  void OnNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+  void Abort() override { abort_ = true; }
+
  private:
-  LineDbResult Fail(LineDbStatus status, const std::string& what);
+  LineDbResult CheckTable();
+  InsertOutcome InsertEach(const std::vector<JournalRow>& rows);
 
   std::string uri_;
+  Deadlines deadlines_;
   pg_conn* conn_ = nullptr;
+  std::function<void(const std::string&)> notice_;
+  std::atomic<bool> abort_{false};
 };
 
 }  // namespace ctrlprog

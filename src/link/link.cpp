@@ -67,8 +67,10 @@ void Link::ctrMSComm_OnComm(int commEvent) {
 
 TickReport Link::Timer1_Timer() {
   TickReport report;
+  GateVerdict verdict;
   if (intCommFlag != Closed) {
-    if (const GateVerdict verdict = AskGates(); verdict.kind == GateVerdict::Kind::Shut) {
+    verdict = AskGates();
+    if (verdict.kind == GateVerdict::Kind::Shut) {
       Halt(verdict.reason);
       return report;
     }
@@ -92,13 +94,12 @@ TickReport Link::Timer1_Timer() {
         bytTickCount = 0;
         if (port_.IsOpen()) port_.Close();
       }
-      if (port_.IsOpen()) port_.WriteText(kPollText);
+      // A record still writing an earlier row holds the poll, so no board is engaged before
+      // its predecessor's row is safe; once a board answered, its handshake runs untouched.
+      if (port_.IsOpen() && verdict.kind != GateVerdict::Kind::Hold) port_.WriteText(kPollText);
       report.progress = 0;
       break;
     case ReadyToSend:
-      // A record still writing an earlier row holds the frame for a tick: every board sent a
-      // frame must be able to get its row.
-      if (AskGates().kind == GateVerdict::Kind::Hold) break;
       port_.WriteBytes(bytFrame);
       report.progress = 50;
       intCommFlag = AwaitingAck;

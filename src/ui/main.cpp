@@ -1,6 +1,7 @@
 // ctrlprog: the window.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -9,8 +10,10 @@
 
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "link/qt/argument_bytes.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/translations.h"
+#include "linedb/journal.h"
 #include "ui/form/frm_main.h"
 #include "ui/form/station_sinks.h"
 #include "ui/window/main_window.h"
@@ -63,6 +66,20 @@ bool OnlyPrints(int argc, char** argv) {
   return false;
 }
 
+// Runs the event loop until the line database's start-up verdict is in, or its time is up.
+std::optional<ctrlprog::LineDbResult> AwaitLineDb(const ctrlprog::StationSinks& sinks) {
+  if (auto verdict = sinks.LineDbVerdict()) return verdict;
+  QEventLoop wait;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, &wait, [&] {
+    if (sinks.LineDbVerdict()) wait.quit();
+  });
+  QTimer::singleShot(ctrlprog::StationSinks::kVerdictWaitMs, &wait, &QEventLoop::quit);
+  look.start(50);
+  wait.exec();
+  return sinks.LineDbVerdict();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +91,7 @@ int main(int argc, char** argv) {
     parser.process(app);  // prints and ends the program
     return 0;
   }
+  ctrlprog::KeepArgumentBytes(argc, argv);
   QApplication app(argc, argv);
   ctrlprog::InstallTranslations();  // the texts this project added, in the system's language
   QCommandLineParser parser;
@@ -86,10 +104,15 @@ int main(int argc, char** argv) {
   ctrlprog::SinkOptions sinkOptions{
       std::nullopt, ctrlprog::StationName(), std::nullopt,
       [](const std::string& news) { std::fprintf(stderr, "ctrlprog: %s\n", news.c_str()); }};
-  if (parser.isSet(record)) sinkOptions.recordPath = parser.value(record).toStdString();
+  if (parser.isSet(record)) sinkOptions.recordPath = ctrlprog::ArgumentBytes(parser.value(record));
   if (parser.isSet(options.lineDb)) sinkOptions.lineDb = parser.value(options.lineDb).toStdString();
   if (parser.isSet(options.station)) {
     sinkOptions.station = parser.value(options.station).toStdString();
+    if (sinkOptions.station.empty() || sinkOptions.station.size() > ctrlprog::kMaxStationBytes) {
+      std::fprintf(stderr, "ctrlprog: --station takes a name of 1 to %zu bytes\n",
+                   ctrlprog::kMaxStationBytes);
+      return 2;
+    }
   }
   auto opened = ctrlprog::StationSinks::Open(std::move(sinkOptions));
   if (const auto* message = std::get_if<std::string>(&opened)) {
@@ -98,6 +121,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto sinks = std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));
+  // The line database is asked on its own thread, for at most its connect timeout; what it
+  // refuses for good is said before the window opens.
+  if (const auto verdict = AwaitLineDb(*sinks); verdict && verdict->final()) {
+    std::fprintf(stderr, "ctrlprog: %s\n", verdict->message.c_str());
+    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle,
+                          QString::fromStdString(verdict->message));
+    return 2;
+  }
 
   ctrlprog::QtSerialPort serial;
   int status = 0;
@@ -107,11 +138,11 @@ int main(int argc, char** argv) {
     if (ctrlprog::LineForwarder* forwarder = sinks->forwarder()) {
       window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks->RecordPath());
     }
-    if (parser.isSet(port)) window.SetPortText(parser.value(port).toStdString());
+    if (parser.isSet(port)) window.SetPortText(ctrlprog::ArgumentBytes(parser.value(port)));
     window.show();
     bool loaded = true;
     if (parser.isSet(load)) {
-      loaded = window.form().LoadParameterFile(parser.value(load).toStdString());
+      loaded = window.form().LoadParameterFile(ctrlprog::ArgumentBytes(parser.value(load)));
     }
     // Only with the set it was told to load: a file that failed has said why already.
     if (parser.isSet(options.start) && loaded) {

@@ -73,7 +73,7 @@ TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine)
   EXPECT_FALSE(ui.TimerEnabled());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "The production record " + path +
-                                " could not be written: the disk is full. The last board was "
+                                " could not be written: the disk is full. The last board on 1 was "
                                 "programmed but not recorded. The transfer was stopped.");
   EXPECT_EQ(RowsOf(TempDir::Read(path)).size(), 3u);
   const size_t frameWrites = port.writes.size();

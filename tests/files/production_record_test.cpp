@@ -37,13 +37,15 @@ TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
   }
   const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
   ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(rows[0], "time,station,port,file,frame,result,cycle_ms");
+  EXPECT_EQ(rows[0], "time,station,port,file,frame,result,cycle_ms,journal,journal_row");
   const std::regex pass(
       R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,station-1,/dev/ttyUSB0,)"
-      R"("/srv/sets/a,""b"" 文件\.asv",02 0F,PASS,412)");
-  EXPECT_TRUE(std::regex_match(rows[1], pass)) << rows[1];
-  EXPECT_TRUE(rows[2].ends_with(",LOST,")) << rows[2];
-  EXPECT_EQ(rows[3].substr(23), rows[1].substr(23));
+      R"("/srv/sets/a,""b"" 文件\.asv",02 0F,PASS,412,([0-9a-f]{32}),1)");
+  std::smatch first, second;
+  ASSERT_TRUE(std::regex_match(rows[1], first, pass)) << rows[1];
+  ASSERT_TRUE(std::regex_match(rows[3], second, pass)) << rows[3];
+  EXPECT_TRUE(rows[2].ends_with(",LOST,," + first[1].str() + ",2")) << rows[2];
+  EXPECT_NE(first[1], second[1]) << "each program that opens the record starts its own journal";
 }
 
 TEST(ProductionRecord, IsRefusedAtOpeningWhenItCannotBeWritten) {

@@ -1,5 +1,5 @@
-// The journal as the forwarder and the report read it: whole rows only, each with its number,
-// bad ones named and skipped, and times turned into UTC hours the way the server does it.
+// The journal as the forwarder and the report read it: whole rows only, each with its key, bad
+// ones named with the row as it stands, and a torn row that costs no other.
 #include "linedb/journal.h"
 
 #include <gtest/gtest.h>
@@ -9,61 +9,80 @@
 namespace ctrlprog {
 namespace {
 
-TEST(Journal, TimesBecomeUtcHoursAsTheServerCountsThem) {
-  const struct {
-    std::string time, hour;
-    std::optional<int64_t> ms;
-  } cases[] = {
-      {"2026-12-07T21:30:05.123+08:00", "2026-12-07T13:00Z", 1796650205123},
-      {"2026-12-08T01:10:00.000+08:00", "2026-12-07T17:00Z", 1796663400000},
-      {"2026-12-31T23:59:59.999-05:00", "2027-01-01T04:00Z", 1798779599999},
-      {"2024-02-29T00:00:00.000+00:00", "2024-02-29T00:00Z", 1709164800000},
-      {"2026-12-07T13:30Z", "", 1796650200000},  // a report's bound, not a record time
-      {"yesterday", "", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(UtcHour(c.time), c.hour) << c.time;
-    EXPECT_EQ(EpochMs(c.time), c.ms) << c.time;
-  }
+const std::string kFrame =
+    "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
+const std::string kJournal = "0123456789abcdef0123456789abcdef";
+
+std::string Row(const std::string& time, const std::string& tail) {
+  return time + ",line3,/dev/ttyUSB0,," + kFrame + "," + tail + "\r\n";
 }
 
-TEST(Journal, ReadsWholeRowsWithTheirNumbersAndNamesTheBadOnes) {
+TEST(Journal, ReadsRowsOfBothShapesWithTheirKeysAndSetsTheBadOnesApart) {
   testing::TempDir dir;
-  const std::string frame =
-      "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
-  const std::string path =
-      dir.Write("journal.csv",
-                "time,station,port,file,frame,result,cycle_ms\r\n"
-                "2026-12-07T21:30:05.123+08:00,line3,/dev/ttyUSB0,\"/srv/a,b.asv\"," +
-                    frame +
-                    ",PASS,612\r\n"
-                    "2026-12-07T21:30:06.000+08:00,line3,/dev/ttyUSB0,,02 0F,PASS,1\r\n"
-                    "2026-12-07T21:30:07.000+08:00,line3,/dev/ttyUSB0,,\r\n"
-                    "2026-12-07T21:31:40.002+08:00,line3,/dev/ttyUSB0,," +
-                    frame +
-                    ",LOST,\r\n"
-                    "2026-12-07T21:31:41.000+08:00,line3,/dev/ttyUSB0,," +
-                    frame + ",PA");  // being written
-  const JournalChunk all = ReadJournal(path, 0, 0, UINT64_MAX, 100);
-  ASSERT_EQ(all.rows.size(), 2u);
-  EXPECT_EQ(all.rows[0].number, 1);
-  EXPECT_EQ(all.rows[0].file, "/srv/a,b.asv");
+  const std::string path = dir.Write(
+      "journal.csv",
+      "time,station,port,file,frame,result,cycle_ms\r\n" +  // written before rows had a journal
+          Row("2026-12-07T21:30:05.123+08:00", "PASS,612") +
+          "2026-12-07T21:30:06.000+08:00,line3,/dev/ttyUSB0,,02 0F,PASS,1\r\n" +
+          Row("2026-12-07T21:30:07.000+08:00", "PASS,612," + kJournal + ",1") +
+          Row("2026-02-31T21:30:07.000+08:00", "PASS,612," + kJournal + ",2") +
+          Row("2026-12-07T21:30:08.000+08:00", "PASS,99999999999," + kJournal + ",3") +
+          Row("2026-12-07T21:30:09.000+08:00", "LOST,," + kJournal + ",4") +
+          Row("2026-12-07T21:30:09.000+08:00", "PASS,1,NOT-AN-ID,5") +
+          "2026-12-07T21:31:41.000+08:00,line3,/dev/ttyUSB0,," + kFrame + ",PA");  // no CR LF yet
+  const std::string old = OldJournalId(path);
+  ASSERT_EQ(old.size(), 32u);
+  const JournalChunk all = ReadJournal(path, {}, UINT64_MAX, 100, old);
+  ASSERT_EQ(all.rows.size(), 3u);
+  EXPECT_EQ(all.rows[0].journal, old);
+  EXPECT_EQ(all.rows[0].journalRow, 1);
   EXPECT_EQ(all.rows[0].cycleMs, 612);
-  EXPECT_EQ(all.rows[1].number, 4);
-  EXPECT_EQ(all.rows[1].cycleMs, std::nullopt);
-  ASSERT_EQ(all.problems.size(), 2u);
-  EXPECT_EQ(all.problems[0].number, 2);
-  EXPECT_EQ(all.problems[0].reason, "the frame is not 26 bytes");
-  EXPECT_EQ(all.problems[1].number, 3);
-  EXPECT_EQ(all.lastNumber, 4) << "the row still being written is not read";
+  EXPECT_EQ(all.rows[1].journal, kJournal);
+  EXPECT_EQ(all.rows[1].journalRow, 1);
+  EXPECT_EQ(all.rows[1].number, 3);
+  EXPECT_EQ(all.rows[2].journalRow, 4);
+  EXPECT_EQ(all.rows[2].cycleMs, std::nullopt);
+  const std::vector<std::pair<int64_t, std::string>> problems = {
+      {2, "the frame is not 26 bytes"},
+      {4, "the time \"2026-02-31T21:30:07.000+08:00\" is no record time"},
+      {5, "cycle_ms 99999999999 is out of range"},
+      {7, "its journal \"NOT-AN-ID\" and row \"5\" are none"},
+  };
+  ASSERT_EQ(all.problems.size(), problems.size());
+  for (size_t i = 0; i < problems.size(); ++i) {
+    EXPECT_EQ(all.problems[i].number, problems[i].first);
+    EXPECT_EQ(all.problems[i].reason, problems[i].second);
+    EXPECT_FALSE(all.problems[i].line.empty());
+  }
+  EXPECT_EQ(all.lastNumber, 7) << "the row still being written is not read";
+  EXPECT_EQ(CountRows(path, {}, UINT64_MAX).rows, 7);
+  EXPECT_EQ(CountRows(path, {}, UINT64_MAX).offset, all.endOffset);
 
   // From where a read ended, in batches of one, the same rows with the same numbers.
-  const JournalChunk first = ReadJournal(path, 0, 0, UINT64_MAX, 1);
-  const JournalChunk rest = ReadJournal(path, first.endOffset, first.lastNumber, UINT64_MAX, 100);
-  EXPECT_EQ(first.rows.size() + rest.rows.size(), 2u);
-  EXPECT_EQ(rest.rows.back().number, 4);
+  const JournalChunk first = ReadJournal(path, {}, UINT64_MAX, 1, old);
+  const JournalChunk rest =
+      ReadJournal(path, {first.endOffset, first.lastNumber}, UINT64_MAX, 100, old);
+  EXPECT_EQ(first.rows.size() + rest.rows.size(), 3u);
+  EXPECT_EQ(rest.rows.back().journalRow, 4);
+  EXPECT_EQ(LineHashBefore(path, rest.endOffset), rest.lastLineHash);
   // Only as far as the record says is on its disk.
-  EXPECT_TRUE(ReadJournal(path, first.endOffset, 1, first.endOffset, 100).rows.empty());
+  EXPECT_TRUE(ReadJournal(path, {first.endOffset, 1}, first.endOffset, 100, old).rows.empty());
+}
+
+TEST(Journal, ARowTornInsideAQuotedFieldCostsNoOtherRow) {
+  testing::TempDir dir;
+  std::string text = "time,station,port,file,frame,result,cycle_ms,journal,journal_row\r\n";
+  text += Row("2026-12-07T21:30:05.123+08:00", "PASS,612," + kJournal + ",1");
+  text += "2026-12-07T21:30:06.000+08:00,line3,/dev/ttyUSB0,\"/srv/a,b";  // a power cut
+  text += "\r\n";  // closed off by the next program's first row
+  for (int i = 2; i <= 7; ++i) {
+    text += Row("2026-12-07T21:30:07.000+08:00", "PASS,612," + kJournal + "," + std::to_string(i));
+  }
+  const std::string path = dir.Write("journal.csv", text);
+  const JournalChunk all = ReadJournal(path, {}, UINT64_MAX, 100, OldJournalId(path));
+  EXPECT_EQ(all.rows.size(), 7u);
+  ASSERT_EQ(all.problems.size(), 1u);
+  EXPECT_EQ(all.problems[0].number, 2);
 }
 
 }  // namespace

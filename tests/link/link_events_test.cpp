@@ -132,15 +132,32 @@ TEST_F(LinkEventsTest, StopReportsTheBoardItCutShortBeforeCommIsClosed) {
   }
 }
 
-TEST_F(LinkEventsTest, ARecordBehindHoldsTheFrameAndAFailedOneStopsBeforeTheNextBoard) {
+TEST_F(LinkEventsTest, ARecordBehindHoldsThePollNeverTheFrameAndAFailedOneStopsTheNextBoard) {
   GateVerdict verdict;
   link().AddGate([&] { return verdict; });
-  Step();
-  Ready();
   verdict.kind = GateVerdict::Kind::Hold;  // the last board's row is still being written
-  EXPECT_EQ(Step(), "");
-  EXPECT_EQ(link().State(), ReadyToSend);
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_EQ(Step(), "") << "no poll while an earlier row is not safe, tick " << i;
+  }
+  EXPECT_EQ(LogLines().back(), "Transmit Started") << "holding is no failure";
   verdict.kind = GateVerdict::Kind::Open;
+  while (Step() != "8") {
+  }
+  Ready();
+  // A board that answered runs the handshake as ever, however long the record takes.
+  const uint8_t countAtFrame = link().TickCount();
+  verdict.kind = GateVerdict::Kind::Hold;
+  EXPECT_EQ(Step(), "frame");
+  int ticks = 0;
+  while (LogLines().back() != "Transmit Fail!") {
+    ASSERT_LT(++ticks, 12);
+    EXPECT_EQ(Step(), "");
+  }
+  EXPECT_EQ(ticks + 1, 11 - countAtFrame) << "the whole acknowledgement window";
+  verdict.kind = GateVerdict::Kind::Open;
+  while (Step() != "8") {
+  }
+  Ready();
   EXPECT_EQ(Step(), "frame");
   Ready();
   Step();  // "Transmit Finished"

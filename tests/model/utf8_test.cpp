@@ -19,7 +19,9 @@ TEST(Utf8, BytesThatAreNotUtf8AreWrittenOneWayInTheRecordAndTheText) {
       {"\xb4\xae\xbf\xda", "\\xB4\\xAE\\xBF\\xDA", "\\xB4\\xAE\\xBF\\xDA"},
       {"串口\xff", "串口\\xFF", "串口\\xFF"},
       // A control character cannot break a text line or drive the terminal.
-      {"a\x1b[2Jb,c", "\"a\x1b[2Jb,c\"", "a\\x1B[2Jb,c"},
+      {"a\x1b[2Jb,c", "\"a\\x1B[2Jb,c\"", "a\\x1B[2Jb,c"},
+      // Nor a line break a row of the record: a reader finds every row at its CR LF.
+      {"a\r\nb", "a\\x0D\\x0Ab", "a\\x0D\\x0Ab"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CsvField(c.raw), c.record);

@@ -79,7 +79,7 @@ TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {
   ASSERT_TRUE(failure);
   EXPECT_EQ(*failure,
             "The production record held.csv could not be written: the disk is full. The last "
-            "board was programmed but not recorded. The transfer was stopped.");
+            "board on /dev/ttyUSB0 was programmed but not recorded. The transfer was stopped.");
   EXPECT_EQ(writer.State(), SinkState::Failed);
   file.failWith.reset();
   writer.Submit(Row("UNCONFIRMED"));  // after the failure nothing more is written

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "files/file_system.h"
+#include "model/utf8.h"
 #include "ui/form/frm_main.h"
 
 namespace ctrlprog {
@@ -23,15 +24,18 @@ std::string StationSinks::DefaultJournal() {
 std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(SinkOptions options) {
   std::unique_ptr<StationSinks> sinks(new StationSinks(std::move(options)));
   const SinkOptions& o = sinks->options_;
+  if (!o.report) sinks->options_.report = [](const std::string&) {};
+  const auto& report = sinks->options_.report;
   if (o.lineDb) {
-    // Refused at once: what no retry can mend.
-    LineDb probe(*o.lineDb);
-    const LineDbResult connected = probe.Connect();
-    if (connected.status == LineDbStatus::BadUri || connected.status == LineDbStatus::Rejected ||
-        connected.status == LineDbStatus::WrongShape) {
-      return connected.message;
+    // Refused at once: what no server can mend.
+    if (const LineDbResult parsed = PgLineDb::CheckUri(*o.lineDb); !parsed.ok()) {
+      return parsed.message;
     }
-    if (!connected.ok() && o.report) o.report("line record: " + connected.message);
+    if (PgLineDb::HoldsPassword(*o.lineDb)) {
+      report("line record: the line database's address holds a password, which every user of "
+             "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
+             "PGPASSFILE instead");
+    }
   }
   sinks->recordPath_ = o.recordPath ? *o.recordPath : o.lineDb ? DefaultJournal() : std::string();
   if (!sinks->recordPath_.empty()) {
@@ -49,14 +53,17 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
         std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
   }
   if (o.lineDb) {
-    auto report = o.report ? o.report : [](const std::string&) {};
+    sinks->db_ = std::make_unique<PgLineDb>(*o.lineDb);
+    sinks->db_->OnNotice([report](const std::string& notice) { report("line record: " + notice); });
     sinks->forwarder_ = std::make_unique<LineForwarder>(
-        LineForwarder::Options{sinks->recordPath_, *o.lineDb, 500}, std::move(report));
+        LineForwarder::Options{sinks->recordPath_, PgLineDb::Identity(*o.lineDb), 500},
+        *sinks->db_, report);
     // Forwarded once on the disk: the writer says how far that is.
     std::error_code ec;
     sinks->forwarder_->StoredUpTo(std::filesystem::file_size(sinks->recordPath_, ec));
     LineForwarder* forwarder = sinks->forwarder_.get();
     sinks->record_->OnStored([forwarder](uint64_t size) { forwarder->StoredUpTo(size); });
+    sinks->forwarder_->Start();
   }
   return sinks;
 }
@@ -64,17 +71,43 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
 StationSinks::~StationSinks() {
   if (record_) record_->OnStored(nullptr);
   forwarder_.reset();
+  db_.reset();
+}
+
+std::optional<LineDbResult> StationSinks::LineDbVerdict() const {
+  if (!forwarder_) return LineDbResult{};
+  return forwarder_->Verdict();
 }
 
 void StationSinks::Wire(frmMain& form) {
   if (record_) form.AttachRecord(*record_, options_.station);
 }
 
-std::optional<std::string> StationSinks::Finish() {
+std::optional<std::string> StationSinks::Finish(int forwardMs) {
   std::optional<std::string> failure;
   if (record_) failure = record_->Drain();
-  if (forwarder_) forwarder_->Flush(3000);  // what does not make it now goes at the next start
+  if (forwarder_) {
+    if (forwardMs > 0) forwarder_->Flush(std::chrono::milliseconds(forwardMs));
+    forwarder_->Stop();
+  }
   return failure;
+}
+
+std::string StationSinks::LeftForLater() const {
+  if (!forwarder_) return {};
+  std::string text;
+  if (const int64_t waiting = forwarder_->Waiting(); waiting > 0) {
+    text = "line record: " + std::to_string(waiting) + " rows left for later in " +
+           EscapeName(recordPath_) +
+           ": they go at the next run with --line-db, or now with ctrlprog-cli forward --record " +
+           EscapeName(recordPath_) + " --line-db URI";
+  }
+  if (const int64_t aside = forwarder_->SetAside(); aside > 0) {
+    if (!text.empty()) text += "\n";
+    text += "line record: " + std::to_string(aside) + " rows set aside in " +
+            EscapeName(LineForwarder::SetAsidePath(recordPath_)) + ", each with the reason";
+  }
+  return text;
 }
 
 }  // namespace ctrlprog

@@ -28,18 +28,28 @@ struct SinkOptions {
 class StationSinks {
  public:
   // Opens every sink the options name; a message saying why when one cannot be opened. A line
-  // database that does not parse, refuses this station or holds a table of another shape is
-  // refused here; one that cannot be reached is not: its rows wait.
+  // database address that does not parse is refused here; the server itself is asked on the
+  // forwarder's thread (LineDbVerdict), never on the caller's.
   [[nodiscard]] static std::variant<std::unique_ptr<StationSinks>, std::string> Open(
       SinkOptions options);
   ~StationSinks();
 
+  // What the line database said at start-up: nothing while it is still being asked (at most its
+  // connect timeout, 5 s unless the address sets one); a final refusal (credentials, role,
+  // table) is for the front end to say and end with; anything else, the rows wait.
+  std::optional<LineDbResult> LineDbVerdict() const;
+  // How long the start-up question may take at most.
+  static constexpr int kVerdictWaitMs = 6000;
+
   // Every event of `form` that has a record result becomes a row in every sink, and the form
   // sends no frame while a sink is behind or has failed.
   void Wire(frmMain& form);
-  // Waits until every row is stored (and forwarded, for up to a few seconds); the failure of a
-  // sink, if one failed.
-  [[nodiscard]] std::optional<std::string> Finish();
+  // Waits until every row is stored (and forwarded, for up to `forwardMs`); the failure of a
+  // sink, if one failed. The forwarder is stopped: what it did not send goes at the next run.
+  [[nodiscard]] std::optional<std::string> Finish(int forwardMs = 3000);
+  // What an operator is told at the end about rows the line database does not have yet; empty
+  // when it has every row.
+  std::string LeftForLater() const;
   // The forwarder, where there is a line database.
   LineForwarder* forwarder() { return forwarder_.get(); }
   const std::string& RecordPath() const { return recordPath_; }
@@ -52,6 +62,7 @@ class StationSinks {
   SinkOptions options_;
   std::string recordPath_;
   std::unique_ptr<RecordWriter> record_;
+  std::unique_ptr<PgLineDb> db_;
   std::unique_ptr<LineForwarder> forwarder_;
 };
 
