@@ -31,8 +31,10 @@ std::optional<std::string> RecordProblem(const std::string& path) {
 
 // The yield of a record file, as the line database would give it for the same rows.
 void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
-                   std::optional<int64_t> until, std::vector<YieldRow>& out) {
+                   std::optional<int64_t> until, std::vector<YieldRow>& out,
+                   std::vector<JournalSpan>& spans) {
   std::map<std::pair<std::string, std::string>, YieldRow> rows;
+  std::map<std::pair<std::string, std::string>, JournalSpan> journals;
   JournalPlace place;
   const std::string oldJournal = OldJournalId(path);
   for (;;) {
@@ -45,7 +47,12 @@ void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
     for (const JournalRow& r : chunk.rows) {
       const bool board = r.result == "PASS" || r.result == "FAIL" || r.result == "UNCONFIRMED";
       const auto at = EpochMs(r.time);
-      if (!board || !at || (since && *at < *since) || (until && *at >= *until)) continue;
+      if (!at || (since && *at < *since) || (until && *at >= *until)) continue;
+      JournalSpan& span = journals[{r.station, r.journal}];
+      if (span.journal.empty()) span = {r.station, r.journal, *at, *at};
+      span.first = std::min(span.first, *at);
+      span.last = std::max(span.last, *at);
+      if (!board) continue;
       YieldRow& y = rows[{r.station, UtcHour(r.time)}];
       y.station = r.station;
       y.hour = UtcHour(r.time);
@@ -56,6 +63,7 @@ void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
     place = {chunk.endOffset, chunk.lastNumber};
   }
   for (auto& [key, row] : rows) out.push_back(row);
+  for (auto& [key, span] : journals) spans.push_back(span);
 }
 
 void Say(const std::string& news) {
@@ -66,12 +74,12 @@ void Say(const std::string& news) {
 
 int RunForward(const std::string& journal, const std::string& lineDb) {
   if (const auto problem = RecordProblem(journal)) return Refuse(*problem);
-  if (const LineDbResult parsed = PgLineDb::CheckUri(lineDb); !parsed.ok()) {
-    return Refuse(parsed.message);
-  }
   if (PgLineDb::HoldsPassword(lineDb)) {
     Say("line record: the line database's address holds a password, which every user of this "
         "computer can read in the process list: use PGPASSWORD, ~/.pgpass or PGPASSFILE instead");
+  }
+  if (const LineDbResult parsed = PgLineDb::CheckUri(lineDb); !parsed.ok()) {
+    return Refuse(parsed.message);
   }
   PgLineDb db(lineDb);
   db.OnNotice([](const std::string& notice) { Say("line record: " + notice); });
@@ -102,16 +110,28 @@ int RunReport(const ReportOptions& o) {
   if (o.since && !(since = EpochMs(*o.since))) return Refuse("--since: no time: " + *o.since);
   if (o.until && !(until = EpochMs(*o.until))) return Refuse("--until: no time: " + *o.until);
   std::vector<YieldRow> rows;
+  std::vector<JournalSpan> spans;
   if (o.record) {
     if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
   }
   if (o.lineDb) {
     PgLineDb db(*o.lineDb);
+    db.ForReading();
     const LineDbResult r = db.Yield(since ? UtcIso(*since) : std::string(),
                                     until ? UtcIso(*until) : std::string(), rows);
     if (!r.ok()) return Refuse(r.message);
+    if (const LineDbResult s = db.Spans(since ? UtcIso(*since) : std::string(),
+                                        until ? UtcIso(*until) : std::string(), spans);
+        !s.ok()) {
+      return Refuse(s.message);
+    }
   } else {
-    YieldOfRecord(*o.record, since, until, rows);
+    YieldOfRecord(*o.record, since, until, rows, spans);
+  }
+  for (const auto& [station, journals] : StationsWritingAtOnce(spans)) {
+    Say("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
+        " journals written at the same time: a PC cloned from another's image, or two programs "
+        "under one station name");
   }
   if (o.json) {
     for (const YieldRow& y : rows) {

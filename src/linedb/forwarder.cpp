@@ -161,7 +161,13 @@ LineForwarder::Pass LineForwarder::RunPass() {
       ReadJournal(options_.journal, confirmed_, limit, options_.batch, oldJournal_);
   if (chunk.endOffset == confirmed_.offset) return Pass::Idle;
 
-  const InsertOutcome stored = db_.Insert(chunk.rows);
+  // Rows set aside at an earlier run are not tried again.
+  std::vector<JournalRow> rows;
+  rows.reserve(chunk.rows.size());
+  for (const JournalRow& row : chunk.rows) {
+    if (asideLines_.empty() || !asideLines_.contains(LineHash(row.line))) rows.push_back(row);
+  }
+  const InsertOutcome stored = db_.Insert(rows);
   if (!stored.result.ok()) {
     if (reachable_) report_("line record: " + stored.result.message);
     reachable_ = false;
@@ -171,7 +177,7 @@ LineForwarder::Pass LineForwarder::RunPass() {
   reachable_ = true;
   for (const JournalProblem& p : chunk.problems) PutAside(p.number, p.reason, p.line);
   for (const auto& [index, reason] : stored.refused) {
-    const JournalRow& row = chunk.rows[index];
+    const JournalRow& row = rows[index];
     PutAside(row.number, "the line database refused it: " + reason, row.line);
   }
   {

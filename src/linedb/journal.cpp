@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <tuple>
 #include <variant>
 
 #include "linedb/record_time.h"
@@ -237,6 +238,27 @@ JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to) 
     left -= got;
   }
   return place;
+}
+
+std::vector<std::pair<std::string, int>> StationsWritingAtOnce(std::vector<JournalSpan> spans) {
+  std::sort(spans.begin(), spans.end(), [](const JournalSpan& a, const JournalSpan& b) {
+    return std::tie(a.station, a.first) < std::tie(b.station, b.first);
+  });
+  std::vector<std::pair<std::string, int>> found;
+  for (size_t i = 0; i < spans.size();) {
+    // One station's journals by their first row: a journal that begins before the latest end so
+    // far overlaps one before it.
+    size_t end = i;
+    int overlapping = 0;
+    int64_t latest = spans[i].last;
+    for (end = i + 1; end < spans.size() && spans[end].station == spans[i].station; ++end) {
+      if (spans[end].first <= latest) overlapping += overlapping == 0 ? 2 : 1;
+      latest = std::max(latest, spans[end].last);
+    }
+    if (overlapping > 0) found.emplace_back(spans[i].station, overlapping);
+    i = end;
+  }
+  return found;
 }
 
 }  // namespace ctrlprog

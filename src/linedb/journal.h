@@ -69,6 +69,15 @@ JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to);
 // a known result, cycle_ms within an integer, names of a sane length.
 std::optional<std::string> CheckRow(const JournalRow& row);
 
+// When a station's rows of one journal came, first and last (milliseconds since 1970).
+struct JournalSpan {
+  std::string station, journal;
+  int64_t first = 0, last = 0;
+};
+// For each station with rows of two or more journals written at the same time (a PC cloned from
+// another's image, or two programs under one station name), how many journals overlap.
+std::vector<std::pair<std::string, int>> StationsWritingAtOnce(std::vector<JournalSpan> spans);
+
 // The longest station name a row may carry (bytes).
 inline constexpr size_t kMaxStationBytes = 200;
 

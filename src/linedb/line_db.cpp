@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <memory>
 #include <string_view>
 
@@ -143,8 +144,12 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
     call.message = why;
     return std::move(call);
   };
-  if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr,
-                         params.data(), nullptr, nullptr, 0)) {
+  // Without parameters, as a simple query, which may hold several statements.
+  const int sent = params.empty() ? PQsendQuery(conn, sql.c_str())
+                                  : PQsendQueryParams(conn, sql.c_str(),
+                                                      static_cast<int>(params.size()), nullptr,
+                                                      params.data(), nullptr, nullptr, 0);
+  if (!sent) {
     return lost(Clean(PQerrorMessage(conn)));
   }
   const auto late = [&] {
@@ -236,7 +241,14 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
       {"target_session_attrs",
        {"any", "read-write", "read-only", "primary", "standby", "prefer-standby"}},
       {"channel_binding", {"disable", "prefer", "require"}},
+      {"ssl_min_protocol_version", {"TLSv1", "TLSv1.1", "TLSv1.2", "TLSv1.3"}},
+      {"ssl_max_protocol_version", {"TLSv1", "TLSv1.1", "TLSv1.2", "TLSv1.3"}},
+      {"keepalives", {"0", "1"}},
+      {"sslcompression", {"0", "1"}},
   };
+  const std::set<std::string> kNumbers = {"connect_timeout", "keepalives_idle",
+                                          "keepalives_interval", "keepalives_count",
+                                          "tcp_user_timeout"};
   std::string bad;
   for (PQconninfoOption* o = options; o->keyword && bad.empty(); ++o) {
     if (!o->val || !*o->val) continue;
@@ -247,7 +259,7 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
         for (const std::string& v : c->second) bad += " " + v;
         bad += ")";
       }
-    } else if (keyword == "port" || keyword == "connect_timeout") {
+    } else if (keyword == "port" || kNumbers.contains(keyword)) {
       // A port is 1 to 65535, one for each host; a timeout a whole number of seconds.
       size_t from = 0;
       for (;;) {
@@ -256,7 +268,7 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
         char* end = nullptr;
         const long n = std::strtol(one.c_str(), &end, 10);
         const bool fine = !one.empty() && *end == '\0' &&
-                          (keyword == "port" ? (n >= 1 && n <= 65535) : (n >= 0 && n <= 86400));
+                          (keyword == "port" ? (n >= 1 && n <= 65535) : (n >= 0 && n <= INT32_MAX));
         if (!fine) bad = keyword + "=" + value;
         if (!fine || comma == std::string::npos) break;
         from = comma + 1;
@@ -346,10 +358,10 @@ LineDbResult PgLineDb::Connect() {
   if (!conn_) return {LineDbStatus::Unavailable, "the line database: out of memory"};
   PQsetErrorVerbosity(conn_, PQERRORS_VERBOSE);  // so every server error carries its SQLSTATE
   PQsetNoticeProcessor(conn_, &NoticeThunk, &notice_);
-  if (PQstatus(conn_) == CONNECTION_BAD) {  // libpq would not even try: its settings
+  if (PQstatus(conn_) == CONNECTION_BAD) {  // no host found, or what CheckUri let through
     const std::string why = Clean(PQerrorMessage(conn_));
     Disconnect();
-    return {LineDbStatus::BadOptions, "the line database's address has a bad setting: " + why};
+    return {LineDbStatus::Unavailable, "the line database cannot be reached: " + why};
   }
   const std::string timeoutSetting = Setting(uri_, "connect_timeout");
   const auto timeout = timeoutSetting.empty() || std::atoi(timeoutSetting.c_str()) <= 0
@@ -407,7 +419,7 @@ LineDbResult PgLineDb::CheckTable() {
       "(a.attnotnull AND NOT a.atthasdef)::text FROM pg_attribute a "
       "WHERE a.attrelid = to_regclass('ctrlprog_rows') AND a.attnum > 0 AND NOT a.attisdropped";
   Call shape = run(columns);
-  if (shape.ok() && PQntuples(shape.result.get()) == 0) {
+  if (shape.ok() && PQntuples(shape.result.get()) == 0 && writes_) {
     // Missing: made here where this station may, as packaging/line-db.sql makes it.
     Call made = run(TableStatements());
     if (!made.ok()) {
@@ -454,11 +466,13 @@ LineDbResult PgLineDb::CheckTable() {
       problem = "it has no unique key on (journal, journal_row)";
     }
   }
+  if (found.empty()) problem = "it is missing";
   if (!problem.empty()) {
     return {LineDbStatus::WrongShape,
             "the table ctrlprog_rows in the line database is not as this program writes it: " +
                 problem + " (see packaging/line-db.sql)"};
   }
+  if (!writes_) return {};
   Call rights = run(
       "SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
       "current_setting('transaction_read_only'), current_user::text");
@@ -528,6 +542,27 @@ LineDbResult PgLineDb::Yield(const std::string& since, const std::string& until,
                    std::atoll(PQgetvalue(r.result.get(), i, 2)),
                    std::atoll(PQgetvalue(r.result.get(), i, 3)),
                    std::atoll(PQgetvalue(r.result.get(), i, 4))});
+  }
+  return {};
+}
+
+LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
+                             std::vector<JournalSpan>& out) {
+  if (auto connected = Connect(); !connected.ok()) return connected;
+  const char* sql =
+      "SELECT station, journal, (extract(epoch FROM min(time)) * 1000)::bigint, "
+      "(extract(epoch FROM max(time)) * 1000)::bigint FROM ctrlprog_rows "
+      "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
+      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2";
+  const Call r =
+      Run(conn_, sql,
+          {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
+          deadlines_.statement, abort_);
+  if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
+  for (int i = 0; i < PQntuples(r.result.get()); ++i) {
+    out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
+                   std::atoll(PQgetvalue(r.result.get(), i, 2)),
+                   std::atoll(PQgetvalue(r.result.get(), i, 3))});
   }
   return {};
 }

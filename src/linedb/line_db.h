@@ -96,6 +96,13 @@ class PgLineDb : public LineDb {
   LineDbResult Yield(const std::string& since, const std::string& until,
                      std::vector<YieldRow>& out);
 
+  // When each station's journals wrote, from `since` up to `until`.
+  LineDbResult Spans(const std::string& since, const std::string& until,
+                     std::vector<JournalSpan>& out);
+
+  // For reports: the table is read, never made or written, and the role needs no INSERT.
+  void ForReading() { writes_ = false; }
+
   // Where the server's notices go (each once, in our words); any thread.
   void OnNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
   void Abort() override { abort_ = true; }
@@ -109,6 +116,7 @@ class PgLineDb : public LineDb {
   pg_conn* conn_ = nullptr;
   std::function<void(const std::string&)> notice_;
   std::atomic<bool> abort_{false};
+  bool writes_ = true;
 };
 
 }  // namespace ctrlprog

@@ -28,13 +28,13 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
   const auto& report = sinks->options_.report;
   if (o.lineDb) {
     // Refused at once: what no server can mend.
-    if (const LineDbResult parsed = PgLineDb::CheckUri(*o.lineDb); !parsed.ok()) {
-      return parsed.message;
-    }
     if (PgLineDb::HoldsPassword(*o.lineDb)) {
       report("line record: the line database's address holds a password, which every user of "
              "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
              "PGPASSFILE instead");
+    }
+    if (const LineDbResult parsed = PgLineDb::CheckUri(*o.lineDb); !parsed.ok()) {
+      return parsed.message;
     }
   }
   sinks->recordPath_ = o.recordPath ? *o.recordPath : o.lineDb ? DefaultJournal() : std::string();
