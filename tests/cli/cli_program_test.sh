@@ -113,4 +113,21 @@ program --port x --file y --count|Missing value after '--count'.
 ports extra|unexpected argument 'extra'
 CASES
 "$cli" ports >/dev/null 2>&1 && ok "ports" || bad "ports"
+
+# A record that stalls (another program holds its lock for 3 s) holds the next poll, never a
+# board's frame: a device that acknowledges every frame gets no FAIL.
+start_sim stall --boards 1000
+"$cli" program --port "$tmp/stall" --file "$examples/example.asv" --count 8 --timeout 60 \
+  --record "$tmp/stall.csv" >/dev/null 2>"$tmp/stall.err" &
+prog=$!
+for _ in $(seq 400); do [ "$(grep -c ',PASS,' "$tmp/stall.csv" 2>/dev/null)" -ge 2 ] && break; sleep 0.05; done
+flock -x "$tmp/stall.csv" sleep 3 &
+holder=$!
+wait $prog; status=$?
+wait $holder
+acks=$(grep -c 'programmed, acknowledged' "$tmp/stall.sim")
+passed=$(grep -c ',PASS,' "$tmp/stall.csv"); failed=$(grep -c ',FAIL,' "$tmp/stall.csv")
+[ $status = 0 ] && [ "$acks" = 8 ] && [ "$passed" = 8 ] && [ "$failed" = 0 ] \
+  && ok "a stalled record: 8 acknowledged, 8 PASS rows, no FAIL" \
+  || { bad "a stalled record: status $status, $acks acknowledged, $passed PASS, $failed FAIL"; cat "$tmp/stall.err"; }
 exit $fail

@@ -68,6 +68,12 @@ TEST(ProductionRecordFaults, ARowIsWholeOrAbsentAndARecordGoneFromItsPathIsSaid)
          std::filesystem::rename(folder + "/new.csv", path);
        },
        FileError::Replaced},
+      {"truncated in place",
+       [](const std::string&, const std::string& path) { std::filesystem::resize_file(path, 10); },
+       FileError::Truncated},
+      {"emptied in place",
+       [](const std::string&, const std::string& path) { std::filesystem::resize_file(path, 0); },
+       FileError::Truncated},
   };
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit old{};
@@ -149,6 +155,24 @@ TEST(ProductionRecordFaults, TwoProgramsAppendingAtOnceLeaveOnlyWholeRows) {
     ASSERT_TRUE(a != b && rows[i].find(",PASS,412,") != std::string::npos)
         << "row " << i << " is torn";
   }
+}
+
+TEST(ProductionRecordFaults, ARowTornByAPowerCutIsClosedOffAndCostsNoOtherRow) {
+  TempDir dir;
+  const std::string path = dir.Path("record.csv");
+  {
+    const auto record = OpenRecord(path);
+    ASSERT_TRUE(record);
+    ASSERT_EQ(record->Append(Row("/dev/ttyUSB0")), std::nullopt);
+  }
+  std::ofstream(path, std::ios::binary | std::ios::app) << "2026-12-07T21:30:06.000+08:00,\"/a,";
+  const auto record = OpenRecord(path);
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->Append(Row("/dev/ttyUSB1")), std::nullopt);
+  const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[2], "2026-12-07T21:30:06.000+08:00,\"/a,") << "the torn row stands alone";
+  EXPECT_NE(rows[3].find("/dev/ttyUSB1,,02 0F 22,PASS,412,"), std::string::npos) << rows[3];
 }
 
 }  // namespace
