@@ -13,7 +13,7 @@ PACKAGES := cmake ninja-build g++ clang libpq-dev postgresql-15 libclang-rt-14-d
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test run run-line bench fuzz clean format lint package test-windows
+.PHONY: deps configure build test run run-line bench fuzz clean format lint package test-windows tsan
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -60,6 +60,16 @@ test-windows: deps
 	$(MAKE) build BUILD=build-windows BUILD_TYPE=Release \
 	    CMAKE_FLAGS="-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCTRLPROG_CORE_ONLY=ON $(WINDOWS_FLAGS)"
 	cd build-windows && ctest --output-on-failure --timeout 300
+
+# ThreadSanitizer: the unit tests, and two ports of the console writing a record forwarded to a
+# line database, in a build of their own.
+tsan: deps
+	$(MAKE) configure BUILD=build-tsan BUILD_TYPE=Debug \
+	    CMAKE_FLAGS="-DCTRLPROG_TSAN=ON -DCTRLPROG_BUILD_BENCH=OFF -DCTRLPROG_WERROR=ON"
+	cmake --build build-tsan --target ctrlprog-unit-tests ctrlprog-cli ctrlprog-devsim
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/ctrlprog-unit-tests
+	TSAN_OPTIONS="halt_on_error=1" tests/linedb/two_ports_run.sh build-tsan/src/cli/ctrlprog-cli \
+	    build-tsan/src/devsim/ctrlprog-devsim examples scripts/pg-server
 
 # A Debian package of a release build, checked by lintian (errors fail; warnings are listed).
 package: deps

@@ -15,9 +15,9 @@
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
 #include "files/file_system.h"
+#include "linedb/journal.h"
 #include "link/qt/argument_bytes.h"
 #include "link/qt/translations.h"
-#include "linedb/journal.h"
 #include "ui/form/station_sinks.h"
 
 namespace {
@@ -154,7 +154,8 @@ int Program(const QStringList& args) {
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
-  for (const QString& port : parser.values("port")) o.ports.push_back(ctrlprog::ArgumentBytes(port));
+  for (const QString& port : parser.values("port"))
+    o.ports.push_back(ctrlprog::ArgumentBytes(port));
   if (o.ports.empty()) return Usage(Tr("program needs at least one --port PORT"));
   o.json = parser.isSet("json");
   if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));

@@ -14,8 +14,8 @@ enum class FileError {
   ReadOnlyFileSystem,
   NameTooLong,
   TooManyLinks,
-  InUse,     // held open by another program
-  Replaced,  // the file at the path is no longer the one that was opened
+  InUse,      // held open by another program
+  Replaced,   // the file at the path is no longer the one that was opened
   Truncated,  // the file is shorter than what this program wrote to it
   TooManyOpenFiles,
   ReaderGone,  // a pipe whose reader has closed it

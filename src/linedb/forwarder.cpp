@@ -69,8 +69,8 @@ void LineForwarder::SaveState() {
   char hash[17];
   std::snprintf(hash, sizeof hash, "%016" PRIx64, confirmedHash_);
   const std::string text = std::to_string(confirmed_.offset) + " " +
-                           std::to_string(confirmed_.rows) + " " + hash + " " +
-                           options_.database + "\n";
+                           std::to_string(confirmed_.rows) + " " + hash + " " + options_.database +
+                           "\n";
   if (const auto error = ReplaceFileContents(StatePath(options_.journal), text)) {
     report_("line record: the forwarding state " + EscapeName(StatePath(options_.journal)) +
             " cannot be written: " + Describe(*error) + "; rows may be sent again, never twice");

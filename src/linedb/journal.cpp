@@ -74,8 +74,8 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     return std::string("it does not have the record's fields");
   }
   const std::vector<std::string>& f = *fields;
-  JournalRow row{number, oldJournal, number,         f[0],
-                 f[1],   f[2],       f[3],   f[4], f[5], std::nullopt, std::string(line)};
+  JournalRow row{number, oldJournal,   number,           f[0], f[1], f[2], f[3], f[4],
+                 f[5],   std::nullopt, std::string(line)};
   if (f.size() >= 9) {
     const auto journalRow = Number(f[8]);
     if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
@@ -130,8 +130,8 @@ std::optional<std::string> CheckRow(const JournalRow& row) {
   return "the result \"" + row.result + "\" is none of the record's";
 }
 
-JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit,
-                         size_t maxRows, const std::string& oldJournal) {
+JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit, size_t maxRows,
+                         const std::string& oldJournal) {
   JournalChunk chunk;
   chunk.lastNumber = from.rows;
   chunk.endOffset = from.offset;
@@ -225,7 +225,8 @@ JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to) 
     in.read(buffer.data(), static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size())));
     const auto got = static_cast<size_t>(in.gcount());
     if (got == 0) break;
-    if (from.offset == 0 && first.size() < 16) first.append(buffer.data(), std::min<size_t>(got, 16));
+    if (from.offset == 0 && first.size() < 16)
+      first.append(buffer.data(), std::min<size_t>(got, 16));
     for (size_t i = 0; i < got; ++i) {
       if (buffer[i] == '\n' && previous == '\r') {
         const bool header = place.offset == 0 && IsHeader(first);

@@ -33,8 +33,8 @@ struct JournalProblem {
 struct JournalChunk {
   std::vector<JournalRow> rows;
   std::vector<JournalProblem> problems;
-  int64_t lastNumber = 0;  // the number of the last whole row read (good or bad)
-  uint64_t endOffset = 0;  // just past it
+  int64_t lastNumber = 0;     // the number of the last whole row read (good or bad)
+  uint64_t endOffset = 0;     // just past it
   uint64_t lastLineHash = 0;  // of that row, to find the same place again
 };
 
@@ -48,8 +48,8 @@ struct JournalPlace {
 // other) of the journal at `path` from `from`, up to `limit` bytes of the file and at most
 // `maxRows` rows. The header row is passed over. Rows of the older shape are named by
 // `oldJournal` (OldJournalId of the file). A file that cannot be read gives no rows.
-JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit,
-                         size_t maxRows, const std::string& oldJournal);
+JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit, size_t maxRows,
+                         const std::string& oldJournal);
 
 // The journal of the rows of the older shape in the file at `path`: 128 bits of a hash of its
 // first row, which never changes once written; empty while it has none.

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string_view>
 
 #include "linedb/line_db_schema.h"
@@ -43,8 +43,9 @@ size_t SqlStateAt(const std::string& message, std::string* state) {
   for (size_t at = message.find(":  "); at != std::string::npos; at = message.find(":  ", at + 1)) {
     const std::string_view rest = std::string_view(message).substr(at + 3);
     const bool code = rest.size() >= 7 && rest[5] == ':' && rest[6] == ' ' &&
-                      std::all_of(rest.begin(), rest.begin() + 5,
-                                  [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); });
+                      std::all_of(rest.begin(), rest.begin() + 5, [](char c) {
+                        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+                      });
     if (!code) continue;
     found = at;
     if (state) *state = std::string(rest.substr(0, 5));
@@ -82,9 +83,10 @@ std::string TableStatements() {
 
 // The columns this program writes, with their types.
 const std::map<std::string, std::string> kColumns = {
-    {"journal", "text"},  {"journal_row", "bigint"}, {"station", "text"},
-    {"time", "timestamp with time zone"},            {"port", "text"},
-    {"file", "text"},     {"frame", "text"},         {"result", "text"},
+    {"journal", "text"},     {"journal_row", "bigint"},
+    {"station", "text"},     {"time", "timestamp with time zone"},
+    {"port", "text"},        {"file", "text"},
+    {"frame", "text"},       {"result", "text"},
     {"cycle_ms", "integer"},
 };
 
@@ -124,8 +126,8 @@ bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,
             const std::atomic<bool>& abort) {
   for (;;) {
     if (abort) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                            SteadyClock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
     if (left.count() <= 0) return false;
     if (WaitForSocket(PQsocket(conn), forWrite,
                       static_cast<int>(std::min<int64_t>(left.count(), kSliceMs)))) {
@@ -135,7 +137,7 @@ bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,
 }
 
 Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params,
-                   std::chrono::milliseconds within, const std::atomic<bool>& abort) {
+         std::chrono::milliseconds within, const std::atomic<bool>& abort) {
   Call call;
   const auto deadline = SteadyClock::now() + within;
   const auto lost = [&](const std::string& why) {
@@ -145,16 +147,14 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
     return std::move(call);
   };
   // Without parameters, as a simple query, which may hold several statements.
-  const int sent = params.empty() ? PQsendQuery(conn, sql.c_str())
-                                  : PQsendQueryParams(conn, sql.c_str(),
-                                                      static_cast<int>(params.size()), nullptr,
-                                                      params.data(), nullptr, nullptr, 0);
+  const int sent = params.empty()
+                       ? PQsendQuery(conn, sql.c_str())
+                       : PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()),
+                                           nullptr, params.data(), nullptr, nullptr, 0);
   if (!sent) {
     return lost(Clean(PQerrorMessage(conn)));
   }
-  const auto late = [&] {
-    return lost(abort ? "stopped" : "no answer within " + Seconds(within));
-  };
+  const auto late = [&] { return lost(abort ? "stopped" : "no answer within " + Seconds(within)); };
   for (int flushed; (flushed = PQflush(conn)) != 0;) {
     if (flushed < 0) return lost(Clean(PQerrorMessage(conn)));
     if (!WaitOn(conn, true, deadline, abort)) return late();
@@ -176,8 +176,10 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
       call.message = primary ? primary : Clean(PQresultErrorMessage(next));
       if (state) call.message += std::string(" (SQLSTATE ") + state + ")";
     }
-    if (good && call.message.empty()) call.result.reset(next);
-    else PQclear(next);
+    if (good && call.message.empty())
+      call.result.reset(next);
+    else
+      PQclear(next);
   }
   if (!call.message.empty()) call.result.reset();
   if (!call.ok() && call.message.empty()) return lost(Clean(PQerrorMessage(conn)));
@@ -185,8 +187,8 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
 }
 
 // One INSERT of `rows`, keyed on the journal and its row.
-Call InsertRows(pg_conn* conn, const JournalRow* rows, size_t n,
-                          std::chrono::milliseconds within, const std::atomic<bool>& abort) {
+Call InsertRows(pg_conn* conn, const JournalRow* rows, size_t n, std::chrono::milliseconds within,
+                const std::atomic<bool>& abort) {
   std::string sql = kInsert;
   std::vector<std::string> numbers;
   std::vector<const char*> params;
@@ -350,9 +352,9 @@ LineDbResult PgLineDb::Connect() {
   Disconnect();
   if (auto checked = CheckUri(uri_); !checked.ok()) return checked;
   // Our defaults come before the address, so whatever it sets wins.
-  const char* keywords[] = {"connect_timeout", "keepalives",       "keepalives_idle",
-                            "keepalives_interval", "keepalives_count", "tcp_user_timeout",
-                            "dbname",          nullptr};
+  const char* keywords[] = {
+      "connect_timeout",  "keepalives",       "keepalives_idle", "keepalives_interval",
+      "keepalives_count", "tcp_user_timeout", "dbname",          nullptr};
   const char* values[] = {"5", "1", "10", "5", "3", "15000", uri_.c_str(), nullptr};
   conn_ = PQconnectStartParams(keywords, values, 1);
   if (!conn_) return {LineDbStatus::Unavailable, "the line database: out of memory"};
@@ -364,10 +366,10 @@ LineDbResult PgLineDb::Connect() {
     return {LineDbStatus::Unavailable, "the line database cannot be reached: " + why};
   }
   const std::string timeoutSetting = Setting(uri_, "connect_timeout");
-  const auto timeout = timeoutSetting.empty() || std::atoi(timeoutSetting.c_str()) <= 0
-                           ? deadlines_.connect
-                           : std::chrono::milliseconds(
-                                 1000 * std::max(2, std::atoi(timeoutSetting.c_str())));
+  const auto timeout =
+      timeoutSetting.empty() || std::atoi(timeoutSetting.c_str()) <= 0
+          ? deadlines_.connect
+          : std::chrono::milliseconds(1000 * std::max(2, std::atoi(timeoutSetting.c_str())));
   const auto deadline = SteadyClock::now() + timeout;
   PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
   ConnStatusType before = CONNECTION_STARTED;
@@ -386,11 +388,12 @@ LineDbResult PgLineDb::Connect() {
       // speak TLS we demand, or did not suit target_session_attrs once we were in.
       const bool refused =
           needsPassword || (!state.empty() && FaultOf(state) != Fault::Wait) ||
-          (state.empty() && ((before == CONNECTION_SSL_STARTUP && tlsDemanded) ||
-                             before == CONNECTION_AUTH_OK || before == CONNECTION_CHECK_WRITABLE ||
-                             before == CONNECTION_CHECK_TARGET ||
-                             before == CONNECTION_CHECK_STANDBY || before == CONNECTION_CONSUME));
-      if (refused) return {LineDbStatus::Rejected, "the line database refused this station: " + why};
+          (state.empty() &&
+           ((before == CONNECTION_SSL_STARTUP && tlsDemanded) || before == CONNECTION_AUTH_OK ||
+            before == CONNECTION_CHECK_WRITABLE || before == CONNECTION_CHECK_TARGET ||
+            before == CONNECTION_CHECK_STANDBY || before == CONNECTION_CONSUME));
+      if (refused)
+        return {LineDbStatus::Rejected, "the line database refused this station: " + why};
       return {LineDbStatus::Unavailable, "the line database cannot be reached: " + why};
     }
     if (!WaitOn(conn_, polling == PGRES_POLLING_WRITING, deadline, abort_)) {
@@ -445,22 +448,25 @@ LineDbResult PgLineDb::CheckTable() {
     }
   }
   if (found.contains("row_no") && !found.contains("journal")) {
-    problem = "it has the older shape, keyed on (station, row_no): upgrade it with "
-              "packaging/line-db.sql";
+    problem =
+        "it has the older shape, keyed on (station, row_no): upgrade it with "
+        "packaging/line-db.sql";
   }
   for (const auto& [name, type] : kColumns) {
     if (!problem.empty()) break;
     const auto f = found.find(name);
-    if (f == found.end()) problem = "it has no column " + name;
-    else if (f->second != type) problem = "its column " + name + " is " + f->second + ", not " + type;
+    if (f == found.end())
+      problem = "it has no column " + name;
+    else if (f->second != type)
+      problem = "its column " + name + " is " + f->second + ", not " + type;
   }
   if (problem.empty()) {
-    Call key = run(
-        "SELECT count(*) FROM pg_index i WHERE i.indrelid = to_regclass('ctrlprog_rows') "
-        "AND i.indisunique AND i.indpred IS NULL AND i.indexprs IS NULL AND i.indnkeyatts = 2 "
-        "AND ARRAY(SELECT a.attname::text FROM pg_attribute a WHERE a.attrelid = i.indrelid "
-        "AND a.attnum IN (i.indkey[0], i.indkey[1]) ORDER BY 1) = ARRAY['journal', "
-        "'journal_row']");
+    Call key =
+        run("SELECT count(*) FROM pg_index i WHERE i.indrelid = to_regclass('ctrlprog_rows') "
+            "AND i.indisunique AND i.indpred IS NULL AND i.indexprs IS NULL AND i.indnkeyatts = 2 "
+            "AND ARRAY(SELECT a.attname::text FROM pg_attribute a WHERE a.attrelid = i.indrelid "
+            "AND a.attnum IN (i.indkey[0], i.indkey[1]) ORDER BY 1) = ARRAY['journal', "
+            "'journal_row']");
     if (!key.ok()) return {LineDbStatus::Unavailable, "the line database: " + key.message};
     if (std::string_view(PQgetvalue(key.result.get(), 0, 0)) == "0") {
       problem = "it has no unique key on (journal, journal_row)";
@@ -473,9 +479,9 @@ LineDbResult PgLineDb::CheckTable() {
                 problem + " (see packaging/line-db.sql)"};
   }
   if (!writes_) return {};
-  Call rights = run(
-      "SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
-      "current_setting('transaction_read_only'), current_user::text");
+  Call rights =
+      run("SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
+          "current_setting('transaction_read_only'), current_user::text");
   if (!rights.ok()) return {LineDbStatus::Unavailable, "the line database: " + rights.message};
   const std::string role = PQgetvalue(rights.result.get(), 0, 2);
   if (std::string_view(PQgetvalue(rights.result.get(), 0, 0)) != "true") {
@@ -511,8 +517,9 @@ InsertOutcome PgLineDb::InsertEach(const std::vector<JournalRow>& rows) {
     if (one.ok()) continue;
     if (one.fault != Fault::Row) {
       Disconnect();
-      return {{LineDbStatus::Unavailable, "the line database did not take the rows: " + one.message},
-              {}};
+      return {
+          {LineDbStatus::Unavailable, "the line database did not take the rows: " + one.message},
+          {}};
     }
     outcome.refused.emplace_back(i, one.message);
   }
@@ -533,10 +540,12 @@ LineDbResult PgLineDb::Yield(const std::string& since, const std::string& until,
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) "
       "GROUP BY 1, 2 HAVING count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED')) > 0 "
       "ORDER BY 1, 2";
-  const Call r = Run(conn_, sql,
-                     {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
-                     deadlines_.statement, abort_);
-  if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
+  const Call r =
+      Run(conn_, sql,
+          {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
+          deadlines_.statement, abort_);
+  if (!r.ok())
+    return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
                    std::atoll(PQgetvalue(r.result.get(), i, 2)),

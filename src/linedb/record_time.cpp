@@ -64,8 +64,8 @@ std::optional<int64_t> EpochMs(const std::string& time) {
   const year_month_day date{year{*y}, month{static_cast<unsigned>(*mo)},
                             day{static_cast<unsigned>(*d)}};
   if (!date.ok() || *h > 23 || *mi > 59 || s > 59) return std::nullopt;
-  const sys_time<milliseconds> at = sys_days{date} + hours{*h} + minutes{*mi} + seconds{s} +
-                                    milliseconds{ms} - offset;
+  const sys_time<milliseconds> at =
+      sys_days{date} + hours{*h} + minutes{*mi} + seconds{s} + milliseconds{ms} - offset;
   return at.time_since_epoch().count();
 }
 
@@ -90,12 +90,11 @@ std::string UtcIso(int64_t epochMs) {
   const year_month_day date{day};
   const hh_mm_ss<milliseconds> clock{at - day};
   char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ",
-                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
-                static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()),
-                static_cast<int>(clock.subseconds().count()));
+  std::snprintf(
+      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
   return text;
 }
 

@@ -75,15 +75,15 @@ void RecordWriter::Run() {
     size_t stored = 0;
     for (; stored < batch.size(); ++stored) {
       if (const auto error = record_->Append(batch[stored])) {
-        failure = RecordFailureMessage(record_->Path(), *error, batch[stored].result,
-                                       batch[stored].port);
+        failure =
+            RecordFailureMessage(record_->Path(), *error, batch[stored].result, batch[stored].port);
         break;
       }
     }
     if (failure.empty()) {
       if (const auto error = record_->Sync()) {
-        failure = RecordFailureMessage(record_->Path(), *error, batch.back().result,
-                                       batch.back().port);
+        failure =
+            RecordFailureMessage(record_->Path(), *error, batch.back().result, batch.back().port);
         stored = 0;  // written but perhaps not on the disk
       }
     }

@@ -10,10 +10,10 @@
 
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "linedb/journal.h"
 #include "link/qt/argument_bytes.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/translations.h"
-#include "linedb/journal.h"
 #include "ui/form/frm_main.h"
 #include "ui/form/station_sinks.h"
 #include "ui/window/main_window.h"

@@ -99,8 +99,9 @@ struct Line {
   std::vector<std::string> news;
   std::unique_ptr<LineForwarder> forwarder;
   LineForwarder& Start(size_t batch = 500) {
-    forwarder = std::make_unique<LineForwarder>(LineForwarder::Options{journal, "db", batch}, db,
-                                                [this](const std::string& n) { news.push_back(n); });
+    forwarder =
+        std::make_unique<LineForwarder>(LineForwarder::Options{journal, "db", batch}, db,
+                                        [this](const std::string& n) { news.push_back(n); });
     return *forwarder;
   }
 };

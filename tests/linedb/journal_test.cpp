@@ -88,8 +88,8 @@ TEST(Journal, ARowTornInsideAQuotedFieldCostsNoOtherRow) {
 TEST(Journal, AStationWritingTwoJournalsAtOnceIsFoundAndOneAfterAnotherIsNot) {
   const std::vector<JournalSpan> spans = {
       {"line3", "a", 0, 100},    {"line3", "b", 200, 300},  // a new record each shift
-      {"cloned", "c", 0, 100},   {"cloned", "d", 50, 150},  {"cloned", "e", 140, 160},
-      {"alone", "f", 0, 1000},
+      {"cloned", "c", 0, 100},   {"cloned", "d", 50, 150},
+      {"cloned", "e", 140, 160}, {"alone", "f", 0, 1000},
   };
   EXPECT_EQ(StationsWritingAtOnce(spans),
             (std::vector<std::pair<std::string, int>>{{"cloned", 3}}));

@@ -29,9 +29,10 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
   if (o.lineDb) {
     // Refused at once: what no server can mend.
     if (PgLineDb::HoldsPassword(*o.lineDb)) {
-      report("line record: the line database's address holds a password, which every user of "
-             "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
-             "PGPASSFILE instead");
+      report(
+          "line record: the line database's address holds a password, which every user of "
+          "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
+          "PGPASSFILE instead");
     }
     if (const LineDbResult parsed = PgLineDb::CheckUri(*o.lineDb); !parsed.ok()) {
       return parsed.message;
@@ -56,8 +57,8 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
     sinks->db_ = std::make_unique<PgLineDb>(*o.lineDb);
     sinks->db_->OnNotice([report](const std::string& notice) { report("line record: " + notice); });
     sinks->forwarder_ = std::make_unique<LineForwarder>(
-        LineForwarder::Options{sinks->recordPath_, PgLineDb::Identity(*o.lineDb), 500},
-        *sinks->db_, report);
+        LineForwarder::Options{sinks->recordPath_, PgLineDb::Identity(*o.lineDb), 500}, *sinks->db_,
+        report);
     // Forwarded once on the disk: the writer says how far that is.
     std::error_code ec;
     sinks->forwarder_->StoredUpTo(std::filesystem::file_size(sinks->recordPath_, ec));
