@@ -80,7 +80,7 @@ int AwaitLineDb(const StationSinks& sinks, QSocketNotifier& stopSignals) {
   QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
   QObject::connect(&stopSignals, &QSocketNotifier::activated, &wait, [&] {
     char byte = 0;
-    if (::read(signalPipe[0], &byte, 1) == 1) signo = byte;
+    if (::read(signalPipe[0], &byte, 1) == 1) signo = static_cast<unsigned char>(byte);
     wait.quit();
   });
   look.start(50);

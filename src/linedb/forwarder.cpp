@@ -213,7 +213,9 @@ bool LineForwarder::Flush(std::chrono::milliseconds within) {
   std::unique_lock lock(mutex_);
   kicked_ = true;
   wake_.notify_all();
-  return idle_.wait_for(lock, within, [this] { return waiting_ == 0; });
+  // A server that is away will not take them now: no use waiting for it.
+  idle_.wait_for(lock, within, [this] { return waiting_ == 0 || !reachable_; });
+  return waiting_ == 0;
 }
 
 void LineForwarder::Run() {

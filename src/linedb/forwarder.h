@@ -67,7 +67,8 @@ class LineForwarder : public StoredRowsListener {
   int64_t Waiting() const { return waiting_; }
   // Rows set aside: in the set-aside file, and since start-up.
   int64_t SetAside() const { return setAside_; }
-  // Waits until no row is waiting, for at most `within`; whether it got there.
+  // Waits until no row is waiting, for at most `within` and only while the server is reachable;
+  // whether it got there.
   bool Flush(std::chrono::milliseconds within);
 
   // The state file and the set-aside file beside `journal`.

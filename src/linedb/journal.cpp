@@ -12,7 +12,7 @@
 namespace ctrlprog {
 namespace {
 
-constexpr size_t kBlock = 256 * 1024;
+constexpr size_t kBlock = size_t{256} * 1024;
 constexpr size_t kMaxNameBytes = 4096;  // a port or a file path
 
 // Splits one CSV row (without its CR LF) into fields, as RFC 4180 has them.

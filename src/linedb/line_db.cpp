@@ -82,13 +82,18 @@ std::string TableStatements() {
 }
 
 // The columns this program writes, with their types.
-const std::map<std::string, std::string> kColumns = {
+constexpr std::pair<std::string_view, std::string_view> kColumns[] = {
     {"journal", "text"},     {"journal_row", "bigint"},
     {"station", "text"},     {"time", "timestamp with time zone"},
     {"port", "text"},        {"file", "text"},
     {"frame", "text"},       {"result", "text"},
     {"cycle_ms", "integer"},
 };
+
+bool OurColumn(std::string_view name) {
+  return std::any_of(std::begin(kColumns), std::end(kColumns),
+                     [name](const auto& column) { return column.first == name; });
+}
 
 const char* const kInsert =
     "INSERT INTO ctrlprog_rows (journal, journal_row, station, time, port, file, frame, result, "
@@ -257,7 +262,8 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
     const std::string keyword = o->keyword, value = o->val;
     if (const auto c = choices.find(keyword); c != choices.end()) {
       if (std::find(c->second.begin(), c->second.end(), value) == c->second.end()) {
-        bad = keyword + "=" + value + " (one of";
+        bad = keyword;
+        bad += "=" + value + " (one of";
         for (const std::string& v : c->second) bad += " " + v;
         bad += ")";
       }
@@ -271,7 +277,8 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
         const long n = std::strtol(one.c_str(), &end, 10);
         const bool fine = !one.empty() && *end == '\0' &&
                           (keyword == "port" ? (n >= 1 && n <= 65535) : (n >= 0 && n <= INT32_MAX));
-        if (!fine) bad = keyword + "=" + value;
+        if (!fine) bad = keyword;
+        if (!fine) bad += "=" + value;
         if (!fine || comma == std::string::npos) break;
         from = comma + 1;
       }
@@ -443,7 +450,7 @@ LineDbResult PgLineDb::CheckTable() {
     const std::string name = PQgetvalue(shape.result.get(), i, 0);
     found[name] = PQgetvalue(shape.result.get(), i, 1);
     const bool required = std::string_view(PQgetvalue(shape.result.get(), i, 2)) == "true";
-    if (required && !kColumns.contains(name) && problem.empty()) {
+    if (required && !OurColumn(name) && problem.empty()) {
       problem = "its column " + name + " needs a value this program does not write";
     }
   }
@@ -454,11 +461,14 @@ LineDbResult PgLineDb::CheckTable() {
   }
   for (const auto& [name, type] : kColumns) {
     if (!problem.empty()) break;
-    const auto f = found.find(name);
-    if (f == found.end())
-      problem = "it has no column " + name;
-    else if (f->second != type)
-      problem = "its column " + name + " is " + f->second + ", not " + type;
+    const auto f = found.find(std::string(name));
+    if (f == found.end()) {
+      problem = "it has no column ";
+      problem += name;
+    } else if (f->second != type) {
+      problem = "its column " + f->first + " is " + f->second + ", not ";
+      problem += type;
+    }
   }
   if (problem.empty()) {
     Call key =

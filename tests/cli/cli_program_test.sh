@@ -114,6 +114,17 @@ ports extra|unexpected argument 'extra'
 CASES
 "$cli" ports >/dev/null 2>&1 && ok "ports" || bad "ports"
 
+# A port and a record named in bytes that are not UTF-8 (GBK, 0xFF) open by those bytes and are
+# printed with \xFF escapes.
+gbk=$(printf '\xb4\xae\xbf\xda')
+start_sim "$gbk" --boards 5
+"$cli" program --port "$tmp/$gbk" --file "$examples/example.asv" --count 1 --timeout 20 \
+  --record "$tmp/r$(printf '\xff').csv" >"$tmp/gbk.out" 2>"$tmp/gbk.err"
+status=$?
+[ $status = 0 ] && grep -q 'xB4\\xAE\\xBF\\xDA: 1 programmed' "$tmp/gbk.err" \
+  && [ "$(grep -c ',PASS,' "$tmp/r$(printf '\xff').csv")" = 1 ] \
+  && ok "a port and a record named in GBK bytes" || { bad "GBK names: status $status"; cat "$tmp/gbk.err"; }
+
 # A record that stalls (another program holds its lock for 3 s) holds the next poll, never a
 # board's frame: a device that acknowledges every frame gets no FAIL.
 start_sim stall --boards 1000

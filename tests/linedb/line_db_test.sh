@@ -89,6 +89,8 @@ if [ "$acked" = 16 ] && [ "$journal" = 16 ] && [ "$server" = 16 ] && [ "$all" = 
 else
   bad "server crash: acks $acked, journal $journal, server $server, rows $all of $lines"
 fi
+grep -q 'WARNING:' "$tmp/a.err" "$tmp/b.err" && bad "a raw server notice reached stderr" \
+  || ok "the server's notices come as our own messages"
 grep -q '"event":"line_record","text":"line record: [0-9]* rows waiting"' "$tmp/a.out" \
   && ok "rows waiting said" || bad "no rows waiting in --json"
 grep -q '"line_record_waiting":0,"line_record_set_aside":0' "$tmp/a.out" \
