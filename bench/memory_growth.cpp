@@ -9,10 +9,10 @@
 #include <functional>
 
 #include "cli/console_services.h"
+#include "form/frm_main.h"
 #include "model/parameter_table.h"
 #include "support/fake_serial_port.h"
-#include "ui/form/frm_main.h"
-#include "ui/window/main_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

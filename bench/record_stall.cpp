@@ -18,13 +18,14 @@
 
 #include "cli/console_services.h"
 #include "files/file_system.h"
+#include "form/frm_main.h"
 #include "linedb/forwarder.h"
+#include "linedb/pg/pg_line_db.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/parameter_table.h"
 #include "record/record_writer.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
-#include "ui/form/frm_main.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <QApplication>
 
+#include "form/frm_main.h"
 #include "link/qt/qt_serial_port.h"
-#include "ui/form/frm_main.h"
-#include "ui/window/main_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

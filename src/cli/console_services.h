@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/tick_scheduler.h"
-#include "ui/services/state_services.h"
+#include "form/state_services.h"
 
 namespace ctrlprog {
 

@@ -4,10 +4,11 @@
 #include <variant>
 
 #include "cli/console_services.h"
+#include "form/frm_main.h"
+#include "form/parameter_lists.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/frame_encoder.h"
 #include "model/hex.h"
-#include "ui/form/frm_main.h"
 
 namespace ctrlprog {
 

@@ -8,7 +8,7 @@
 #include "files/file_system.h"
 #include "linedb/forwarder.h"
 #include "linedb/journal.h"
-#include "linedb/line_db.h"
+#include "linedb/pg/pg_line_db.h"
 #include "linedb/record_time.h"
 #include "model/utf8.h"
 

@@ -15,10 +15,10 @@
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
 #include "files/file_system.h"
+#include "front/argument_bytes.h"
+#include "front/translations.h"
 #include "linedb/journal.h"
-#include "link/qt/argument_bytes.h"
-#include "link/qt/translations.h"
-#include "ui/form/station_sinks.h"
+#include "station/station_sinks.h"
 
 namespace {
 

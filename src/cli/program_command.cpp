@@ -8,12 +8,14 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <variant>
 #include <vector>
 
 #include "cli/console_services.h"
@@ -25,8 +27,8 @@
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/utf8.h"
-#include "ui/form/frm_main.h"
-#include "ui/form/station_sinks.h"
+#include "station/station.h"
+#include "station/station_sinks.h"
 
 namespace ctrlprog {
 namespace {
@@ -58,13 +60,12 @@ bool CatchStopSignals() {
   return true;
 }
 
-// The window says nothing for a failure other than "no use" or "occupied"; the console always
-// says why, since a script has nobody to look at the screen.
+// Why a port did not open, on the line after whatever the window would have said: a script has
+// nobody to look at the screen.
 void PrintOpenFailure(const std::string& portText, int error, const std::string& reason) {
-  if (error == kCommNoSuchPort || error == kCommPortBusy) return;  // its message box said why
-  if (error == kCommOk) return;  // the parameter check stopped it and said why
+  if (error == kCommOk || reason.empty()) return;  // the parameter check stopped it and said why
   std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", EscapeName(portText).c_str(),
-               reason.c_str());
+               EscapeName(reason).c_str());
 }
 
 // Runs the event loop until the line database's start-up verdict is in (at most its connect
@@ -91,35 +92,211 @@ int AwaitLineDb(const StationSinks& sinks, QSocketNotifier& stopSignals) {
   return signo;
 }
 
-}  // namespace
-
-// One port's link: its own form, state machine, tick timer and tally.
-struct Station {
-  explicit Station(std::shared_ptr<TickScheduler> ticks) : ui(std::move(ticks)) {}
+// One port of the run: the console's services and the Qt port under its station.
+struct ConsolePort {
+  explicit ConsolePort(std::shared_ptr<TickScheduler> ticks) : ui(std::move(ticks)) {}
   std::string port;  // as given on the command line
   ConsoleServices ui;
   QtSerialPort serial;
-  frmMain form{ui, serial};
-  bool opened = false;
-  std::chrono::steady_clock::time_point started, closed;
+  Station station{ui, serial};
 };
 
-int RunProgram(const ProgramOptions& options) {
-  if (!CatchStopSignals()) {
-    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n",
-                 Describe(FileErrorFromSystem(errno)).c_str());
-    return kExitPortFailed;
+// One `ctrlprog-cli program`: its stations, the loop they run in, and what it prints.
+class ProgramRun {
+ public:
+  ProgramRun(const ProgramOptions& options, StationSinks& sinks, QSocketNotifier& stopSignals)
+      : options_(options), sinks_(sinks), output_(options.json, options.ports.size() > 1) {
+    QObject::connect(&stopSignals, &QSocketNotifier::activated, &run_, [this] {
+      char signo = 0;
+      if (::read(signalPipe[0], &signo, 1) == 1) Stop(128 + static_cast<unsigned char>(signo));
+    });
   }
-  auto openedSinks = StationSinks::Open(
+
+  // Every port with its set loaded and its rows wired; false when the file would not load.
+  bool Build();
+  // Presses "Start Transmit" on every port; whether any opened.
+  bool StartAll();
+  // Until every port has its boards, the time is up, a signal, or a failure.
+  void Loop();
+  // Stores what is left, prints the summaries; the exit code.
+  int Finish();
+
+ private:
+  void OnEvent(ConsolePort& p, const LinkEvent& event);
+  // Stops every port, then the loop, with `code`.
+  void Stop(int code);
+  void StopAll() {
+    for (auto& p : ports_) p->station.Stop();
+  }
+  void CheckOutput();
+  bool EveryOpenedPortDone() const;
+  void WatchLineRecord();
+
+  const ProgramOptions& options_;
+  StationSinks& sinks_;
+  ProgramOutput output_;
+  // The context of every timer this run starts: they capture it, and go with it.
+  QObject run_;
+  QTimer lineWatch_;
+  int64_t lastWaiting_ = -1;  // said once at the start, then whenever it changes
+  std::vector<std::unique_ptr<ConsolePort>> ports_;
+  int exitCode_ = kExitOk;
+  bool stopping_ = false;
+  bool recordFailed_ = false;
+  bool anyFailed_ = false;
+};
+
+bool ProgramRun::Build() {
+  const auto ticks = std::make_shared<TickScheduler>();
+  for (const std::string& port : options_.ports) {
+    auto consolePort = std::make_unique<ConsolePort>(ticks);
+    ConsolePort& p = *consolePort;
+    p.port = port;
+    if (options_.ports.size() > 1) p.ui.messagePrefix = EscapeName(port) + ": ";
+    p.station.form().Form_Load();
+    if (!LoadCompleteSet(p.station.form(), p.ui, options_.file)) return false;
+    p.station.Attach(sinks_);
+    p.ui.onTick = [&p] { p.station.form().Timer1_Timer(); };
+    p.station.OnEvent([this, &p](const LinkEvent& event) { OnEvent(p, event); });
+    ports_.push_back(std::move(consolePort));
+  }
+  return true;
+}
+
+void ProgramRun::OnEvent(ConsolePort& p, const LinkEvent& event) {
+  output_.Event(p.port, event);
+  CheckOutput();
+  if (event.kind == LinkEventKind::RecordFailed && !recordFailed_) {
+    // Its reason went to stderr as the window's message box; every other port stops before
+    // its next board, as the record's gate already holds them.
+    recordFailed_ = true;
+    StopAll();
+    Stop(kExitRecordFailed);
+    exitCode_ = kExitRecordFailed;
+  }
+  if (event.kind == LinkEventKind::Passed && options_.count &&
+      p.station.tally().Programmed() >= *options_.count) {
+    // This port has its boards: stop it, and the run once every port has its own.
+    QTimer::singleShot(0, &run_, [this, &p] {
+      p.station.Stop();
+      if (EveryOpenedPortDone()) Stop(kExitOk);
+    });
+  }
+}
+
+void ProgramRun::Stop(int code) {
+  if (stopping_) return;
+  stopping_ = true;
+  exitCode_ = code;
+  QTimer::singleShot(0, &run_, [this] {
+    StopAll();
+    QCoreApplication::exit(exitCode_);
+  });
+}
+
+void ProgramRun::CheckOutput() {
+  if (!output_.Error() || exitCode_ == kExitOutputFailed) return;
+  std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
+               Describe(FileErrorFromSystem(output_.Error())).c_str());
+  Stop(kExitOutputFailed);
+  exitCode_ = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
+}
+
+bool ProgramRun::EveryOpenedPortDone() const {
+  return std::all_of(ports_.begin(), ports_.end(), [this](const auto& p) {
+    return !p->station.Opened() || p->station.tally().Programmed() >= *options_.count;
+  });
+}
+
+bool ProgramRun::StartAll() {
+  bool anyOpened = false;
+  for (auto& p : ports_) {
+    p->ui.SetPortText(p->port);
+    if (p->station.Start()) {
+      anyOpened = true;
+      continue;
+    }
+    const Link& link = p->station.link();
+    PrintOpenFailure(p->port, link.LastOpenError(), link.OpenFailure());
+    anyFailed_ = true;
+  }
+  CheckOutput();
+  return anyOpened;
+}
+
+void ProgramRun::WatchLineRecord() {
+  LineForwarder* forwarder = sinks_.forwarder();
+  if (!forwarder) return;
+  if (!options_.record) {
+    std::fprintf(stderr, "ctrlprog-cli: line record: the journal is %s\n",
+                 EscapeName(sinks_.RecordPath()).c_str());
+  }
+  // The line database's backlog, said when it changes.
+  auto sayWaiting = [this, forwarder] {
+    const int64_t waiting = forwarder->Waiting();
+    if (waiting == lastWaiting_) return;
+    lastWaiting_ = waiting;
+    output_.LineRecord(waiting);
+    CheckOutput();
+  };
+  QObject::connect(&lineWatch_, &QTimer::timeout, &run_, sayWaiting);
+  sayWaiting();
+  lineWatch_.start(1000);
+}
+
+void ProgramRun::Loop() {
+  WatchLineRecord();
+  if (options_.timeoutSec) {
+    QTimer::singleShot(static_cast<int>(*options_.timeoutSec * 1000), Qt::PreciseTimer, &run_,
+                       [this] { Stop(kExitTimedOut); });
+  }
+  QCoreApplication::exec();
+  StopAll();  // whatever ended the loop, no port is left running
+  lineWatch_.stop();
+}
+
+int ProgramRun::Finish() {
+  // Every row is stored before the summary; a record that failed ends the run with 74. After a
+  // signal nothing waits for the line database: its rows stay in the journal for later.
+  const bool signalled = exitCode_ > 128;
+  if (const auto failure = sinks_.Finish(signalled ? 0 : 3000); failure && !recordFailed_) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", failure->c_str());
+    recordFailed_ = true;
+  }
+  std::optional<LineRecordTotals> lineTotals;
+  if (const LineForwarder* forwarder = sinks_.forwarder()) {
+    lineTotals = LineRecordTotals{forwarder->Waiting(), forwarder->SetAside()};
+    if (const std::string later = sinks_.LeftForLater(); !later.empty()) {
+      std::fprintf(stderr, "ctrlprog-cli: %s\n", later.c_str());
+    }
+  }
+  bool anyOpened = false;
+  for (const auto& p : ports_) {
+    if (!p->station.Opened()) continue;
+    anyOpened = true;
+    output_.Summary(p->port, p->station.tally(), p->station.Seconds(), lineTotals);
+  }
+  CheckOutput();
+  if (exitCode_ == kExitOutputFailed) return exitCode_;
+  if (recordFailed_) return kExitRecordFailed;
+  if (!anyOpened) return kExitPortFailed;
+  if (anyFailed_ && exitCode_ == kExitOk) return kExitPortFailed;
+  return exitCode_;
+}
+
+// Opens the record and the line database, and waits for the server's word; the sinks, or the
+// exit code.
+std::variant<std::unique_ptr<StationSinks>, int> OpenSinks(const ProgramOptions& options,
+                                                           QSocketNotifier& stopSignals) {
+  auto opened = StationSinks::Open(
       {options.record, options.station ? *options.station : StationName(), options.lineDb,
        [](const std::string& news) { std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str()); }});
-  if (const auto* message = std::get_if<std::string>(&openedSinks)) {
+  if (const auto* message = std::get_if<std::string>(&opened)) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", message->c_str());
     return kExitBadInput;
   }
-  const auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(openedSinks));
+  auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(opened));
   // The line database is asked on its own thread; a signal meanwhile ends the run at once.
-  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
   if (const int signo = AwaitLineDb(*sinks, stopSignals); signo != 0) {
     (void)sinks->Finish(0);
     return 128 + signo;
@@ -128,161 +305,25 @@ int RunProgram(const ProgramOptions& options) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", verdict->message.c_str());
     return kExitBadInput;
   }
+  return sinks;
+}
 
-  // The context of every timer this run starts: they capture its locals, and go with it.
-  QObject run;
-  const bool several = options.ports.size() > 1;
-  ProgramOutput output(options.json, several);
-  std::vector<std::unique_ptr<Station>> stations;
-  const auto ticks = std::make_shared<TickScheduler>();
-  int exitCode = kExitOk;
-  bool stopping = false;
-  bool recordFailed = false;
-  // Stops the way the operator does, by pressing "Stop Transmit" on every running link, then
-  // leaves the loop.
-  auto stopAll = [&] {
-    for (auto& s : stations) {
-      if (s->form.link().State() != TransferState::Closed) s->form.cmdFileSend_Click();
-    }
-  };
-  auto stop = [&](int code) {
-    if (stopping) return;
-    stopping = true;
-    exitCode = code;
-    QTimer::singleShot(0, &run, [&] {
-      stopAll();
-      QCoreApplication::exit(exitCode);
-    });
-  };
-  auto checkOutput = [&] {
-    if (!output.Error() || exitCode == kExitOutputFailed) return;
-    std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
-                 Describe(FileErrorFromSystem(output.Error())).c_str());
-    stop(kExitOutputFailed);
-    exitCode = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
-  };
-  auto everyOpenedPortDone = [&] {
-    for (const auto& s : stations) {
-      if (s->opened && s->form.link().tally().Programmed() < *options.count) return false;
-    }
-    return true;
-  };
+}  // namespace
 
-  for (const std::string& port : options.ports) {
-    auto station = std::make_unique<Station>(ticks);
-    Station& s = *station;
-    s.port = port;
-    if (several) s.ui.messagePrefix = EscapeName(port) + ": ";
-    s.form.Form_Load();
-    if (!LoadCompleteSet(s.form, s.ui, options.file)) return kExitBadInput;
-    sinks->Wire(s.form);
-    s.ui.onTick = [&s] { s.form.Timer1_Timer(); };
-    s.form.link().AddListener([&, port](const LinkEvent& event) {
-      output.Event(port, event);
-      checkOutput();
-      switch (event.kind) {
-        case LinkEventKind::Closed:
-          s.closed = std::chrono::steady_clock::now();
-          break;
-        case LinkEventKind::RecordFailed:
-          // Its reason went to stderr as the window's message box; every other port stops
-          // before its next frame, as the record's gate already holds them.
-          if (!recordFailed) {
-            recordFailed = true;
-            stopAll();
-            stop(kExitRecordFailed);
-            exitCode = kExitRecordFailed;
-          }
-          break;
-        case LinkEventKind::Passed:
-          if (!options.count || s.form.link().tally().Programmed() < *options.count) break;
-          // This port has its boards: stop it, and the run once every port has its own.
-          QTimer::singleShot(0, &run, [&] {
-            if (s.form.link().State() != TransferState::Closed) s.form.cmdFileSend_Click();
-            if (everyOpenedPortDone()) stop(kExitOk);
-          });
-          break;
-        default:
-          break;
-      }
-    });
-    stations.push_back(std::move(station));
+int RunProgram(const ProgramOptions& options) {
+  if (!CatchStopSignals()) {
+    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n",
+                 Describe(FileErrorFromSystem(errno)).c_str());
+    return kExitPortFailed;
   }
-
-  QObject::connect(&stopSignals, &QSocketNotifier::activated, &run, [&] {
-    char signo = 0;
-    if (::read(signalPipe[0], &signo, 1) == 1) stop(128 + signo);
-  });
-
-  bool anyFailed = false, anyOpened = false;
-  for (auto& s : stations) {
-    s->ui.SetPortText(s->port);
-    s->started = std::chrono::steady_clock::now();
-    s->form.cmdFileSend_Click();
-    s->opened = s->form.link().State() != TransferState::Closed;
-    if (!s->opened) {
-      PrintOpenFailure(s->port, s->form.link().LastOpenError(), s->form.link().OpenFailure());
-      anyFailed = true;
-    }
-    anyOpened = anyOpened || s->opened;
-  }
-  checkOutput();
-
-  // The line database's backlog, said when it changes.
-  QTimer lineWatch;
-  int64_t lastWaiting = -1;  // said once at the start, then whenever it changes
-  if (LineForwarder* forwarder = sinks->forwarder()) {
-    if (!options.record) {
-      std::fprintf(stderr, "ctrlprog-cli: line record: the journal is %s\n",
-                   EscapeName(sinks->RecordPath()).c_str());
-    }
-    auto sayWaiting = [&, forwarder] {
-      const int64_t waiting = forwarder->Waiting();
-      if (waiting == lastWaiting) return;
-      lastWaiting = waiting;
-      output.LineRecord(waiting);
-      checkOutput();
-    };
-    QObject::connect(&lineWatch, &QTimer::timeout, &run, sayWaiting);
-    sayWaiting();
-    lineWatch.start(1000);
-  }
-
-  if (anyOpened) {
-    if (options.timeoutSec) {
-      QTimer::singleShot(static_cast<int>(*options.timeoutSec * 1000), Qt::PreciseTimer, &run,
-                         [&] { stop(kExitTimedOut); });
-    }
-    QCoreApplication::exec();
-    stopAll();  // whatever ended the loop, no link is left running
-  }
-
-  lineWatch.stop();
-  // Every row is stored before the summary; a record that failed ends the run with 74. After a
-  // signal nothing waits for the line database: its rows stay in the journal for later.
-  const bool signalled = exitCode > 128;
-  if (const auto failure = sinks->Finish(signalled ? 0 : 3000); failure && !recordFailed) {
-    std::fprintf(stderr, "ctrlprog-cli: %s\n", failure->c_str());
-    recordFailed = true;
-  }
-  std::optional<LineRecordTotals> lineTotals;
-  if (const LineForwarder* forwarder = sinks->forwarder()) {
-    lineTotals = LineRecordTotals{forwarder->Waiting(), forwarder->SetAside()};
-    if (const std::string later = sinks->LeftForLater(); !later.empty()) {
-      std::fprintf(stderr, "ctrlprog-cli: %s\n", later.c_str());
-    }
-  }
-  for (const auto& s : stations) {
-    if (!s->opened) continue;
-    const double seconds = std::chrono::duration<double>(s->closed - s->started).count();
-    output.Summary(s->port, s->form.link().tally(), seconds, lineTotals);
-  }
-  checkOutput();
-  if (exitCode == kExitOutputFailed) return exitCode;
-  if (recordFailed) return kExitRecordFailed;
-  if (!anyOpened) return kExitPortFailed;
-  if (anyFailed && exitCode == kExitOk) return kExitPortFailed;
-  return exitCode;
+  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
+  auto opened = OpenSinks(options, stopSignals);
+  if (const int* code = std::get_if<int>(&opened)) return *code;
+  const auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(opened));
+  ProgramRun run(options, *sinks, stopSignals);
+  if (!run.Build()) return kExitBadInput;
+  if (run.StartAll()) run.Loop();
+  return run.Finish();
 }
 
 int RunPorts(bool json) {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/services/window_services.h"
+#include "log/log_view.h"
 
 namespace ctrlprog {
 
@@ -16,7 +16,7 @@ std::optional<Rgb> ColourForCode(int32_t code);
 // the line starts and its colour code, so every line's colour can be told from the marks alone.
 class MessageLog {
  public:
-  explicit MessageLog(WindowServices& ui) : ui_(ui) {}
+  explicit MessageLog(LogView& ui) : ui_(ui) {}
 
   // Empties the log, as at start-up.
   void Reset();
@@ -31,7 +31,7 @@ class MessageLog {
   int32_t lngMarkTop() const { return lngMarkTop_; }
 
  private:
-  WindowServices& ui_;
+  LogView& ui_;
   std::vector<int32_t> lngLineMark_ = {0};
   int32_t lngMarkTop_ = 0;
   int64_t length_ = 0;  // characters in the log; it only grows, so it is counted here

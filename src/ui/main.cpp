@@ -10,13 +10,13 @@
 
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "form/frm_main.h"
+#include "front/argument_bytes.h"
+#include "front/translations.h"
 #include "linedb/journal.h"
-#include "link/qt/argument_bytes.h"
 #include "link/qt/qt_serial_port.h"
-#include "link/qt/translations.h"
-#include "ui/form/frm_main.h"
-#include "ui/form/station_sinks.h"
-#include "ui/window/main_window.h"
+#include "station/station_sinks.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     ctrlprog::MainWindow window(serial);
-    sinks->Wire(window.form());
+    window.station().Attach(*sinks);
     if (ctrlprog::LineForwarder* forwarder = sinks->forwarder()) {
       window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks->RecordPath());
     }

@@ -57,14 +57,19 @@ done
 
 "$cli" program --port "$tmp/absent" --file "$examples/example.asv" >"$tmp/out" 2>"$tmp/err"
 status=$?
-[ $status = 1 ] && [ "$(cat "$tmp/err")" = "This Comm is no use, Please try other one!" ] && ok "no device" || { bad "no device: $status"; cat "$tmp/err"; }
+# The window's message, then the reason on the next line, as the window's status line has it.
+refused() {  # PORT
+  [ "$(head -1 "$tmp/err")" = "This Comm is no use, Please try other one!" ] \
+    && [ "$(wc -l <"$tmp/err")" = 2 ] && grep -q "^ctrlprog-cli: cannot open port $1: ." "$tmp/err"
+}
+[ $status = 1 ] && refused "$tmp/absent" && ok "no device" || { bad "no device: $status"; cat "$tmp/err"; }
 
 # Every failed open says why on stderr: character devices that are no serial line get the
 # window's "no use" message, numbers that do not fit 16 bits a reason of their own.
 for port in /dev/null /dev/zero; do
   "$cli" program --port $port --file "$examples/example.asv" >/dev/null 2>"$tmp/err"
   status=$?
-  [ $status = 1 ] && [ "$(cat "$tmp/err")" = "This Comm is no use, Please try other one!" ] \
+  [ $status = 1 ] && refused $port \
     && ok "no serial line: $port" || { bad "no serial line: $port: $status"; cat "$tmp/err"; }
 done
 for port in 65536 1e10 -32769; do

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "form/frm_main.h"
 #include "support/fake_serial_port.h"
 #include "support/fake_services.h"
 #include "support/worked_sets.h"
-#include "ui/form/frm_main.h"
 
 namespace ctrlprog {
 // The link's states by their short names, as the tests read best.

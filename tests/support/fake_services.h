@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/services/state_services.h"
+#include "form/state_services.h"
 
 namespace ctrlprog::testing {
 

@@ -1,6 +1,6 @@
 // The window itself, on the offscreen platform: its start-up state, the panel button, and a
 // transfer against a board on a pseudo-terminal, driven through its widgets.
-#include "ui/window/main_window.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,13 @@
 #include <QWheelEvent>
 #include <functional>
 
+#include "form/frm_main.h"
+#include "front/translations.h"
 #include "link/qt/qt_serial_port.h"
-#include "link/qt/translations.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
-#include "ui/form/frm_main.h"
-#include "ui/window/port_combo_box.h"
+#include "ui/port_combo_box.h"
 
 namespace ctrlprog {
 namespace {

@@ -12,11 +12,11 @@
 #include <filesystem>
 
 #include "cli/console_services.h"
+#include "form/frm_main.h"
 #include "link/qt/qt_serial_port.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
-#include "ui/form/frm_main.h"
 
 namespace ctrlprog {
 namespace {

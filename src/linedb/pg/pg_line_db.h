@@ -1,0 +1,74 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "linedb/journal.h"
+#include "linedb/line_db.h"
+
+struct pg_conn;
+
+namespace ctrlprog {
+
+// The line's PostgreSQL database through libpq's asynchronous calls: a connection within its
+// timeout (5 s unless the address sets connect_timeout), TCP keepalives and tcp_user_timeout,
+// and each statement within its deadline, after which the connection is dropped (a row it may
+// have stored is kept once by its key). Values go only as query parameters. Failures are told
+// apart by SQLSTATE: a row's values (classes 22, 23) set that row aside; a lost or busy server
+// (08, 53, 57P, a timeout) means wait.
+class PgLineDb : public LineDb {
+ public:
+  struct Deadlines {
+    std::chrono::milliseconds connect{5000};  // unless the address sets connect_timeout
+    std::chrono::milliseconds statement{10000};
+  };
+  explicit PgLineDb(std::string uri) : uri_(std::move(uri)) {}
+  PgLineDb(std::string uri, Deadlines deadlines) : uri_(std::move(uri)), deadlines_(deadlines) {}
+  ~PgLineDb() override;
+  PgLineDb(const PgLineDb&) = delete;
+  PgLineDb& operator=(const PgLineDb&) = delete;
+
+  // Whether `uri` parses as libpq takes it and its settings have values libpq takes, naming the
+  // one that does not.
+  static LineDbResult CheckUri(const std::string& uri);
+  // `uri` with its password (if any) masked: safe to print.
+  static std::string Masked(const std::string& uri);
+  // Whether `uri` holds a password.
+  static bool HoldsPassword(const std::string& uri);
+  // Which database `uri` names (host, port, database), whoever connects: one word.
+  static std::string Identity(const std::string& uri);
+
+  LineDbResult Connect() override;
+  void Disconnect() override;
+  InsertOutcome Insert(const std::vector<JournalRow>& rows) override;
+  // The yield per station and hour, from `since` up to `until` (UTC ISO times, or empty).
+  LineDbResult Yield(const std::string& since, const std::string& until,
+                     std::vector<YieldRow>& out);
+
+  // When each station's journals wrote, from `since` up to `until`.
+  LineDbResult Spans(const std::string& since, const std::string& until,
+                     std::vector<JournalSpan>& out);
+
+  // For reports: the table is read, never made or written, and the role needs no INSERT.
+  void ForReading() { writes_ = false; }
+
+  // Where the server's notices go (each once, in our words); any thread.
+  void OnNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+  void Abort() override { abort_ = true; }
+
+ private:
+  LineDbResult CheckTable();
+  InsertOutcome InsertEach(const std::vector<JournalRow>& rows);
+
+  std::string uri_;
+  Deadlines deadlines_;
+  pg_conn* conn_ = nullptr;
+  std::function<void(const std::string&)> notice_;
+  std::atomic<bool> abort_{false};
+  bool writes_ = true;
+};
+
+}  // namespace ctrlprog

@@ -1,0 +1,380 @@
+#include "ui/main_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextDocument>
+#include <QToolBar>
+
+#include "link/qt/tick_timer.h"
+#include "model/parameter_table.h"
+#include "station/station.h"
+#include "ui/port_combo_box.h"
+#include "ui/qt_text.h"
+#include "ui/result_panel.h"
+#include "ui/wheel_guard.h"
+
+namespace ctrlprog {
+namespace {
+
+constexpr int kRowHeight = 375;
+constexpr int kComboHeight = 315;
+
+// Where a parameter's row stands: its group frame, the row's y, the list's x and width.
+struct Row {
+  int group;  // 0 Frame2, 1 Frame1, 2 Frame3, 3 Fram4
+  int y, listX, listWidth;
+};
+
+constexpr std::array<Row, 16> kRows = {{
+    {0, 240, 120, 2295},    // 0 Board Type: no label, the group caption serves
+    {1, 360, 1560, 1095},   // 1
+    {1, 840, 1560, 1095},   // 2
+    {1, 1320, 1560, 1095},  // 3
+    {1, 1800, 1560, 1095},  // 4
+    {2, 360, 1680, 1095},   // 5
+    {2, 840, 1680, 2295},   // 6: kept inside its frame's border
+    {2, 1320, 1680, 1095},  // 7
+    {2, 1800, 1680, 1095},  // 8
+    {2, 2280, 1680, 1095},  // 9
+    {3, 360, 2400, 975},    // 10
+    {3, 840, 2400, 975},    // 11
+    {3, 1320, 2400, 2535},  // 12
+    {2, 2760, 1680, 2370},  // 13: as wide as its frame allows
+    {3, 1800, 2400, 1815},  // 14
+    {2, 3240, 1680, 1815},  // 15
+}};
+
+struct Group {
+  const char* name;
+  int x, y, width, height;
+};
+
+constexpr std::array<Group, 4> kGroups = {{
+    {"Frame2", 240, 240, 2655, 615},
+    {"Frame1", 240, 1320, 3015, 2295},
+    {"Frame3", 3840, 240, 4095, 3855},
+    {"Fram4", 240, 3960, 5775, 2415},
+}};
+
+}  // namespace
+
+MainWindow::MainWindow(SerialPort& port, QWidget* parent)
+    : QMainWindow(parent), twips_(screen() ? screen()->logicalDotsPerInch() : 96) {
+  setWindowTitle(QString(16, ' '));
+  setObjectName("frmMain");
+  // The layout was drawn for an 8-point face; a larger one would not fit the twips. Group frames
+  // carry their caption on the border line, as the layout's rows expect.
+  setStyleSheet(
+      "* { font-size: 8pt; }"
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
+
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  setCentralWidget(client);
+  BuildMenu();
+
+  // An empty tool strip along the top; the panels stand over it, as designed.
+  auto* toolbar = new QToolBar(client);
+  toolbar->setObjectName("Toolbar1");
+  Place(toolbar, 0, 0, kDesignWidth, 630);
+  toolbar->lower();
+
+  wheelGuard_ = new WheelGuard(this);
+  BuildLeftPanel(client);
+  BuildRightPanel(client);
+  BuildOperatorView(client);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  SetUpTimer1(*timer1_);
+
+  station_ = std::make_unique<Station>(*this, port);
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    station_->form().Timer1_Timer();
+    ShowResults();  // a board that answered is being programmed
+  });
+  connect(cmdFileSend_, &QPushButton::clicked, this, [this] { OnSendPressed(); });
+  connect(cmdShow_, &QPushButton::clicked, this, [this] { station_->form().cmdShow_Click(); });
+  connect(openFile_, &QAction::triggered, this, [this] { station_->form().OpenFile_Click(); });
+  connect(storeFile_, &QAction::triggered, this, [this] { station_->form().StoreFile_Click(); });
+  station_->form().link().AddListener([this](const LinkEvent& event) {
+    if (event.kind == LinkEventKind::Started) refusal_.clear();
+    if (event.kind == LinkEventKind::Refused) {
+      refusal_ = RefusalText(ToQString(station_->form().link().PortName()),
+                             station_->form().link().LastOpenError(), ToQString(event.reason));
+    }
+    ShowResults();
+  });
+  connect(cboComPort_, &QComboBox::currentTextChanged, this, [this] { ShowPortEnd(); });
+  connect(resultPanel_->ResetButton(), &QPushButton::clicked, this, [this] {
+    station_->form().link().ResetTally();
+    ShowResults();
+  });
+
+  SetTabOrder();
+  setMinimumSize(twips_.ToPixels(kDesignWidth),
+                 twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
+  resize(minimumSize());
+  station_->form().Form_Load();
+  Relayout();
+  if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+MainWindow::~MainWindow() {
+  // Closing the window stops a running transfer as "Stop Transmit" does, so the board it cut
+  // short is counted and recorded.
+  if (station_->form().link().State() != TransferState::Closed)
+    station_->form().cmdFileSend_Click();
+  timer1_->stop();
+  station_.reset();
+}
+
+void MainWindow::BuildMenu() {
+  openFile_ = menuBar()->addAction("OpenFile");
+  openFile_->setObjectName("OpenFile");
+  storeFile_ = menuBar()->addAction("StoreFile");
+  storeFile_->setObjectName("StoreFile");
+}
+
+void MainWindow::Place(QWidget* w, int x, int y, int width, int height) {
+  w->setGeometry(twips_.ToPixels(x), twips_.ToPixels(y), twips_.ToPixels(width),
+                 twips_.ToPixels(height));
+}
+
+void MainWindow::BuildOperatorView(QWidget* client) {
+  // In the free corner of the parameter area, right of "Time && Others" and below "Speed Mode",
+  // but not inside Frame10, so locking the parameters never greys it out.
+  resultPanel_ = new ResultPanel(client);
+  Place(resultPanel_, 3360 + 6090, 120 + 4155, 2100, 2160);
+
+  lblStatus_ = new QLabel(client);
+  lblStatus_->setObjectName("lblStatus");
+  lblStatus_->setAccessibleName(QCoreApplication::translate("StatusLine", "Status"));
+  lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Relayout();
+}
+
+void MainWindow::Relayout() {
+  if (!station_ || !picture1_) return;
+  const QWidget* client = centralWidget();
+  const auto px = [this](int twips) { return twips_.ToPixels(twips); };
+  const int dx = std::max(0, client->width() - px(kDesignWidth));
+  const int dy = std::max(0, client->height() - px(kDesignHeight));
+  picture1_->resize(px(3020), px(5535) + dy);
+  rtfReceive_->resize(px(2775), px(1215) + dy);
+  if (station_->form().blnExpanded()) {
+    resultPanel_->SetCompact(false);
+    resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
+    lblStatus_->setGeometry(px(120), px(6525) + dy, client->width() - px(240), px(270));
+  } else {
+    // The concealed window is what a line runs with: badge and counts under the left panel.
+    resultPanel_->SetCompact(true);
+    resultPanel_->setGeometry(px(120), px(5700) + dy, px(3020), px(790));
+    lblStatus_->setGeometry(px(120), px(6510) + dy, px(3020), px(270));
+  }
+  ShowResults();
+}
+
+void MainWindow::ShowResults() {
+  const Link& link = station_->form().link();
+  const Link::Condition condition = link.LinkCondition();
+  resultPanel_->Show(condition, link.tally());
+  // One line: a long port path is elided in its middle, so the counts stay in view; the whole
+  // text is in the tooltip and the accessible description.
+  const QString port = ToQString(link.PortName());
+  const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
+  QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
+  QString line;
+  if (lineWaiting_) {
+    if (const int64_t waiting = lineWaiting_(); waiting > 0) {
+      line =
+          QCoreApplication::translate("StatusLine", " Line record: %1 rows waiting.").arg(waiting);
+    }
+    full += line + QCoreApplication::translate("StatusLine", " Journal: %1.").arg(journal_);
+  }
+  // Concealed, the panel beside it shows the counts: the line keeps the condition and the port.
+  const bool counts = station_->form().blnExpanded();
+  QString shown = (refused ? refusal_ : StatusText(condition, port, link.tally(), counts)) + line;
+  const QFontMetrics metrics(lblStatus_->font());
+  const int room = lblStatus_->width() - 4;
+  if (metrics.horizontalAdvance(shown) > room) {
+    if (!refused && !port.isEmpty()) {
+      const int rest =
+          metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts));
+      shown = StatusText(condition, metrics.elidedText(port, Qt::ElideMiddle, room - rest),
+                         link.tally(), counts) +
+              line;
+    }
+    if (refused && metrics.horizontalAdvance(shown) > room) {
+      shown = metrics.elidedText(shown, Qt::ElideLeft, room);  // the advice is at the end
+    }
+    shown = metrics.elidedText(shown, Qt::ElideRight, room);
+  }
+  lblStatus_->setText(shown);
+  lblStatus_->setToolTip(full);
+  lblStatus_->setAccessibleDescription(full);
+}
+
+void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal) {
+  lineWaiting_ = std::move(waiting);
+  journal_ = ToQString(journal);
+  ShowResults();
+}
+
+void MainWindow::OnSendPressed() {
+  // A double-click on Start would start and stop at once: its second press is ignored.
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (lastSendPress_ >= 0 && now - lastSendPress_ < QApplication::doubleClickInterval()) return;
+  lastSendPress_ = now;
+  station_->form().cmdFileSend_Click();
+}
+
+void MainWindow::ShowPortEnd() {
+  if (QLineEdit* edit = cboComPort_->lineEdit(); edit && !edit->hasFocus()) edit->end(false);
+  cboComPort_->setToolTip(cboComPort_->currentText());
+}
+
+void MainWindow::SetTabOrder() {
+  // Group by group as they stand, top to bottom within each; then the port box, Start, and
+  // the result panel; then the rest of the left panel.
+  const int order[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 15, 10, 11, 12, 14};
+  QList<QWidget*> chain;
+  for (int i : order) chain.push_back(combo1_[static_cast<size_t>(i)]);
+  chain << cboComPort_ << cmdFileSend_ << resultPanel_->ResetButton() << cmdShow_ << txtLoadDir_
+        << txtSaveDir_ << rtfReceive_;
+  for (qsizetype i = 0; i + 1 < chain.size(); ++i) setTabOrder(chain[i], chain[i + 1]);
+}
+
+QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
+  auto* picture1 = new QFrame(parent);
+  picture1_ = picture1;
+  picture1->setObjectName("Picture1");
+  picture1->setFrameShape(QFrame::StyledPanel);
+  picture1->setFrameShadow(QFrame::Sunken);
+  picture1->setAutoFillBackground(true);
+  Place(picture1, 120, 120, 3020, 5535);
+
+  auto label = [&](const char* name, const char* text, int x, int y, int w, int h) {
+    auto* l = new QLabel(text, picture1);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    Place(l, x, y, w, h);
+    return l;
+  };
+
+  cmdShow_ = new QPushButton(picture1);
+  cmdShow_->setObjectName("cmdShow");
+  Place(cmdShow_, 1440, 120, 1455, 300);
+
+  QLabel* label6 = label("Label6", "Open Root", 120, 720, 855, 375);
+  txtLoadDir_ = new QLineEdit(picture1);
+  txtLoadDir_->setObjectName("txtLoadDir");
+  txtLoadDir_->setAccessibleName("Open Root");
+  label6->setBuddy(txtLoadDir_);
+  Place(txtLoadDir_, 1200, 600, 1635, 375);
+
+  QLabel* label7 = label("Label7", "Store Root", 120, 1320, 1095, 375);
+  txtSaveDir_ = new QLineEdit(picture1);
+  txtSaveDir_->setObjectName("txtSaveDir");
+  txtSaveDir_->setAccessibleName("Store Root");
+  label7->setBuddy(txtSaveDir_);
+  Place(txtSaveDir_, 1200, 1320, 1635, 375);
+
+  QLabel* label8 = label("Label8", "Comm Num", 120, 2040, 615, 375);
+  cboComPort_ = new PortComboBox(picture1);
+  cboComPort_->setObjectName("cboComPort");
+  cboComPort_->setAccessibleName("Comm Num");
+  label8->setBuddy(cboComPort_);
+  wheelGuard_->Guard(cboComPort_);
+  Place(cboComPort_, 840, 2040, 1095, kComboHeight + 60);
+
+  cmdFileSend_ = new QPushButton("Start Transmit", picture1);
+  cmdFileSend_->setObjectName("cmdFileSend");
+  Place(cmdFileSend_, 360, 2640, 2055, 495);
+
+  label1_0_ = label("Label1(0)", "Transmit Guage", 600, 3240, 1575, 375);
+  label1_0_->setAlignment(Qt::AlignCenter);
+
+  prgFileTransfer_ = new QProgressBar(picture1);
+  prgFileTransfer_->setObjectName("prgFileTransfer");
+  prgFileTransfer_->setAccessibleName("Transmit Guage");
+  prgFileTransfer_->setTextVisible(false);
+  Place(prgFileTransfer_, 240, 3600, 2175, 495);
+
+  rtfReceive_ = new QPlainTextEdit(picture1);
+  rtfReceive_->setObjectName("rtfReceive");
+  rtfReceive_->setAccessibleName("Message log");
+  rtfReceive_->setReadOnly(true);
+  // A log for a station that runs for weeks: no undo history, and only the newest lines, which
+  // the plain text box drops from the top without laying out the rest again.
+  rtfReceive_->setUndoRedoEnabled(false);
+  rtfReceive_->setMaximumBlockCount(kLogLines + 1);  // and the empty one after the last line
+  Place(rtfReceive_, 120, 4200, 2775, 1215);
+  return picture1;
+}
+
+QWidget* MainWindow::BuildRightPanel(QWidget* parent) {
+  // Borderless, so the strip the window's edge cuts off shows no half-drawn frame.
+  frame10_ = new QWidget(parent);
+  frame10_->setObjectName("Frame10");
+  frame10_->setAccessibleName("文件传输");
+  Place(frame10_, 3360, 120, 8415, 6375);
+
+  std::array<QGroupBox*, 4> groups{};
+  const auto& table = ParameterTable();
+  for (size_t g = 0; g < kGroups.size(); ++g) {
+    groups[g] = new QGroupBox(frame10_);
+    groups[g]->setObjectName(kGroups[g].name);
+    Place(groups[g], kGroups[g].x, kGroups[g].y, kGroups[g].width, kGroups[g].height);
+  }
+  for (size_t i = 0; i < kRows.size(); ++i) {
+    const Row& r = kRows[i];
+    QGroupBox* group = groups[static_cast<size_t>(r.group)];
+    group->setTitle(ToQString(table[i].group));  // "Time && Others" shows as "Time & Others"
+    auto* combo = new QComboBox(group);
+    // Announced by its caption, without the full-width colon.
+    QString name = ToQString(DisplayName(static_cast<int>(i)));
+    if (name.endsWith(QChar(0xFF1A))) name.chop(1);
+    combo->setAccessibleName(name.replace("&&", "&"));
+    wheelGuard_->Guard(combo);
+    if (!table[i].caption.empty()) {
+      auto* l = new QLabel(ToQString(table[i].caption), group);
+      l->setBuddy(combo);
+      l->setObjectName(QString("lblCombo1(%1)").arg(i));
+      l->setWordWrap(true);
+      // Two lines' room, centred on the list, for captions that wrap.
+      Place(l, 120, r.y - 75, r.listX - 150, kRowHeight + 90);
+      if (i == 1) l->setStyleSheet("color: rgb(255, 0, 0);");
+    }
+    combo->setObjectName(QString("Combo1(%1)").arg(i));
+    for (const std::string& choice : table[i].choices) combo->addItem(ToQString(choice));
+    combo->setCurrentIndex(-1);
+    combo->setMaxVisibleItems(20);
+    // The open list is as wide as its longest choice, so every choice reads in full.
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    Place(combo, r.listX, r.y, r.listWidth, kComboHeight);
+    // A long choice may not fit the closed list; its full text shows on hovering.
+    connect(combo, &QComboBox::currentTextChanged, combo, &QComboBox::setToolTip);
+    combo1_[i] = combo;
+  }
+  return frame10_;
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "form/window_services.h"
+#include "station/station.h"
+#include "ui/twips.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QPlainTextEdit;
+class QToolBar;
+class QWidget;
+class QResizeEvent;
+
+namespace ctrlprog {
+
+class PortComboBox;
+class ResultPanel;
+class SerialPort;
+class WheelGuard;
+
+// The window `frmMain` is shown in: every control where the form places it, its events forwarded
+// to the form's handlers, and the window services done on the real widgets.
+class MainWindow : public QMainWindow, public WindowServices {
+  Q_OBJECT
+
+ public:
+  // Builds the window and runs Form_Load; the port is the one the form drives.
+  explicit MainWindow(SerialPort& port, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  frmMain& form() { return station_->form(); }
+  // The one port this window drives.
+  Station& station() { return *station_; }
+
+  // WindowServices.
+  void MessageBox(std::string_view text) override;
+  std::string ComboText(int index) override;
+  bool ComboSelect(int index, std::string_view text) override;
+  std::string PortText() override;
+  void SetPortText(std::string_view text) override;
+  void SetCaption(Control control, std::string_view caption) override;
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsEnabled(Control control) override;
+  void SetTimerEnabled(bool enabled) override;
+  void SetProgressRange(int minimum, int maximum) override;
+  void SetProgressValue(int value) override;
+  void SetText(Control textBox, std::string_view text) override;
+  void SetLogText(std::string_view text) override;
+  void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
+  void SetDialogFlags(FileDialogFlags flags) override { dialogFlags_ = flags; }
+  void SetFileFilter(std::string_view filter) override;
+  DialogResult ShowOpen() override;
+  DialogResult ShowSave() override;
+  void SetWindowWidth(int twips) override;
+  void SetWindowHeight(int twips) override;
+
+  static constexpr const char* kTitle = "ctrlprog";
+
+  // With a line database: how many rows wait to be forwarded, and where the journal is, for the
+  // status line.
+  void ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal);
+  // The window's log keeps this many of the newest lines; the record keeps everything.
+  static constexpr int kLogLines = 20000;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Places what grows with the window: the log, the result panel and the status line get the
+  // room past the design size; the specified controls keep their places. Concealed, the panel
+  // shrinks to badge and counts under the left panel.
+  void Relayout();
+  // "Start Transmit" / "Stop Transmit", except a second press within a double-click.
+  void OnSendPressed();
+  void SetTabOrder();
+  // The port box shows the end of a long path, where the adapter's name is.
+  void ShowPortEnd();
+  void BuildMenu();
+  // The result panel and the status line, fed by the link's events.
+  void BuildOperatorView(QWidget* client);
+  void ShowResults();
+  QWidget* BuildLeftPanel(QWidget* parent);
+  QWidget* BuildRightPanel(QWidget* parent);
+  void Place(QWidget* w, int x, int y, int width, int height);
+  QWidget* WidgetFor(Control control);
+  DialogResult ShowFileDialog(bool save);
+
+  Twips twips_;
+  std::array<QComboBox*, 16> combo1_{};
+  PortComboBox* cboComPort_ = nullptr;
+  QPushButton* cmdFileSend_ = nullptr;
+  QPushButton* cmdShow_ = nullptr;
+  QLabel* label1_0_ = nullptr;
+  QLineEdit* txtLoadDir_ = nullptr;
+  QLineEdit* txtSaveDir_ = nullptr;
+  QProgressBar* prgFileTransfer_ = nullptr;
+  QPlainTextEdit* rtfReceive_ = nullptr;
+  QWidget* frame10_ = nullptr;
+  QAction* openFile_ = nullptr;
+  QAction* storeFile_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  ResultPanel* resultPanel_ = nullptr;
+  QLabel* lblStatus_ = nullptr;
+  QWidget* picture1_ = nullptr;
+  QString refusal_;
+  std::function<int64_t()> lineWaiting_;
+  QString journal_;            // why the last start did not open the port, for the status line
+  qint64 lastSendPress_ = -1;  // ms since the epoch
+  WheelGuard* wheelGuard_ = nullptr;
+  FileDialogFlags dialogFlags_;
+  QString fileFilter_;
+  QString lastFolder_;
+  std::unique_ptr<Station> station_;
+};
+
+}  // namespace ctrlprog

@@ -1,0 +1,220 @@
+#include "ui/result_panel.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ctrlprog {
+namespace {
+
+struct BadgeLook {
+  const char* background;
+  const char* colour;
+};
+constexpr BadgeLook kNeutral{"rgb(70, 90, 120)", "white"};
+constexpr BadgeLook kIdle{"rgb(150, 150, 150)", "black"};
+constexpr BadgeLook kPass{"rgb(0, 150, 0)", "white"};
+constexpr BadgeLook kFail{"rgb(210, 0, 0)", "white"};
+constexpr BadgeLook kNoLink{"rgb(255, 170, 0)", "black"};  // amber: a fault on the line
+
+QString Tr(const char* text) {
+  return QCoreApplication::translate("ResultPanel", text);
+}
+
+// PASS, FAIL or UNCONFIRMED, as the record has it, in the operator's language.
+QString ResultWord(const Tally::Result& result) {
+  switch (result.kind) {
+    case LinkEventKind::Passed:
+      return Tr("PASS");
+    case LinkEventKind::Unconfirmed:
+      return Tr("UNCONFIRMED");
+    default:
+      return Tr("FAIL");
+  }
+}
+
+BadgeLook ResultLook(const Tally::Result& result) {
+  return result.passed() ? kPass : kFail;
+}
+
+}  // namespace
+
+QString TimeOfDay(Clock::time_point time) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
+  return QDateTime::fromMSecsSinceEpoch(ms.count()).toString("HH:mm:ss");
+}
+
+ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
+  setObjectName("ResultPanel");
+  setAccessibleName(Tr("Result"));
+  setFrameShape(QFrame::StyledPanel);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(2);
+
+  badge_ = new QLabel(this);
+  badge_->setObjectName("lblResult");
+  badge_->setAlignment(Qt::AlignCenter);
+  badge_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  layout->addWidget(badge_, 1);
+
+  time_ = new QLabel(this);
+  time_->setObjectName("lblResultTime");
+  time_->setAlignment(Qt::AlignCenter);
+  layout->addWidget(time_);
+
+  auto* counts = new QGridLayout;
+  programmed_ = new QLabel(this);
+  programmed_->setObjectName("lblProgrammed");
+  failed_ = new QLabel(this);
+  failed_->setObjectName("lblFailed");
+  for (QLabel* count : {programmed_, failed_}) count->setAlignment(Qt::AlignCenter);
+  counts->addWidget(programmed_, 0, 0);
+  counts->addWidget(failed_, 1, 0);
+  counts_ = counts;
+  layout->addLayout(counts);
+
+  reset_ = new QPushButton(Tr("Reset"), this);
+  reset_->setObjectName("cmdReset");
+  reset_->setAccessibleName(Tr("Reset"));
+  reset_->setAccessibleDescription(Tr("Sets the counts of programmed and failed boards to zero"));
+  layout->addWidget(reset_);
+  SetCompact(false);
+  Show(Link::Condition::Stopped, Tally());
+}
+
+void ResultPanel::SetCompact(bool compact) {
+  compact_ = compact;
+  // Compact, the counts share a row, and the status line beside the panel says the rest.
+  reset_->setVisible(!compact);
+  time_->setVisible(!compact);
+  counts_->removeWidget(failed_);
+  counts_->addWidget(failed_, compact ? 0 : 1, compact ? 1 : 0);
+  badge_->setMinimumHeight(compact ? 26 : 52);
+  FitText();
+}
+
+void ResultPanel::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  FitText();
+}
+
+// Large enough to read from two metres, whatever the window's face; smaller when compact.
+void ResultPanel::FitText() {
+  QFont face = badge_->font();
+  face.setBold(true);
+  // From a size that grows with the room down to one that fits, never below the window's own.
+  int size = std::max(compact_ ? 16 : 24, badge_->height() / 4);
+  for (; size > 9; --size) {
+    face.setPointSize(size);
+    const QFontMetrics metrics(face);
+    if (metrics.horizontalAdvance(badge_->text()) <= badge_->width() - 8 &&
+        metrics.height() <= badge_->height()) {
+      break;
+    }
+  }
+  // The window's style sheet sets every face, so the sizes go in style sheets too; each is set
+  // only when it changes, as a new one is parsed and polished anew.
+  const QString badge = QString(
+                            "QLabel { font-size: %1pt; font-weight: bold; background: %2; "
+                            "color: %3; }")
+                            .arg(size)
+                            .arg(look_.background, look_.colour);
+  if (badge_->styleSheet() != badge) badge_->setStyleSheet(badge);
+  const QString counts =
+      QString("QLabel { font-size: %1pt; font-weight: bold; }").arg(std::max(8, size / 3));
+  for (QLabel* count : {programmed_, failed_}) {
+    if (count->styleSheet() != counts) count->setStyleSheet(counts);
+  }
+}
+
+void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
+  const auto& last = tally.Last();
+  QString word, detail;
+  BadgeLook look = kIdle;
+  const QString lastText =
+      last ? Tr("last %1 at %2").arg(ResultWord(*last), TimeOfDay(last->time)) : QString();
+  switch (condition) {
+    case Link::Condition::Stopped:
+      word = Tr("STOPPED");
+      detail = lastText;
+      break;
+    case Link::Condition::Lost:
+      word = Tr("NO LINK");
+      look = kNoLink;
+      detail = lastText;
+      break;
+    case Link::Condition::Programming:
+      word = Tr("PROGRAMMING");
+      look = kNeutral;
+      detail = lastText;
+      break;
+    case Link::Condition::Waiting:
+      if (last) {
+        word = ResultWord(*last);
+        look = ResultLook(*last);
+        detail = TimeOfDay(last->time);
+      } else {
+        word = Tr("WAITING");
+        look = kNeutral;
+      }
+      break;
+  }
+  look_ = {look.background, look.colour};
+  badge_->setText(word);
+  time_->setText(detail);
+  FitText();
+  badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
+  programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
+  failed_->setText(Tr("Failed %1").arg(tally.Failed()));
+}
+
+QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
+                   bool counts) {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
+  QString text;
+  switch (condition) {
+    case Link::Condition::Stopped:
+      text = tr("Stopped");
+      break;
+    case Link::Condition::Waiting:
+      text = tr("Waiting for a board on %1").arg(port);
+      break;
+    case Link::Condition::Programming:
+      text = tr("Programming a board on %1").arg(port);
+      break;
+    case Link::Condition::Lost:
+      text = tr("%1 lost, retrying").arg(port);
+      break;
+  }
+  if (!counts) return text;
+  text += tr(". Programmed %1, Failed %2.").arg(tally.Programmed()).arg(tally.Failed());
+  if (const auto& last = tally.Last()) {
+    text += tr(" Last result %1 at %2.").arg(ResultWord(*last), TimeOfDay(last->time));
+  }
+  return text;
+}
+
+QString RefusalText(const QString& port, int error, const QString& reason) {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
+  QString advice;
+  if (error == kCommPortBusy) {
+    advice = tr("held by another program");
+  } else if (reason.contains("permission", Qt::CaseInsensitive)) {
+    advice = tr("permission denied — install the package's device rule or join the dialout group");
+  } else if (reason.contains("no such", Qt::CaseInsensitive)) {
+    advice = tr("no such device — plug the adapter in");
+  } else if (reason.contains("too many open files")) {
+    advice = tr("too many open files — close other programs and try again");
+  } else if (error == kCommNoSuchPort) {
+    advice = tr("not a serial port — choose another one");
+  } else {
+    advice = reason;
+  }
+  return port.isEmpty() ? advice : port + ": " + advice;
+}
+
+}  // namespace ctrlprog
