@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,27 +80,29 @@ void PrintPollStats(const std::vector<double>& times, size_t intervals) {
   Print(buf);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Arguments {
   ctrlprog::BoardDevice::Options options;
   std::string link;
   size_t pollStats = 0;
+};
+
+// The command line; an exit code when it is all the program has to do.
+std::optional<int> Parse(int argc, char** argv, Arguments& args) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
     if (a == "--link" && hasValue) {
-      link = argv[++i];
+      args.link = argv[++i];
     } else if (a == "--boards" && hasValue) {
-      options.boards = std::atol(argv[++i]);
+      args.options.boards = std::atol(argv[++i]);
     } else if (a == "--poll-stats" && hasValue) {
-      pollStats = static_cast<size_t>(std::atol(argv[++i]));
+      args.pollStats = static_cast<size_t>(std::atol(argv[++i]));
     } else if (a == "--ack" && hasValue) {
-      options.ackLimit = std::atol(argv[++i]);
+      args.options.ackLimit = std::atol(argv[++i]);
     } else if (a == "--no-ack") {
-      options.ack = false;
+      args.options.ack = false;
     } else if (a == "--silent") {
-      options.answer = false;
+      args.options.answer = false;
     } else if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
       return std::fflush(stdout) == 0 ? 0 : 74;
@@ -111,28 +114,13 @@ int main(int argc, char** argv) {
       return 64;
     }
   }
+  return std::nullopt;
+}
 
-  const std::optional<ctrlprog::RawPty> pty = ctrlprog::OpenRawPty();
-  if (!pty) {
-    std::perror("ctrlprog-devsim: openpty");
-    return 1;
-  }
-  const int master = pty->master;
-  const std::string& name = pty->name;
-  if (!link.empty() && !ctrlprog::ReplaceSymlink(name, link)) {
-    std::perror("ctrlprog-devsim: symlink");
-    return 1;
-  }
-  std::printf("%s\n", name.c_str());
-  std::fflush(stdout);
-
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::signal(SIGPIPE, SIG_IGN);
-
-  ctrlprog::BoardDevice device(options);
+// The board on the terminal's master side until a signal, its boards are done, or its poll
+// statistics are printed.
+void Serve(int master, const Arguments& args) {
+  ctrlprog::BoardDevice device(args.options);
   double doneAt = 0;
   std::vector<std::string> report;
   while (!stopSignal) {
@@ -151,21 +139,50 @@ int main(int argc, char** argv) {
     device.Tick(now, report);
     for (const auto& line : report) Print(line);
     report.clear();
-    if (pollStats && device.PollTimes().size() > pollStats) {
-      PrintPollStats(device.PollTimes(), pollStats);
+    if (args.pollStats && device.PollTimes().size() > args.pollStats) {
+      PrintPollStats(device.PollTimes(), args.pollStats);
       break;
     }
     if (device.Done() && doneAt == 0) doneAt = now;
     if (doneAt != 0 && now - doneAt > 1.0) break;  // let the last acknowledgement be read
   }
+}
 
-  if (!link.empty()) {
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args;
+  if (const auto exit = Parse(argc, argv, args)) return *exit;
+
+  const std::optional<ctrlprog::RawPty> pty = ctrlprog::OpenRawPty();
+  if (!pty) {
+    std::perror("ctrlprog-devsim: openpty");
+    return 1;
+  }
+  const std::string& name = pty->name;
+  if (!args.link.empty() && !ctrlprog::ReplaceSymlink(name, args.link)) {
+    std::perror("ctrlprog-devsim: symlink");
+    return 1;
+  }
+  std::printf("%s\n", name.c_str());
+  std::fflush(stdout);
+
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  Serve(pty->master, args);
+
+  if (!args.link.empty()) {
     char target[256] = {};
-    if (::readlink(link.c_str(), target, sizeof target - 1) > 0 && std::string(target) == name) {
-      ::unlink(link.c_str());
+    if (::readlink(args.link.c_str(), target, sizeof target - 1) > 0 &&
+        std::string(target) == name) {
+      ::unlink(args.link.c_str());
     }
   }
   ::close(pty->slave);
-  ::close(master);
+  ::close(pty->master);
   return stopSignal ? 128 + stopSignal : 0;
 }

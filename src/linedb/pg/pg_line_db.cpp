@@ -222,6 +222,39 @@ Call InsertRows(pg_conn* conn, const JournalRow* rows, size_t n, std::chrono::mi
   return Run(conn, sql, params, within, abort);
 }
 
+// What keeps the table's columns (name, type, whether a value is needed) from taking our rows;
+// empty when nothing does.
+std::string ColumnProblem(const PGresult* shape) {
+  std::map<std::string, std::string> found;
+  std::string problem;
+  for (int i = 0; i < PQntuples(shape); ++i) {
+    const std::string name = PQgetvalue(shape, i, 0);
+    found[name] = PQgetvalue(shape, i, 1);
+    const bool required = std::string_view(PQgetvalue(shape, i, 2)) == "true";
+    if (required && !OurColumn(name) && problem.empty()) {
+      problem = "its column " + name + " needs a value this program does not write";
+    }
+  }
+  if (found.contains("row_no") && !found.contains("journal")) {
+    problem =
+        "it has the older shape, keyed on (station, row_no): upgrade it with "
+        "packaging/line-db.sql";
+  }
+  for (const auto& [name, type] : kColumns) {
+    if (!problem.empty()) break;
+    const auto f = found.find(std::string(name));
+    if (f == found.end()) {
+      problem = "it has no column ";
+      problem += name;
+    } else if (f->second != type) {
+      problem = "its column " + f->first + " is " + f->second + ", not ";
+      problem += type;
+    }
+  }
+  if (found.empty()) problem = "it is missing";
+  return problem;
+}
+
 }  // namespace
 
 PgLineDb::~PgLineDb() {
@@ -444,32 +477,7 @@ LineDbResult PgLineDb::CheckTable() {
     return {shape.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
             "the line database's table cannot be read: " + shape.message};
   }
-  std::map<std::string, std::string> found;
-  std::string problem;
-  for (int i = 0; i < PQntuples(shape.result.get()); ++i) {
-    const std::string name = PQgetvalue(shape.result.get(), i, 0);
-    found[name] = PQgetvalue(shape.result.get(), i, 1);
-    const bool required = std::string_view(PQgetvalue(shape.result.get(), i, 2)) == "true";
-    if (required && !OurColumn(name) && problem.empty()) {
-      problem = "its column " + name + " needs a value this program does not write";
-    }
-  }
-  if (found.contains("row_no") && !found.contains("journal")) {
-    problem =
-        "it has the older shape, keyed on (station, row_no): upgrade it with "
-        "packaging/line-db.sql";
-  }
-  for (const auto& [name, type] : kColumns) {
-    if (!problem.empty()) break;
-    const auto f = found.find(std::string(name));
-    if (f == found.end()) {
-      problem = "it has no column ";
-      problem += name;
-    } else if (f->second != type) {
-      problem = "its column " + f->first + " is " + f->second + ", not ";
-      problem += type;
-    }
-  }
+  std::string problem = ColumnProblem(shape.result.get());
   if (problem.empty()) {
     Call key =
         run("SELECT count(*) FROM pg_index i WHERE i.indrelid = to_regclass('ctrlprog_rows') "
@@ -482,16 +490,19 @@ LineDbResult PgLineDb::CheckTable() {
       problem = "it has no unique key on (journal, journal_row)";
     }
   }
-  if (found.empty()) problem = "it is missing";
   if (!problem.empty()) {
     return {LineDbStatus::WrongShape,
             "the table ctrlprog_rows in the line database is not as this program writes it: " +
                 problem + " (see packaging/line-db.sql)"};
   }
-  if (!writes_) return {};
-  Call rights =
-      run("SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
-          "current_setting('transaction_read_only'), current_user::text");
+  return writes_ ? CheckRights() : LineDbResult{};
+}
+
+LineDbResult PgLineDb::CheckRights() {
+  Call rights = Run(conn_,
+                    "SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
+                    "current_setting('transaction_read_only'), current_user::text",
+                    {}, deadlines_.statement, abort_);
   if (!rights.ok()) return {LineDbStatus::Unavailable, "the line database: " + rights.message};
   const std::string role = PQgetvalue(rights.result.get(), 0, 2);
   if (std::string_view(PQgetvalue(rights.result.get(), 0, 0)) != "true") {

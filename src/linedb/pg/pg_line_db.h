@@ -61,6 +61,8 @@ class PgLineDb : public LineDb {
 
  private:
   LineDbResult CheckTable();
+  // Whether this role may add rows, on a connection that takes writes.
+  LineDbResult CheckRights();
   InsertOutcome InsertEach(const std::vector<JournalRow>& rows);
 
   std::string uri_;
