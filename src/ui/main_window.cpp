@@ -19,6 +19,7 @@
 #include "link/qt/tick_timer.h"
 #include "model/parameter_table.h"
 #include "station/station.h"
+#include "ui/blink_label.h"
 #include "ui/port_combo_box.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
@@ -195,6 +196,19 @@ void MainWindow::Relayout() {
 void MainWindow::ShowResults() {
   const Link& link = station_->form().link();
   const Link::Condition condition = link.LinkCondition();
+  // Called on every tick: nothing is laid out, elided or set again unless something moved.
+  const auto& last = link.tally().Last();
+  const ShownState now{condition,
+                       link.tally().Programmed(),
+                       link.tally().Failed(),
+                       last ? static_cast<int>(last->kind) : -1,
+                       last ? last->time : Clock::time_point{},
+                       lineWaiting_ ? lineWaiting_() : -1,
+                       station_->form().blnExpanded(),
+                       lblStatus_->width(),
+                       refusal_};
+  if (shown_ && *shown_ == now) return;
+  shown_ = now;
   resultPanel_->Show(condition, link.tally());
   // One line: a long port path is elided in its middle, so the counts stay in view; the whole
   // text is in the tooltip and the accessible description.
@@ -203,7 +217,7 @@ void MainWindow::ShowResults() {
   QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
   QString line;
   if (lineWaiting_) {
-    if (const int64_t waiting = lineWaiting_(); waiting > 0) {
+    if (const int64_t waiting = now.waiting; waiting > 0) {
       line =
           QCoreApplication::translate("StatusLine", " Line record: %1 rows waiting.").arg(waiting);
     }
@@ -309,8 +323,13 @@ QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
   cmdFileSend_->setObjectName("cmdFileSend");
   Place(cmdFileSend_, 360, 2640, 2055, 495);
 
-  label1_0_ = label("Label1(0)", "Transmit Guage", 600, 3240, 1575, 375);
+  // It blinks five times a second while a transfer runs, at the cost of a copy.
+  label1_0_ = new BlinkLabel("Transmit Guage", picture1);
+  label1_0_->setObjectName("Label1(0)");
+  label1_0_->setWordWrap(true);
+  Place(label1_0_, 600, 3240, 1575, 375);
   label1_0_->setAlignment(Qt::AlignCenter);
+  label1_0_->setAutoFillBackground(true);  // so the panel under it is not painted again
 
   prgFileTransfer_ = new QProgressBar(picture1);
   prgFileTransfer_->setObjectName("prgFileTransfer");

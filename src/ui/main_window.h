@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "form/window_services.h"
@@ -115,6 +116,20 @@ class MainWindow : public QMainWindow, public WindowServices {
   QLabel* lblStatus_ = nullptr;
   QWidget* picture1_ = nullptr;
   QString refusal_;
+  // What the result panel and the status line show now, so a tick that changed nothing costs
+  // nothing.
+  struct ShownState {
+    Link::Condition condition;
+    long programmed, failed;
+    int lastKind;
+    Clock::time_point lastTime;
+    int64_t waiting;
+    bool expanded;
+    int statusWidth;
+    QString refusal;
+    friend bool operator==(const ShownState&, const ShownState&) = default;
+  };
+  std::optional<ShownState> shown_;
   std::function<int64_t()> lineWaiting_;
   QString journal_;            // why the last start did not open the port, for the status line
   qint64 lastSendPress_ = -1;  // ms since the epoch
