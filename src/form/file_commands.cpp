@@ -46,14 +46,15 @@ void ParameterFiles::StoreFile_Click() {
   ui_.SetFileFilter(kFileFilter);
   const DialogResult chosen = ui_.ShowSave();
   if (chosen.cancelled) return;
+  // The path is shown before the file is written, whether or not the write then succeeds.
   strFileDirectary_ = chosen.path;
+  ui_.SetText(Control::txtSaveDir, chosen.path);
   bool inPlace = false;
   if (const auto error = WriteParameterFile(chosen.path, strParam_, &inPlace)) {
     ui_.MessageBox(StoreFailureMessage(chosen.path, *error));
     return;
   }
   if (inPlace) ui_.MessageBox(InPlaceStoreMessage(chosen.path));
-  ui_.SetText(Control::txtSaveDir, chosen.path);
   fileOnScreen_ = chosen.path;
   fileSet_ = strParam_;
 }

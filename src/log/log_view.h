@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -21,6 +22,9 @@ class LogView {
   // Appends `text` at the end, coloured when a colour is given, leaving earlier colours as they
   // are and the appended text selected.
   virtual void AppendLog(std::string_view text, std::optional<Rgb> colour) = 0;
+  // How many of the newest lines the view keeps, the older ones dropping off its top as new
+  // ones come; 0 for every line.
+  virtual size_t LogLineLimit() const { return 0; }
 };
 
 }  // namespace ctrlprog

@@ -23,9 +23,10 @@ std::optional<Rgb> ColourForCode(int32_t code) {
 
 void MessageLog::Reset() {
   ui_.SetLogText("");
-  lngLineMark_.assign(1, 0);
+  marks_.clear();
   lngMarkTop_ = 0;
   length_ = 0;
+  dropped_ = 0;
 }
 
 void MessageLog::ReceiveDisplay(std::string_view strAdd, int32_t intColor) {
@@ -35,15 +36,29 @@ void MessageLog::ReceiveDisplay(std::string_view strAdd, int32_t intColor) {
   // Marks are 32-bit; a log that outgrew them would need years of running. Refuse the line
   // rather than store a wrapped offset.
   if (lngMarkTop_ > std::numeric_limits<int32_t>::max() - 2 ||
-      length_ + added > std::numeric_limits<int32_t>::max()) {
+      length_ - dropped_ + added > std::numeric_limits<int32_t>::max()) {
     return;
   }
   lngMarkTop_ += 2;
-  lngLineMark_.resize(static_cast<size_t>(lngMarkTop_) + 1);
-  lngLineMark_[static_cast<size_t>(lngMarkTop_) - 1] = static_cast<int32_t>(length_);
-  lngLineMark_[static_cast<size_t>(lngMarkTop_)] = intColor;
+  marks_.emplace_back(length_, intColor);
   ui_.AppendLog(line, ColourForCode(intColor));
   length_ += added;
+  if (keep_ > 0 && marks_.size() > keep_) {
+    // The view dropped its oldest line: so do the marks, and the rest now count from the next.
+    marks_.pop_front();
+    dropped_ = marks_.front().first;
+    lngMarkTop_ -= 2;
+  }
+}
+
+std::vector<int32_t> MessageLog::lngLineMark() const {
+  std::vector<int32_t> marks = {0};
+  marks.reserve(marks_.size() * 2 + 1);
+  for (const auto& [start, colour] : marks_) {
+    marks.push_back(static_cast<int32_t>(start - dropped_));
+    marks.push_back(colour);
+  }
+  return marks;
 }
 
 }  // namespace ctrlprog

@@ -60,6 +60,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetText(Control textBox, std::string_view text) override;
   void SetLogText(std::string_view text) override;
   void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
+  size_t LogLineLimit() const override { return kLogLines; }
   void SetDialogFlags(FileDialogFlags flags) override { dialogFlags_ = flags; }
   void SetFileFilter(std::string_view filter) override;
   DialogResult ShowOpen() override;

@@ -63,7 +63,7 @@ TEST(ParameterFile, AFailureMidwayKeepsTheOldFileAndSaysWhy) {
                                      "changed.");
   EXPECT_EQ(TempDir::Read(path), "old contents");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-  EXPECT_EQ(form.ui.Text(Control::txtSaveDir), "before");
+  EXPECT_EQ(form.ui.Text(Control::txtSaveDir), path) << "the path is shown before the write";
 }
 
 TEST(ParameterFile, ReplacingAFileKeepsItsPermissions) {

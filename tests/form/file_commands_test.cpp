@@ -148,7 +148,8 @@ TEST(ParameterFile, StoringOverAFolderFailsLeavingNoTemporaryFile) {
   EXPECT_NE(form.ui.messages[1].find("could not be stored: no such file or folder"),
             std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-  EXPECT_EQ(form.ui.Text(Control::txtSaveDir), "");
+  EXPECT_EQ(form.ui.Text(Control::txtSaveDir), dir.Path("missing/deeper/set.asv"))
+      << "the path is shown before the write, as the store does it";
 }
 
 }  // namespace

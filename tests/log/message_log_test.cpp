@@ -101,5 +101,50 @@ TEST(MessageLog, ResetEmptiesTextAndMarks) {
   EXPECT_EQ(log.lngLineMark()[1], 0);
 }
 
+// A view that keeps its newest lines only, as the window's does.
+class NewestLines : public LogView {
+ public:
+  explicit NewestLines(size_t keep) : keep_(keep) {}
+  void SetLogText(std::string_view text) override {
+    lines_.clear();
+    if (!text.empty()) lines_.emplace_back(text);
+  }
+  void AppendLog(std::string_view text, std::optional<Rgb>) override {
+    lines_.emplace_back(text);
+    if (lines_.size() > keep_) lines_.erase(lines_.begin());
+  }
+  size_t LogLineLimit() const override { return keep_; }
+  std::string Text() const {
+    std::string text;
+    for (const std::string& line : lines_) text += line;
+    return text;
+  }
+
+ private:
+  size_t keep_;
+  std::vector<std::string> lines_;
+};
+
+TEST(MessageLog, AViewThatKeepsItsNewestLinesHasTheMarksOfTheLinesItShows) {
+  NewestLines view(3);
+  MessageLog log(view);
+  log.Reset();
+  const std::vector<std::pair<std::string, int32_t>> lines = {{"Transmit Started", 3},
+                                                              {"Comm Lost", 2},
+                                                              {"Comm Restored", 1},
+                                                              {"Transmit Finished", 3},
+                                                              {"Transmit Fail!", 3}};
+  for (const auto& [text, colour] : lines) log.ReceiveDisplay(text, colour);
+  EXPECT_EQ(log.lngMarkTop(), 6);
+  const std::vector<int32_t> marks = log.lngLineMark();
+  const std::string shown = view.Text();
+  for (int k = 0; k < 3; ++k) {
+    const auto start = static_cast<size_t>(marks[static_cast<size_t>(2 * k + 1)]);
+    const auto& [text, colour] = lines[static_cast<size_t>(k + 2)];
+    EXPECT_EQ(shown.substr(start, text.size() + 1), text + "\r") << "line " << k;
+    EXPECT_EQ(marks[static_cast<size_t>(2 * k + 2)], colour);
+  }
+}
+
 }  // namespace
 }  // namespace ctrlprog
