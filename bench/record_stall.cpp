@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     forwarder = std::make_unique<LineForwarder>(
         LineForwarder::Options{path, PgLineDb::Identity(lineDb), 500}, *db,
         [](const std::string& news) { std::fprintf(stderr, "%s\n", news.c_str()); });
-    writer.OnStored([&](uint64_t size) { forwarder->StoredUpTo(size); });
+    writer.OnStored(forwarder.get());
     forwarder->Start();
   }
 

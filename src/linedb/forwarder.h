@@ -13,17 +13,9 @@
 
 #include "linedb/journal.h"
 #include "linedb/line_db.h"
+#include "record/stored_rows_listener.h"
 
 namespace ctrlprog {
-
-// Whoever is told how far the journal is safely on the disk: the record writer tells it after
-// each batch it flushed.
-class StoredRowsListener {
- public:
-  virtual ~StoredRowsListener() = default;
-  // The journal's rows up to `journalSize` bytes are on the disk. Any thread.
-  virtual void StoredUpTo(uint64_t journalSize) = 0;
-};
 
 // Feeds the line database from the local journal. The journal is the record of truth: the
 // forwarder reads its whole rows past the last one the server confirmed and inserts them in

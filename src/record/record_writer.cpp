@@ -41,9 +41,9 @@ std::string RecordWriter::Failure() const {
   return failure_ + " " + std::to_string(dropped_) + " later event(s) were not recorded either.";
 }
 
-void RecordWriter::OnStored(std::function<void(uint64_t)> stored) {
-  const std::lock_guard lock(mutex_);
-  onStored_ = std::move(stored);
+void RecordWriter::OnStored(StoredRowsListener* listener) {
+  const std::lock_guard lock(listenerMutex_);
+  onStored_ = listener;
 }
 
 long RecordWriter::RowsWritten() const {
@@ -89,14 +89,11 @@ void RecordWriter::Run() {
     }
 
     if (failure.empty()) {
-      std::function<void(uint64_t)> notify;
-      {
-        const std::lock_guard guard(mutex_);
-        notify = onStored_;
-      }
+      // Under its own lock, so a listener taken off is never called after.
+      const std::lock_guard listening(listenerMutex_);
       std::error_code ec;
       const auto size = std::filesystem::file_size(record_->Path(), ec);
-      if (notify && !ec) notify(size);
+      if (onStored_ && !ec) onStored_->StoredUpTo(size);
     }
 
     lock.lock();

@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -11,6 +10,7 @@
 
 #include "files/production_record.h"
 #include "record/record_sink.h"
+#include "record/stored_rows_listener.h"
 
 namespace ctrlprog {
 
@@ -36,8 +36,9 @@ class RecordWriter : public RecordSink {
   const std::string& Path() const { return record_->Path(); }
   // Rows stored since start-up.
   long RowsWritten() const;
-  // Called on the writer's thread after each batch is on the disk, with the file's size then.
-  void OnStored(std::function<void(uint64_t size)> stored);
+  // Told on the writer's thread after each batch is on the disk, with the file's size then;
+  // nullptr for nobody. It must outlive the writer or be taken off first.
+  void OnStored(StoredRowsListener* listener);
 
  private:
   void Run();
@@ -52,7 +53,8 @@ class RecordWriter : public RecordSink {
   long dropped_ = 0;
   std::string failure_;
   bool stopping_ = false;
-  std::function<void(uint64_t)> onStored_;
+  std::mutex listenerMutex_;  // held while the listener is called or changed
+  StoredRowsListener* onStored_ = nullptr;
   std::thread thread_;
 };
 

@@ -62,8 +62,7 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
     // Forwarded once on the disk: the writer says how far that is.
     std::error_code ec;
     sinks->forwarder_->StoredUpTo(std::filesystem::file_size(sinks->recordPath_, ec));
-    LineForwarder* forwarder = sinks->forwarder_.get();
-    sinks->record_->OnStored([forwarder](uint64_t size) { forwarder->StoredUpTo(size); });
+    sinks->record_->OnStored(sinks->forwarder_.get());
     sinks->forwarder_->Start();
   }
   return sinks;
