@@ -36,6 +36,14 @@
         <translation>等待中</translation>
     </message>
     <message>
+        <source>retrying…</source>
+        <translation>正在重试…</translation>
+    </message>
+    <message>
+        <source>stopped at %1</source>
+        <translation>%1 停止</translation>
+    </message>
+    <message>
         <source>last %1 at %2</source>
         <translation>上次 %1，%2</translation>
     </message>
@@ -58,6 +66,10 @@
 </context>
 <context>
     <name>StatusLine</name>
+    <message>
+        <source>Locked to %1. </source>
+        <translation>已锁定：%1。</translation>
+    </message>
     <message>
         <source>Status</source>
         <translation>状态</translation>

@@ -1,12 +1,20 @@
 #include "front/translations.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace ctrlprog {
 
 bool InstallTranslations(const QLocale& locale) {
-  static QTranslator translator;  // lives as long as the program
+  // Qt's own words (its dialogs' "Look in:", "Open", "Cancel"), from Qt's translations where
+  // they are installed (Debian's qt6-translations-l10n); they live as long as the program.
+  static QTranslator qt;
+  QCoreApplication::removeTranslator(&qt);
+  if (qt.load(locale, "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(&qt);
+  }
+  static QTranslator translator;
   QCoreApplication::removeTranslator(&translator);
   if (!translator.load(locale, "ctrlprog", "_", ":/i18n")) return false;
   return QCoreApplication::installTranslator(&translator);

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 
 namespace ctrlprog {
 
@@ -22,25 +23,23 @@ class BlinkLabel : public QLabel {
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    if (drawingLook_) {
-      QLabel::paintEvent(event);
-      return;
-    }
     QPixmap& look = isEnabled() ? enabledLook_ : disabledLook_;
     const qreal ratio = devicePixelRatioF();
     if (look.isNull() || look.size() != size() * ratio) {
+      // The label's text as the style draws a label's, once for each look.
       look = QPixmap(size() * ratio);
       look.setDevicePixelRatio(ratio);
       look.fill(Qt::transparent);
-      // The style paints the label as it always has, into the picture.
       QPainter into(&look);
-      drawingLook_ = true;
-      render(&into, QPoint(), QRegion(), RenderFlag::DrawChildren);
-      drawingLook_ = false;
+      const int flags = static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())) |
+                        (wordWrap() ? static_cast<int>(Qt::TextWordWrap) : 0);
+      style()->drawItemText(&into, contentsRect(), flags, palette(), isEnabled(), text(),
+                            foregroundRole());
     }
     QPainter painter(this);
-    painter.drawPixmap(event->rect(), look,
-                       QRectF(event->rect().topLeft() * ratio, event->rect().size() * ratio));
+    painter.drawPixmap(
+        event->rect(), look,
+        QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
   }
   void changeEvent(QEvent* event) override {
     if (event->type() == QEvent::EnabledChange) {
@@ -75,7 +74,6 @@ class BlinkLabel : public QLabel {
   }
 
   QPixmap enabledLook_, disabledLook_;
-  bool drawingLook_ = false;
 };
 
 }  // namespace ctrlprog

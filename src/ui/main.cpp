@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -36,6 +37,10 @@ struct Options {
       "URI"};
   QCommandLineOption station{"station",
                              "This station's name in the record (default: the host name).", "NAME"};
+  QCommandLineOption lock{"lock",
+                          "A locked station, for a line PC: the parameter lists, OpenFile, "
+                          "StoreFile and conceal stay disabled; Start, Stop and Reset work. Needs "
+                          "--load FILE."};
   QCommandLineOption start{"start",
                            "Press \"Start Transmit\" once the window is up, for a station that "
                            "boots into the tool."};
@@ -52,6 +57,7 @@ void SetUp(QCommandLineParser& parser, const Options& options) {
   parser.addOption(options.record);
   parser.addOption(options.lineDb);
   parser.addOption(options.station);
+  parser.addOption(options.lock);
   parser.addOption(options.start);
 }
 
@@ -100,6 +106,10 @@ int main(int argc, char** argv) {
   const QCommandLineOption& port = options.port;
   const QCommandLineOption& load = options.load;
   const QCommandLineOption& record = options.record;
+  if (parser.isSet(options.lock) && !parser.isSet(load)) {
+    std::fprintf(stderr, "ctrlprog: --lock needs --load FILE, the set the station programs\n");
+    return 2;
+  }
 
   ctrlprog::SinkOptions sinkOptions{
       std::nullopt, ctrlprog::StationName(), std::nullopt,
@@ -143,6 +153,11 @@ int main(int argc, char** argv) {
     bool loaded = true;
     if (parser.isSet(load)) {
       loaded = window.form().LoadParameterFile(ctrlprog::ArgumentBytes(parser.value(load)));
+    }
+    if (parser.isSet(options.lock)) {
+      // A locked station without its set could program nothing: it says why and ends.
+      if (!loaded) return 2;
+      window.Lock(QFileInfo(parser.value(load)).fileName().toStdString());
     }
     // Only with the set it was told to load: a file that failed has said why already.
     if (parser.isSet(options.start) && loaded) {

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QToolBar>
 
@@ -20,6 +21,7 @@
 #include "model/parameter_table.h"
 #include "station/station.h"
 #include "ui/blink_label.h"
+#include "ui/keyboard.h"
 #include "ui/port_combo_box.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
@@ -112,6 +114,10 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(storeFile_, &QAction::triggered, this, [this] { station_->form().StoreFile_Click(); });
   station_->form().link().AddListener([this](const LinkEvent& event) {
     if (event.kind == LinkEventKind::Started) refusal_.clear();
+    // A failure is heard too, once, by an operator looking elsewhere.
+    if (event.kind == LinkEventKind::Failed || event.kind == LinkEventKind::Unconfirmed) {
+      QApplication::beep();
+    }
     if (event.kind == LinkEventKind::Refused) {
       refusal_ = RefusalText(ToQString(station_->form().link().PortName()),
                              station_->form().link().LastOpenError(), ToQString(event.reason));
@@ -125,6 +131,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   });
 
   SetTabOrder();
+  BuildKeyboard();
   setMinimumSize(twips_.ToPixels(kDesignWidth),
                  twips_.ToPixels(kDesignHeight) + menuBar()->sizeHint().height());
   resize(minimumSize());
@@ -145,8 +152,26 @@ MainWindow::~MainWindow() {
 void MainWindow::BuildMenu() {
   openFile_ = menuBar()->addAction("OpenFile");
   openFile_->setObjectName("OpenFile");
+  openFile_->setShortcut(QKeySequence::Open);
   storeFile_ = menuBar()->addAction("StoreFile");
   storeFile_->setObjectName("StoreFile");
+  storeFile_->setShortcut(QKeySequence::Save);
+}
+
+void MainWindow::BuildKeyboard() {
+  // F5 starts and stops, as a foot switch that sends F5 does; Alt or F10 reach the menu.
+  auto* start = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  start->setObjectName("F5");
+  connect(start, &QShortcut::activated, this, [this] { OnSendPressed(); });
+  keyboard_ = new Keyboard(menuBar(), this);
+  auto* menu = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menu, &QShortcut::activated, keyboard_, &Keyboard::OpenMenu);
+  qApp->installEventFilter(keyboard_);
+  for (QAbstractButton* b :
+       {static_cast<QAbstractButton*>(cmdFileSend_), static_cast<QAbstractButton*>(cmdShow_),
+        static_cast<QAbstractButton*>(resultPanel_->ResetButton())}) {
+    keyboard_->PressOnEnter(b);
+  }
 }
 
 void MainWindow::Place(QWidget* w, int x, int y, int width, int height) {
@@ -214,7 +239,10 @@ void MainWindow::ShowResults() {
   // text is in the tooltip and the accessible description.
   const QString port = ToQString(link.PortName());
   const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
-  QString full = refused ? refusal_ : StatusText(condition, port, link.tally());
+  const QString lock =
+      locked_.isEmpty() ? QString()
+                        : QCoreApplication::translate("StatusLine", "Locked to %1. ").arg(locked_);
+  QString full = lock + (refused ? refusal_ : StatusText(condition, port, link.tally()));
   QString line;
   if (lineWaiting_) {
     if (const int64_t waiting = now.waiting; waiting > 0) {
@@ -225,14 +253,18 @@ void MainWindow::ShowResults() {
   }
   // Concealed, the panel beside it shows the counts: the line keeps the condition and the port.
   const bool counts = station_->form().blnExpanded();
-  QString shown = (refused ? refusal_ : StatusText(condition, port, link.tally(), counts)) + line;
+  QString shown =
+      lock + (refused ? refusal_ : StatusText(condition, port, link.tally(), counts)) + line;
   const QFontMetrics metrics(lblStatus_->font());
   const int room = lblStatus_->width() - 4;
   if (metrics.horizontalAdvance(shown) > room) {
     if (!refused && !port.isEmpty()) {
       const int rest =
           metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts));
-      shown = StatusText(condition, metrics.elidedText(port, Qt::ElideMiddle, room - rest),
+      shown = lock +
+              StatusText(condition,
+                         metrics.elidedText(port, Qt::ElideMiddle,
+                                            room - rest - metrics.horizontalAdvance(lock)),
                          link.tally(), counts) +
               line;
     }
@@ -244,6 +276,16 @@ void MainWindow::ShowResults() {
   lblStatus_->setText(shown);
   lblStatus_->setToolTip(full);
   lblStatus_->setAccessibleDescription(full);
+}
+
+void MainWindow::Lock(const std::string& file) {
+  locked_ = ToQString(file);
+  for (Control c :
+       {Control::Frame10, Control::mnuOpenFile, Control::mnuStoreFile, Control::cmdShow}) {
+    SetEnabled(c, false);
+  }
+  shown_.reset();
+  ShowResults();
 }
 
 void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal) {

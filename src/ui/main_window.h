@@ -30,6 +30,7 @@ class PortComboBox;
 class ResultPanel;
 class SerialPort;
 class WheelGuard;
+class Keyboard;
 
 // The window `frmMain` is shown in: every control where the form places it, its events forwarded
 // to the form's handlers, and the window services done on the real widgets.
@@ -70,6 +71,10 @@ class MainWindow : public QMainWindow, public WindowServices {
 
   static constexpr const char* kTitle = "ctrlprog";
 
+  // A locked station (a line PC's): the parameter lists, the file commands and conceal stay
+  // disabled; Start, Stop and Reset work; the status line names `file`, the set it programs.
+  void Lock(const std::string& file);
+
   // With a line database: how many rows wait to be forwarded, and where the journal is, for the
   // status line.
   void ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal);
@@ -90,6 +95,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   // The port box shows the end of a long path, where the adapter's name is.
   void ShowPortEnd();
   void BuildMenu();
+  void BuildKeyboard();
   // The result panel and the status line, fed by the link's events.
   void BuildOperatorView(QWidget* client);
   void ShowResults();
@@ -117,6 +123,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   QLabel* lblStatus_ = nullptr;
   QWidget* picture1_ = nullptr;
   QString refusal_;
+  QString locked_;  // the set a locked station programs; empty when not locked
   // What the result panel and the status line show now, so a tick that changed nothing costs
   // nothing.
   struct ShownState {
@@ -135,6 +142,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   QString journal_;            // why the last start did not open the port, for the status line
   qint64 lastSendPress_ = -1;  // ms since the epoch
   WheelGuard* wheelGuard_ = nullptr;
+  Keyboard* keyboard_ = nullptr;
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;

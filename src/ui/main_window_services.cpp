@@ -75,6 +75,11 @@ void MainWindow::SetCaption(Control control, std::string_view caption) {
 }
 
 void MainWindow::SetEnabled(Control control, bool enabled) {
+  // A locked station keeps its set: the lists, the file commands and conceal stay off.
+  if (!locked_.isEmpty() && (control == Control::Frame10 || control == Control::mnuOpenFile ||
+                             control == Control::mnuStoreFile || control == Control::cmdShow)) {
+    enabled = false;
+  }
   if (control == Control::mnuOpenFile) return openFile_->setEnabled(enabled);
   if (control == Control::mnuStoreFile) return storeFile_->setEnabled(enabled);
   if (QWidget* w = WidgetFor(control)) w->setEnabled(enabled);

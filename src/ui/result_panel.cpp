@@ -137,10 +137,19 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
   BadgeLook look = kIdle;
   const QString lastText =
       last ? Tr("last %1 at %2").arg(ResultWord(*last), TimeOfDay(last->time)) : QString();
+  // A failure stays in sight, red, while the same board is tried again, until the next PASS or
+  // a lost line; a stop that cut a board short says so in the big word.
+  const bool failed = last && !last->passed();
   switch (condition) {
     case Link::Condition::Stopped:
-      word = Tr("STOPPED");
-      detail = lastText;
+      if (last && last->kind == LinkEventKind::Unconfirmed) {
+        word = ResultWord(*last);
+        look = kFail;
+        detail = Tr("stopped at %1").arg(TimeOfDay(last->time));
+      } else {
+        word = Tr("STOPPED");
+        detail = lastText;
+      }
       break;
     case Link::Condition::Lost:
       word = Tr("NO LINK");
@@ -148,12 +157,16 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
       detail = lastText;
       break;
     case Link::Condition::Programming:
-      word = Tr("PROGRAMMING");
-      look = kNeutral;
-      detail = lastText;
-      break;
     case Link::Condition::Waiting:
-      if (last) {
+      if (failed) {
+        word = ResultWord(*last);
+        look = kFail;
+        detail = Tr("retrying…");
+      } else if (condition == Link::Condition::Programming) {
+        word = Tr("PROGRAMMING");
+        look = kNeutral;
+        detail = lastText;
+      } else if (last) {
         word = ResultWord(*last);
         look = ResultLook(*last);
         detail = TimeOfDay(last->time);

@@ -359,6 +359,12 @@ TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return LogLines().contains("Transmit Fail!"); }, 5000));
   EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL");
   EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 1");
+  // The board answers again and is tried again: the failure stays in sight meanwhile.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window.form().link().LinkCondition() == Link::Condition::Programming; }, 3000));
+  QTest::qWait(0);
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "FAIL") << "not PROGRAMMING after a failure";
+  EXPECT_EQ(Find<QLabel>("lblResultTime")->text(), "retrying…");
   EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Programmed 0");
   EXPECT_TRUE(status->toolTip().contains("Last result FAIL at "))
       << status->toolTip().toStdString();
@@ -376,11 +382,77 @@ TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
   QTest::qWait(QApplication::doubleClickInterval() + 50);
   QTest::mouseClick(Send(), Qt::LeftButton);
   EXPECT_TRUE(status->text().startsWith("Stopped.")) << status->text().toStdString();
-  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "STOPPED");
-  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith("last FAIL at "));
+  // A stop that cut a board short says so in the big word; otherwise the last result is below.
+  const auto& last = window.form().link().tally().Last();
+  const bool cutShort = last && last->kind == LinkEventKind::Unconfirmed;
+  const QString below = cutShort ? "stopped at " : "last FAIL at ";
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), cutShort ? "UNCONFIRMED" : "STOPPED");
+  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith(below));
   QTest::mouseClick(Find<QPushButton>("cmdReset"), Qt::LeftButton);
   EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Failed 0");
-  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith("last FAIL at "));
+  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith(below));
+}
+
+TEST_F(WindowTest, TheKeyboardStartsStopsAndReachesTheFileCommands) {
+  PtyDevice device({.answer = false});
+  FillFromWorkedSet(0);
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  const struct {
+    const char* what;
+    std::function<void()> press;
+  } starts[] = {
+      {"F5 (a foot switch)", [&] { QTest::keyClick(&window, Qt::Key_F5); }},
+      {"Enter on the focused button",
+       [&] {
+         Send()->setFocus();
+         QTest::keyClick(Send(), Qt::Key_Return);  // an animated click: it lands shortly
+       }},
+  };
+  for (const auto& c : starts) {
+    SCOPED_TRACE(c.what);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    c.press();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Send()->text() == "Stop Transmit"; }, 1000));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    c.press();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Send()->text() == "Start Transmit"; }, 1000));
+  }
+  for (const auto& [keys, name] :
+       {std::pair{QKeySequence::Open, "Open"}, std::pair{QKeySequence::Save, "Save"}}) {
+    bool dialog = false;
+    QString seen;
+    WhenModalOpens([&](QWidget* w) {
+      dialog = qobject_cast<QFileDialog*>(w) != nullptr;
+      seen = w->metaObject()->className();
+      if (auto* box = qobject_cast<QMessageBox*>(w)) seen += ": " + box->text();
+      static_cast<QDialog*>(w)->reject();
+    });
+    window.activateWindow();  // back from the last dialog
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keySequence(&window, QKeySequence(keys));
+    EXPECT_TRUE(dialog) << name << " " << seen.toStdString();
+  }
+}
+
+TEST_F(WindowTest, ALockedStationKeepsItsSetAndStillStartsStopsAndResets) {
+  PtyDevice device({.answer = false});
+  FillFromWorkedSet(0);
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  window.Lock("line3.asv");
+  const auto locked = [&] {
+    return !Find<QWidget>("Frame10")->isEnabled() && !OpenFile()->isEnabled() &&
+           !Find<QAction>("StoreFile")->isEnabled() && !Find<QPushButton>("cmdShow")->isEnabled();
+  };
+  EXPECT_TRUE(locked());
+  EXPECT_TRUE(Find<QLabel>("lblStatus")->text().startsWith("Locked to line3.asv. "))
+      << Find<QLabel>("lblStatus")->text().toStdString();
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Stop Transmit");
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+  EXPECT_TRUE(locked()) << "stopping unlocks nothing";
+  EXPECT_TRUE(Find<QPushButton>("cmdReset")->isEnabled());
 }
 
 TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
@@ -446,6 +518,19 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     window.form().ReceiveDisplay("Transmit Finished", 3);
     EXPECT_EQ(window.findChild<QPlainTextEdit*>("rtfReceive")->toPlainText(),
               "Transmit Finished\n");
+    // Qt's own dialogs speak the operator's language too.
+    QString lookIn, cancel;
+    WhenModalOpens([&](QWidget* w) {
+      if (auto* label = w->findChild<QLabel*>("lookInLabel")) lookIn = label->text();
+      for (auto* button : w->findChildren<QPushButton*>()) {
+        if (button->text().contains("取消")) cancel = button->text();
+      }
+      static_cast<QDialog*>(w)->reject();
+    });
+    window.findChild<QAction*>("OpenFile")->trigger();
+    EXPECT_FALSE(lookIn.isEmpty());
+    EXPECT_NE(lookIn, "Look in:") << lookIn.toStdString();
+    EXPECT_FALSE(cancel.isEmpty()) << "a Cancel button in Chinese";
   }
   InstallTranslations(QLocale::c());
 }
