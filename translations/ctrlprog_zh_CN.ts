@@ -41,11 +41,11 @@
     </message>
     <message>
         <source>stopped at %1</source>
-        <translation>%1 停止</translation>
+        <translation>于 %1 停止</translation>
     </message>
     <message>
         <source>last %1 at %2</source>
-        <translation>上次 %1，%2</translation>
+        <translation>上次：%1，%2</translation>
     </message>
     <message>
         <source>Programmed %1</source>
@@ -66,6 +66,14 @@
 </context>
 <context>
     <name>StatusLine</name>
+    <message>
+        <source> Line record: %1 rows waiting.</source>
+        <translation>线体记录：%1 行等待上传。</translation>
+    </message>
+    <message>
+        <source> Journal: %1.</source>
+        <translation>日志文件：%1。</translation>
+    </message>
     <message>
         <source>Locked to %1. </source>
         <translation>已锁定：%1。</translation>
@@ -96,7 +104,7 @@
     </message>
     <message>
         <source> Last result %1 at %2.</source>
-        <translation> 上次结果 %1，%2。</translation>
+        <translation>上次结果：%1，%2。</translation>
     </message>
     <message>
         <source>held by another program</source>
@@ -104,19 +112,19 @@
     </message>
     <message>
         <source>permission denied — install the package's device rule or join the dialout group</source>
-        <translation>没有权限 — 请安装软件包的设备规则或加入 dialout 组</translation>
+        <translation>没有权限——请安装软件包的设备规则或加入 dialout 组</translation>
     </message>
     <message>
         <source>no such device — plug the adapter in</source>
-        <translation>没有此设备 — 请插入适配器</translation>
+        <translation>没有此设备——请插入适配器</translation>
     </message>
     <message>
         <source>too many open files — close other programs and try again</source>
-        <translation>打开的文件过多 — 请关闭其他程序后重试</translation>
+        <translation>打开的文件过多——请关闭其他程序后重试</translation>
     </message>
     <message>
         <source>not a serial port — choose another one</source>
-        <translation>不是串口 — 请选择其他端口</translation>
+        <translation>不是串口——请选择其他端口</translation>
     </message>
 </context>
 <context>

@@ -292,6 +292,10 @@ void MainWindow::ShowLineRecord(std::function<int64_t()> waiting, const std::str
   lineWaiting_ = std::move(waiting);
   journal_ = ToQString(journal);
   ShowResults();
+  // The backlog changes while no transfer runs too: looked at every second.
+  auto* look = new QTimer(this);
+  connect(look, &QTimer::timeout, this, [this] { ShowResults(); });
+  look->start(1000);
 }
 
 void MainWindow::OnSendPressed() {
