@@ -167,14 +167,17 @@ LineForwarder::Pass LineForwarder::RunPass() {
   for (const JournalRow& row : chunk.rows) {
     if (asideLines_.empty() || !asideLines_.contains(LineHash(row.line))) rows.push_back(row);
   }
-  const InsertOutcome stored = db_.Insert(rows);
+  // Nothing to send (the header, rows set aside): no word from the server either way.
+  const InsertOutcome stored = rows.empty() ? InsertOutcome{} : db_.Insert(rows);
   if (!stored.result.ok()) {
     if (reachable_) report_("line record: " + stored.result.message);
     reachable_ = false;
     return Pass::Unavailable;
   }
-  if (!reachable_) report_("line record: the line database is reachable again");
-  reachable_ = true;
+  if (!rows.empty() && !reachable_) {
+    report_("line record: the line database is reachable again");
+    reachable_ = true;
+  }
   for (const JournalProblem& p : chunk.problems) PutAside(p.number, p.reason, p.line);
   for (const auto& [index, reason] : stored.refused) {
     const JournalRow& row = rows[index];

@@ -228,9 +228,13 @@ TEST(LineForwarder, RowsThatCannotBeTakenAreSetAsideBeforeTheyAreSent) {
 
 TEST(LineForwarder, ALostServerLosesNothingAndWaitingIsExact) {
   Line line;
-  Program(line.journal, 3);
+  Program(line.journal, 0);  // the header alone: nothing for the server
   line.db.available = false;
   LineForwarder& forwarder = line.Start();
+  EXPECT_EQ(forwarder.RunPass(), LineForwarder::Pass::Sent);
+  EXPECT_EQ(forwarder.RunPass(), LineForwarder::Pass::Idle);
+  EXPECT_TRUE(line.news.empty()) << "no word of a server not asked";
+  Program(line.journal, 3);
   EXPECT_EQ(forwarder.RunPass(), LineForwarder::Pass::Unavailable);
   EXPECT_EQ(forwarder.Waiting(), 3);
   Program(line.journal, 2);
