@@ -255,6 +255,14 @@ std::string ColumnProblem(const PGresult* shape) {
   return problem;
 }
 
+// A report's query, its rows from `since` up to `until` ($1 and $2; empty for no bound).
+Call RunBetween(pg_conn* conn, const char* sql, const std::string& since, const std::string& until,
+                std::chrono::milliseconds within, const std::atomic<bool>& abort) {
+  return Run(conn, sql,
+             {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
+             within, abort);
+}
+
 }  // namespace
 
 PgLineDb::~PgLineDb() {
@@ -561,10 +569,7 @@ LineDbResult PgLineDb::Yield(const std::string& since, const std::string& until,
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) "
       "GROUP BY 1, 2 HAVING count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED')) > 0 "
       "ORDER BY 1, 2";
-  const Call r =
-      Run(conn_, sql,
-          {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
-          deadlines_.statement, abort_);
+  const Call r = RunBetween(conn_, sql, since, until, deadlines_.statement, abort_);
   if (!r.ok())
     return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
@@ -584,10 +589,7 @@ LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
       "(extract(epoch FROM max(time)) * 1000)::bigint FROM ctrlprog_rows "
       "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2";
-  const Call r =
-      Run(conn_, sql,
-          {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
-          deadlines_.statement, abort_);
+  const Call r = RunBetween(conn_, sql, since, until, deadlines_.statement, abort_);
   if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
