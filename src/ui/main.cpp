@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <variant>
 
 #include "files/file_system.h"
 #include "files/production_record.h"
@@ -86,6 +87,73 @@ std::optional<ctrlprog::LineDbResult> AwaitLineDb(const ctrlprog::StationSinks& 
   return sinks.LineDbVerdict();
 }
 
+// Opens the record and the line database as the options say, and waits for the server's word;
+// the sinks, or the exit code after saying why.
+std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
+    const QCommandLineParser& parser, const Options& options) {
+  ctrlprog::SinkOptions sinkOptions{
+      std::nullopt, ctrlprog::StationName(), std::nullopt,
+      [](const std::string& news) { std::fprintf(stderr, "ctrlprog: %s\n", news.c_str()); }};
+  if (parser.isSet(options.record)) {
+    sinkOptions.recordPath = ctrlprog::ArgumentBytes(parser.value(options.record));
+  }
+  if (parser.isSet(options.lineDb)) sinkOptions.lineDb = parser.value(options.lineDb).toStdString();
+  if (parser.isSet(options.station)) {
+    sinkOptions.station = parser.value(options.station).toStdString();
+    if (sinkOptions.station.empty() || sinkOptions.station.size() > ctrlprog::kMaxStationBytes) {
+      std::fprintf(stderr, "ctrlprog: --station takes a name of 1 to %zu bytes\n",
+                   ctrlprog::kMaxStationBytes);
+      return 2;
+    }
+  }
+  auto opened = ctrlprog::StationSinks::Open(std::move(sinkOptions));
+  std::string refusal;
+  if (const auto* message = std::get_if<std::string>(&opened)) refusal = *message;
+  if (refusal.empty()) {
+    // The line database is asked on its own thread, for at most its connect timeout; what it
+    // refuses for good is said before the window opens.
+    const auto& sinks = *std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened);
+    if (const auto verdict = AwaitLineDb(sinks); verdict && verdict->final()) {
+      refusal = verdict->message;
+    }
+  }
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "ctrlprog: %s\n", refusal.c_str());
+    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(refusal));
+    return 2;
+  }
+  return std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));
+}
+
+// The window on its port and sinks, until it is closed; the exit status.
+int RunWindow(const QCommandLineParser& parser, const Options& options,
+              ctrlprog::StationSinks& sinks) {
+  ctrlprog::QtSerialPort serial;
+  ctrlprog::MainWindow window(serial);
+  window.station().Attach(sinks);
+  if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {
+    window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks.RecordPath());
+  }
+  if (parser.isSet(options.port)) {
+    window.SetPortText(ctrlprog::ArgumentBytes(parser.value(options.port)));
+  }
+  window.show();
+  bool loaded = true;
+  if (parser.isSet(options.load)) {
+    loaded = window.form().LoadParameterFile(ctrlprog::ArgumentBytes(parser.value(options.load)));
+  }
+  if (parser.isSet(options.lock)) {
+    // A locked station without its set could program nothing: it says why and ends.
+    if (!loaded) return 2;
+    window.Lock(QFileInfo(parser.value(options.load)).fileName().toStdString());
+  }
+  // Only with the set it was told to load: a file that failed has said why already.
+  if (parser.isSet(options.start) && loaded) {
+    QTimer::singleShot(0, &window, [&window] { window.form().cmdFileSend_Click(); });
+  }
+  return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,68 +171,14 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   SetUp(parser, options);
   parser.process(app);
-  const QCommandLineOption& port = options.port;
-  const QCommandLineOption& load = options.load;
-  const QCommandLineOption& record = options.record;
-  if (parser.isSet(options.lock) && !parser.isSet(load)) {
+  if (parser.isSet(options.lock) && !parser.isSet(options.load)) {
     std::fprintf(stderr, "ctrlprog: --lock needs --load FILE, the set the station programs\n");
     return 2;
   }
-
-  ctrlprog::SinkOptions sinkOptions{
-      std::nullopt, ctrlprog::StationName(), std::nullopt,
-      [](const std::string& news) { std::fprintf(stderr, "ctrlprog: %s\n", news.c_str()); }};
-  if (parser.isSet(record)) sinkOptions.recordPath = ctrlprog::ArgumentBytes(parser.value(record));
-  if (parser.isSet(options.lineDb)) sinkOptions.lineDb = parser.value(options.lineDb).toStdString();
-  if (parser.isSet(options.station)) {
-    sinkOptions.station = parser.value(options.station).toStdString();
-    if (sinkOptions.station.empty() || sinkOptions.station.size() > ctrlprog::kMaxStationBytes) {
-      std::fprintf(stderr, "ctrlprog: --station takes a name of 1 to %zu bytes\n",
-                   ctrlprog::kMaxStationBytes);
-      return 2;
-    }
-  }
-  auto opened = ctrlprog::StationSinks::Open(std::move(sinkOptions));
-  if (const auto* message = std::get_if<std::string>(&opened)) {
-    std::fprintf(stderr, "ctrlprog: %s\n", message->c_str());
-    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(*message));
-    return 2;
-  }
+  auto opened = OpenSinks(parser, options);
+  if (const int* code = std::get_if<int>(&opened)) return *code;
   const auto sinks = std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));
-  // The line database is asked on its own thread, for at most its connect timeout; what it
-  // refuses for good is said before the window opens.
-  if (const auto verdict = AwaitLineDb(*sinks); verdict && verdict->final()) {
-    std::fprintf(stderr, "ctrlprog: %s\n", verdict->message.c_str());
-    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle,
-                          QString::fromStdString(verdict->message));
-    return 2;
-  }
-
-  ctrlprog::QtSerialPort serial;
-  int status = 0;
-  {
-    ctrlprog::MainWindow window(serial);
-    window.station().Attach(*sinks);
-    if (ctrlprog::LineForwarder* forwarder = sinks->forwarder()) {
-      window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks->RecordPath());
-    }
-    if (parser.isSet(port)) window.SetPortText(ctrlprog::ArgumentBytes(parser.value(port)));
-    window.show();
-    bool loaded = true;
-    if (parser.isSet(load)) {
-      loaded = window.form().LoadParameterFile(ctrlprog::ArgumentBytes(parser.value(load)));
-    }
-    if (parser.isSet(options.lock)) {
-      // A locked station without its set could program nothing: it says why and ends.
-      if (!loaded) return 2;
-      window.Lock(QFileInfo(parser.value(load)).fileName().toStdString());
-    }
-    // Only with the set it was told to load: a file that failed has said why already.
-    if (parser.isSet(options.start) && loaded) {
-      QTimer::singleShot(0, &window, [&window] { window.form().cmdFileSend_Click(); });
-    }
-    status = QApplication::exec();
-  }
+  const int status = RunWindow(parser, options, *sinks);
   // The window stopped any transfer as it closed; what it recorded last is stored before the
   // program ends.
   if (const auto failure = sinks->Finish()) {
