@@ -18,12 +18,16 @@
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
 #include "station/station_sinks.h"
+#include "ui/fixture_view.h"
 #include "ui/main_window.h"
 
 namespace {
 
 struct Options {
-  QCommandLineOption port{"port", "Put TEXT in the port box instead of \"1\".", "TEXT"};
+  QCommandLineOption port{"port",
+                          "Put TEXT in the port box instead of \"1\". Given more than once, the "
+                          "window shows a fixture: one tile a port, all run by one Start.",
+                          "TEXT"};
   QCommandLineOption load{"load", "Load the parameter file FILE at start-up.", "FILE"};
   QCommandLineOption record{
       "record",
@@ -131,10 +135,17 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
   ctrlprog::QtSerialPort serial;
   ctrlprog::MainWindow window(serial);
   window.station().Attach(sinks);
+  // Several ports: a fixture, one tile each.
+  if (const QStringList ports = parser.values(options.port); ports.size() > 1) {
+    std::vector<std::string> devices;
+    for (const QString& port : ports) devices.push_back(ctrlprog::ArgumentBytes(port));
+    window.SetFixture(devices);
+    window.fixture()->Attach(sinks);
+  }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {
     window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks.RecordPath());
   }
-  if (parser.isSet(options.port)) {
+  if (parser.values(options.port).size() == 1) {
     window.SetPortText(ctrlprog::ArgumentBytes(parser.value(options.port)));
   }
   window.show();
@@ -149,7 +160,7 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
   }
   // Only with the set it was told to load: a file that failed has said why already.
   if (parser.isSet(options.start) && loaded) {
-    QTimer::singleShot(0, &window, [&window] { window.form().cmdFileSend_Click(); });
+    QTimer::singleShot(0, &window, [&window] { window.Start(); });
   }
   return QApplication::exec();
 }

@@ -18,9 +18,12 @@
 #include <QToolBar>
 
 #include "link/qt/tick_timer.h"
+#include "model/parameter_set.h"
 #include "model/parameter_table.h"
 #include "station/station.h"
 #include "ui/blink_label.h"
+#include "ui/fixture_tile.h"
+#include "ui/fixture_view.h"
 #include "ui/keyboard.h"
 #include "ui/port_combo_box.h"
 #include "ui/qt_text.h"
@@ -205,6 +208,12 @@ void MainWindow::Relayout() {
   const int dy = std::max(0, client->height() - px(kDesignHeight));
   picture1_->resize(px(3020), px(5535) + dy);
   rtfReceive_->resize(px(2775), px(1215) + dy);
+  if (fixture_) {
+    // The tiles take what is right of the left panel, or of the parameter panel when shown.
+    const int left = station_->form().blnExpanded() ? px(kDesignWidth) : px(3280);
+    fixture_->setGeometry(left, px(120), std::max(0, client->width() - left - px(120)),
+                          client->height() - px(120) - px(400));
+  }
   if (station_->form().blnExpanded()) {
     resultPanel_->SetCompact(false);
     resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
@@ -219,6 +228,19 @@ void MainWindow::Relayout() {
 }
 
 void MainWindow::ShowResults() {
+  if (fixture_) {
+    const QString lock =
+        locked_.isEmpty()
+            ? QString()
+            : QCoreApplication::translate("StatusLine", "Locked to %1. ").arg(locked_);
+    const QString full = lock + FixtureStatus();
+    if (lblStatus_->text() != full) {
+      lblStatus_->setText(full);
+      lblStatus_->setToolTip(full);
+      lblStatus_->setAccessibleDescription(full);
+    }
+    return;
+  }
   const Link& link = station_->form().link();
   const Link::Condition condition = link.LinkCondition();
   // Called on every tick: nothing is laid out, elided or set again unless something moved.
@@ -303,7 +325,72 @@ void MainWindow::OnSendPressed() {
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   if (lastSendPress_ >= 0 && now - lastSendPress_ < QApplication::doubleClickInterval()) return;
   lastSendPress_ = now;
+  if (fixture_) {
+    OnFixturePressed();
+    return;
+  }
   station_->form().cmdFileSend_Click();
+}
+
+void MainWindow::SetFixture(const std::vector<std::string>& ports) {
+  fixture_ = new FixtureView(centralWidget());
+  for (const std::string& port : ports) fixture_->AddPort(port);
+  fixture_->onLogLine = [this](const std::string& line, int32_t code) {
+    station_->form().ReceiveDisplay(line, code);
+  };
+  fixture_->onRunningChanged = [this] { ShowFixtureRunning(fixture_->AnyRunning()); };
+  // The status line sums the tiles up, looked at twice a second.
+  auto* look = new QTimer(this);
+  connect(look, &QTimer::timeout, this, [this] { ShowResults(); });
+  look->start(500);
+  cboComPort_->setEnabled(false);  // each tile has its port
+  resultPanel_->hide();
+  fixture_->show();
+  const int columns = FixtureView::Columns(ports.size());
+  const int rows = static_cast<int>((ports.size() + static_cast<size_t>(columns) - 1) /
+                                    static_cast<size_t>(columns));
+  // Room for a badge read from two metres in every tile, beside the specified window.
+  resize(width() + columns * 300, std::max(height(), rows * 230 + menuBar()->height()));
+  Relayout();
+}
+
+QString MainWindow::FixtureStatus() const {
+  long programmed = 0, failed = 0;
+  int running = 0;
+  for (FixtureTile* tile : fixture_->Tiles()) {
+    programmed += tile->station().tally().Programmed();
+    failed += tile->station().tally().Failed();
+    running += tile->station().Running() ? 1 : 0;
+  }
+  return QCoreApplication::translate("StatusLine",
+                                     "Fixture of %1 ports, %2 running. Programmed %3, Failed %4.")
+      .arg(fixture_->Tiles().size())
+      .arg(running)
+      .arg(programmed)
+      .arg(failed);
+}
+
+void MainWindow::OnFixturePressed() {
+  if (fixture_->AnyRunning()) {
+    fixture_->StopAll();
+    ShowFixtureRunning(false);
+    return;
+  }
+  std::array<std::string, kParameterCount> set;
+  for (int i = 0; i < kParameterCount; ++i) {
+    set[static_cast<size_t>(i)] = ComboText(i);
+    if (set[static_cast<size_t>(i)].empty()) {
+      MessageBox(kIncompleteMessage);
+      return;
+    }
+  }
+  ShowFixtureRunning(fixture_->StartAll(set));
+}
+
+void MainWindow::ShowFixtureRunning(bool running) {
+  SetCaption(Control::cmdFileSend, running ? "Stop Transmit" : "Start Transmit");
+  SetEnabled(Control::Frame10, !running);
+  SetEnabled(Control::mnuOpenFile, !running);
 }
 
 void MainWindow::ShowPortEnd() {

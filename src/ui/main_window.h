@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "form/window_services.h"
 #include "station/station.h"
@@ -31,6 +32,7 @@ class ResultPanel;
 class SerialPort;
 class WheelGuard;
 class Keyboard;
+class FixtureView;
 
 // The window `frmMain` is shown in: every control where the form places it, its events forwarded
 // to the form's handlers, and the window services done on the real widgets.
@@ -75,6 +77,14 @@ class MainWindow : public QMainWindow, public WindowServices {
   // disabled; Start, Stop and Reset work; the status line names `file`, the set it programs.
   void Lock(const std::string& file);
 
+  // Presses "Start Transmit" (every tile's, in a fixture).
+  void Start() { OnSendPressed(); }
+
+  // A fixture: one tile a port, run by Start and Stop together; the window's own port box and
+  // result panel give way to the tiles. The window's lists and log serve every tile.
+  void SetFixture(const std::vector<std::string>& ports);
+  FixtureView* fixture() { return fixture_; }
+
   // With a line database: how many rows wait to be forwarded, and where the journal is, for the
   // status line.
   void ShowLineRecord(std::function<int64_t()> waiting, const std::string& journal);
@@ -91,6 +101,12 @@ class MainWindow : public QMainWindow, public WindowServices {
   void Relayout();
   // "Start Transmit" / "Stop Transmit", except a second press within a double-click.
   void OnSendPressed();
+  // Start or Stop for every tile of a fixture.
+  void OnFixturePressed();
+  // The window's controls as they are while the fixture runs, or idle.
+  void ShowFixtureRunning(bool running);
+  // The status line of a fixture: its ports, how many run, and their counts together.
+  QString FixtureStatus() const;
   void SetTabOrder();
   // The port box shows the end of a long path, where the adapter's name is.
   void ShowPortEnd();
@@ -143,6 +159,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   qint64 lastSendPress_ = -1;  // ms since the epoch
   WheelGuard* wheelGuard_ = nullptr;
   Keyboard* keyboard_ = nullptr;
+  FixtureView* fixture_ = nullptr;
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;

@@ -26,6 +26,8 @@
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
+#include "ui/fixture_tile.h"
+#include "ui/fixture_view.h"
 #include "ui/port_combo_box.h"
 
 namespace ctrlprog {
@@ -453,6 +455,58 @@ TEST_F(WindowTest, ALockedStationKeepsItsSetAndStillStartsStopsAndResets) {
   EXPECT_EQ(Send()->text(), "Start Transmit");
   EXPECT_TRUE(locked()) << "stopping unlocks nothing";
   EXPECT_TRUE(Find<QPushButton>("cmdReset")->isEnabled());
+}
+
+TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTileToNoLink) {
+  TempDir dir;
+  std::vector<std::unique_ptr<PtyDevice>> devices;
+  std::vector<std::string> ports;
+  for (int i = 0; i < 3; ++i) {
+    devices.push_back(std::make_unique<PtyDevice>(PtyDevice::Behaviour{},
+                                                  dir.Path("socket" + std::to_string(i))));
+    ports.push_back(devices.back()->Path());
+  }
+  window.SetFixture(ports);
+  ASSERT_NE(window.fixture(), nullptr);
+  const auto& tiles = window.fixture()->Tiles();
+  ASSERT_EQ(tiles.size(), 3u);
+  FillFromWorkedSet(0);
+  window.Start();
+  EXPECT_EQ(Send()->text(), "Stop Transmit");
+  EXPECT_FALSE(Find<QWidget>("Frame10")->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return std::all_of(tiles.begin(), tiles.end(),
+                           [](FixtureTile* t) { return t->station().tally().Programmed() >= 2; });
+      },
+      10000));
+  EXPECT_TRUE(LogLines().contains("socket0: Transmit Finished"));
+
+  devices[1].reset();  // the second socket's cable comes loose
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return tiles[1]->station().link().LinkCondition() == Link::Condition::Lost; }, 3000));
+  QTest::qWait(0);
+  EXPECT_EQ(tiles[1]->findChild<QLabel*>("lblResult")->text(), "NO LINK");
+  for (size_t i : {0u, 2u}) {
+    EXPECT_NE(tiles[i]->station().link().LinkCondition(), Link::Condition::Lost) << i;
+    EXPECT_NE(tiles[i]->findChild<QLabel*>("lblResult")->text(), "NO LINK") << i;
+  }
+
+  // One tile stopped alone; the rest run on until the fixture's Stop.
+  QTest::mouseClick(tiles[2]->findChild<QPushButton*>("cmdTileStop"), Qt::LeftButton);
+  EXPECT_FALSE(tiles[2]->station().Running());
+  EXPECT_TRUE(tiles[0]->station().Running());
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Send()->text(), "Start Transmit");
+  EXPECT_TRUE(Find<QWidget>("Frame10")->isEnabled());
+  for (size_t i : {0u, 2u}) {
+    // Each tile counts its own socket's boards: what the board acknowledged, no more, no less.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return devices[i]->Programmed() == tiles[i]->station().tally().Programmed(); }, 2000))
+        << i << ": " << devices[i]->Programmed() << " acknowledged, "
+        << tiles[i]->station().tally().Programmed() << " counted";
+  }
 }
 
 TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {

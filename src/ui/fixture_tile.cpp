@@ -1,0 +1,122 @@
+#include "ui/fixture_tile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "link/qt/tick_timer.h"
+#include "ui/qt_text.h"
+#include "ui/result_panel.h"
+
+namespace ctrlprog {
+
+TileServices::TileServices() {
+  SetUpTimer1(timer_);
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    if (onTick) onTick();
+  });
+}
+
+void TileServices::MessageBox(std::string_view text) {
+  if (onMessage) onMessage(std::string(text));
+}
+
+void TileServices::SetTimerEnabled(bool enabled) {
+  if (enabled) {
+    timer_.start();
+  } else {
+    timer_.stop();
+  }
+}
+
+void TileServices::AppendLog(std::string_view text, std::optional<Rgb> colour) {
+  if (onLogLine) onLogLine(std::string(text), colour);
+}
+
+FixtureTile::FixtureTile(std::string port, QWidget* parent)
+    : QFrame(parent), port_(std::move(port)) {
+  setFrameShape(QFrame::StyledPanel);
+  setObjectName("FixtureTile");
+  setAccessibleName(ShortName());
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  name_ = new QLabel(ShortName(), this);
+  name_->setObjectName("lblTileName");
+  name_->setAlignment(Qt::AlignCenter);
+  name_->setStyleSheet("QLabel { font-size: 11pt; font-weight: bold; }");
+  name_->setToolTip(ToQString(port_));
+  panel_ = new ResultPanel(this);
+  reason_ = new QLabel(this);
+  reason_->setObjectName("lblTileReason");
+  reason_->setWordWrap(true);
+  reason_->setAlignment(Qt::AlignCenter);
+  stop_ = new QPushButton(QCoreApplication::translate("Fixture", "Stop %1").arg(ShortName()), this);
+  stop_->setObjectName("cmdTileStop");
+  stop_->setEnabled(false);
+  layout->addWidget(name_);
+  layout->addWidget(panel_, 1);
+  layout->addWidget(reason_);
+  layout->addWidget(stop_);
+
+  ui_.onTick = [this] {
+    station_.form().Timer1_Timer();
+    Show();  // a board that answered is being programmed
+  };
+  ui_.onLogLine = [this](const std::string& line, std::optional<Rgb> colour) {
+    if (onLogLine) onLogLine(line, colour);
+  };
+  ui_.onMessage = [this](const std::string& text) { reason_->setText(ToQString(text)); };
+  station_.form().Form_Load();
+  station_.OnEvent([this](const LinkEvent& event) {
+    if (event.kind == LinkEventKind::Refused && !event.reason.empty()) {
+      reason_->setText(ToQString(event.reason));
+    }
+    if (event.kind == LinkEventKind::Started) reason_->clear();
+    Show();
+  });
+  connect(stop_, &QPushButton::clicked, this, [this] {
+    Stop();
+    if (onRunningChanged) onRunningChanged();
+  });
+  connect(panel_->ResetButton(), &QPushButton::clicked, this, [this] {
+    station_.link().ResetTally();
+    Show();
+  });
+  Show();
+}
+
+FixtureTile::~FixtureTile() {
+  Stop();
+}
+
+QString FixtureTile::ShortName() const {
+  return QFileInfo(ToQString(port_)).fileName();
+}
+
+bool FixtureTile::Start(const std::array<std::string, kParameterCount>& set) {
+  for (int i = 0; i < kParameterCount; ++i) {
+    static_cast<void>(ui_.ComboSelect(i, set[static_cast<size_t>(i)]));
+  }
+  ui_.SetPortText(port_);
+  return station_.Start();
+}
+
+void FixtureTile::Show() {
+  // Called on every tick: nothing is set again unless something moved.
+  const Tally& tally = station_.tally();
+  const auto& last = tally.Last();
+  const Shown now{station_.link().LinkCondition(),
+                  tally.Programmed(),
+                  tally.Failed(),
+                  last ? static_cast<int>(last->kind) : -1,
+                  last ? last->time : Clock::time_point{},
+                  station_.Running()};
+  if (shown_ && *shown_ == now) return;
+  shown_ = now;
+  panel_->Show(now.condition, tally);
+  stop_->setEnabled(now.running);
+}
+
+}  // namespace ctrlprog

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QFrame>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "form/state_services.h"
+#include "link/qt/qt_serial_port.h"
+#include "station/station.h"
+
+class QLabel;
+class QPushButton;
+
+namespace ctrlprog {
+
+class ResultPanel;
+// The form's services for one socket of a fixture: no window of its own. Its lists hold what
+// the window's lists held at the start, its timer ticks its station, its log lines and messages
+// go to the window and the tile.
+class TileServices : public StateServices {
+ public:
+  TileServices();
+  void MessageBox(std::string_view text) override;
+  void SetTimerEnabled(bool enabled) override;
+  void AppendLog(std::string_view text, std::optional<Rgb> colour) override;
+
+  std::function<void()> onTick;
+  std::function<void(const std::string&, std::optional<Rgb>)> onLogLine;
+  std::function<void(const std::string&)> onMessage;
+
+ private:
+  QTimer timer_;
+};
+
+// One socket of a fixture: its port's short name, its own badge and counts, why it failed or
+// was refused, and a Stop of its own. It runs the same Station the console runs for a port.
+class FixtureTile : public QFrame {
+  Q_OBJECT
+
+ public:
+  FixtureTile(std::string port, QWidget* parent = nullptr);
+  ~FixtureTile() override;
+
+  Station& station() { return station_; }
+  const std::string& Port() const { return port_; }
+  // The port's name as the tile shows it: the last part of its path.
+  QString ShortName() const;
+  // Starts with the sixteen texts `set`; whether the port opened.
+  bool Start(const std::array<std::string, kParameterCount>& set);
+  void Stop() { station_.Stop(); }
+  void Show();
+
+  // Where its log lines go, with its name before them.
+  std::function<void(const std::string&, std::optional<Rgb>)> onLogLine;
+  // Called when it starts or stops on its own.
+  std::function<void()> onRunningChanged;
+
+ private:
+  std::string port_;
+  TileServices ui_;
+  QtSerialPort serial_;
+  Station station_{ui_, serial_};
+  QLabel* name_ = nullptr;
+  ResultPanel* panel_ = nullptr;
+  QLabel* reason_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  struct Shown {
+    Link::Condition condition;
+    long programmed, failed;
+    int lastKind;
+    Clock::time_point lastTime;
+    bool running;
+    friend bool operator==(const Shown&, const Shown&) = default;
+  };
+  std::optional<Shown> shown_;
+};
+
+}  // namespace ctrlprog

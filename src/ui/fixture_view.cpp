@@ -1,0 +1,81 @@
+#include "ui/fixture_view.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <cmath>
+
+#include "log/message_log.h"
+#include "station/station_sinks.h"
+#include "ui/fixture_tile.h"
+#include "ui/qt_text.h"
+
+namespace ctrlprog {
+namespace {
+
+// The log's colour code of a colour the log gave a line.
+int32_t CodeOf(std::optional<Rgb> colour) {
+  for (int32_t code : {kColourGreen, kColourRed, kColourBlue}) {
+    if (ColourForCode(code) == colour) return code;
+  }
+  return 0;
+}
+
+}  // namespace
+
+FixtureView::FixtureView(QWidget* parent) : QWidget(parent) {
+  setObjectName("FixtureView");
+  setAccessibleName(QCoreApplication::translate("Fixture", "Fixture"));
+  grid_ = new QGridLayout(this);
+  grid_->setContentsMargins(0, 0, 0, 0);
+  grid_->setSpacing(4);
+}
+
+FixtureView::~FixtureView() {
+  StopAll();
+}
+
+int FixtureView::Columns(size_t ports) {
+  return static_cast<int>(std::ceil(std::sqrt(static_cast<double>(ports))));
+}
+
+void FixtureView::AddPort(const std::string& port) {
+  auto* tile = new FixtureTile(port, this);
+  tile->onLogLine = [this, tile](const std::string& text, std::optional<Rgb> colour) {
+    std::string line = text;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (onLogLine) onLogLine(ToStdString(tile->ShortName()) + ": " + line, CodeOf(colour));
+  };
+  tile->onRunningChanged = [this] {
+    if (onRunningChanged) onRunningChanged();
+  };
+  tiles_.push_back(tile);
+  // Re-laid as a square-ish grid for the ports it has.
+  const int columns = Columns(tiles_.size());
+  for (size_t i = 0; i < tiles_.size(); ++i) {
+    grid_->removeWidget(tiles_[i]);
+    grid_->addWidget(tiles_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
+  }
+}
+
+void FixtureView::Attach(StationSinks& sinks) {
+  for (FixtureTile* tile : tiles_) tile->station().Attach(sinks);
+}
+
+bool FixtureView::StartAll(const std::array<std::string, kParameterCount>& set) {
+  bool any = false;
+  for (FixtureTile* tile : tiles_) any = tile->Start(set) || any;
+  return any;
+}
+
+void FixtureView::StopAll() {
+  for (FixtureTile* tile : tiles_) tile->Stop();
+}
+
+bool FixtureView::AnyRunning() const {
+  for (const FixtureTile* tile : tiles_) {
+    if (const_cast<FixtureTile*>(tile)->station().Running()) return true;
+  }
+  return false;
+}
+
+}  // namespace ctrlprog

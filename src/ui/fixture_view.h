@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/parameter_table.h"
+
+class QGridLayout;
+
+namespace ctrlprog {
+
+class FixtureTile;
+class StationSinks;
+
+// A fixture of several sockets, each with its own serial adapter: one tile a port in a grid,
+// each running a Station of its own. One Start runs them all; a tile can be stopped alone.
+class FixtureView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FixtureView(QWidget* parent = nullptr);
+  ~FixtureView() override;
+
+  void AddPort(const std::string& port);
+  // Every tile's rows go to `sinks`.
+  void Attach(StationSinks& sinks);
+  // Starts every tile with the sixteen texts; whether any port opened.
+  bool StartAll(const std::array<std::string, kParameterCount>& set);
+  void StopAll();
+  bool AnyRunning() const;
+  const std::vector<FixtureTile*>& Tiles() const { return tiles_; }
+  // Columns of the grid for `ports` tiles.
+  static int Columns(size_t ports);
+
+  // Where the tiles' log lines go (with the tile's name before them) and news of a tile that
+  // started or stopped on its own.
+  std::function<void(const std::string& line, int32_t colourCode)> onLogLine;
+  std::function<void()> onRunningChanged;
+
+ private:
+  QGridLayout* grid_ = nullptr;
+  std::vector<FixtureTile*> tiles_;
+};
+
+}  // namespace ctrlprog
