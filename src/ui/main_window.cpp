@@ -349,8 +349,11 @@ void MainWindow::SetFixture(const std::vector<std::string>& ports) {
   const int columns = FixtureView::Columns(ports.size());
   const int rows = static_cast<int>((ports.size() + static_cast<size_t>(columns) - 1) /
                                     static_cast<size_t>(columns));
-  // Room for a badge read from two metres in every tile, beside the specified window.
-  resize(width() + columns * 300, std::max(height(), rows * 230 + menuBar()->height()));
+  // Room for a badge read from two metres in every tile, beside the specified window, as far
+  // as the screen has it.
+  QSize size(width() + columns * 300, std::max(height(), rows * 230 + menuBar()->height()));
+  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+  resize(size);
   Relayout();
 }
 

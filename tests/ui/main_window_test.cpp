@@ -493,7 +493,7 @@ TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTil
   }
 
   // One tile stopped alone; the rest run on until the fixture's Stop.
-  QTest::mouseClick(tiles[2]->findChild<QPushButton*>("cmdTileStop"), Qt::LeftButton);
+  tiles[2]->findChild<QPushButton*>("cmdTileStop")->click();
   EXPECT_FALSE(tiles[2]->station().Running());
   EXPECT_TRUE(tiles[0]->station().Running());
   QTest::qWait(QApplication::doubleClickInterval() + 50);
