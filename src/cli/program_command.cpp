@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -24,6 +23,7 @@
 #include "cli/program_output.h"
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "front/line_db_wait.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/utf8.h"
@@ -66,30 +66,6 @@ void PrintOpenFailure(const std::string& portText, int error, const std::string&
   if (error == kCommOk || reason.empty()) return;  // the parameter check stopped it and said why
   std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", EscapeName(portText).c_str(),
                EscapeName(reason).c_str());
-}
-
-// Runs the event loop until the line database's start-up verdict is in (at most its connect
-// timeout) or a stop signal comes; the signal's number, or 0.
-int AwaitLineDb(const StationSinks& sinks, QSocketNotifier& stopSignals) {
-  if (sinks.LineDbVerdict()) return 0;
-  QEventLoop wait;
-  int signo = 0;
-  QTimer look, limit;
-  QObject::connect(&look, &QTimer::timeout, &wait, [&] {
-    if (sinks.LineDbVerdict()) wait.quit();
-  });
-  QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
-  QObject::connect(&stopSignals, &QSocketNotifier::activated, &wait, [&] {
-    char byte = 0;
-    if (::read(signalPipe[0], &byte, 1) == 1) signo = static_cast<unsigned char>(byte);
-    wait.quit();
-  });
-  look.start(50);
-  limit.setSingleShot(true);
-  limit.start(StationSinks::kVerdictWaitMs);
-  wait.exec();
-  QObject::disconnect(&stopSignals, nullptr, &wait, nullptr);
-  return signo;
 }
 
 // One port of the run: the console's services and the Qt port under its station.
@@ -297,9 +273,11 @@ std::variant<std::unique_ptr<StationSinks>, int> OpenSinks(const ProgramOptions&
   }
   auto sinks = std::move(std::get<std::unique_ptr<StationSinks>>(opened));
   // The line database is asked on its own thread; a signal meanwhile ends the run at once.
-  if (const int signo = AwaitLineDb(*sinks, stopSignals); signo != 0) {
+  if (AwaitLineDbVerdict(*sinks, &stopSignals)) {
+    char signo = 0;
+    [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &signo, 1);
     (void)sinks->Finish(0);
-    return 128 + signo;
+    return 128 + static_cast<unsigned char>(signo);
   }
   if (const auto verdict = sinks->LineDbVerdict(); verdict && verdict->final()) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", verdict->message.c_str());

@@ -15,33 +15,6 @@ namespace {
 constexpr size_t kBlock = size_t{256} * 1024;
 constexpr size_t kMaxNameBytes = 4096;  // a port or a file path
 
-// Splits one CSV row (without its CR LF) into fields, as RFC 4180 has them.
-std::optional<std::vector<std::string>> SplitRow(std::string_view line) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields.back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        fields.back() += c;
-      }
-    } else if (c == '"' && fields.back().empty()) {
-      quoted = true;
-    } else if (c == ',') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  if (quoted) return std::nullopt;
-  return fields;
-}
-
 bool IsHexByte(std::string_view s) {
   const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
   return s.size() == 2 && hex(s[0]) && hex(s[1]);
@@ -69,7 +42,7 @@ bool IsHeader(std::string_view line) {
 // One line of the journal as a row, or why it is none.
 std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t number,
                                                 const std::string& oldJournal) {
-  const auto fields = SplitRow(line);
+  const auto fields = SplitCsvRow(line);
   if (!fields || (fields->size() != 7 && fields->size() < 9)) {
     return std::string("it does not have the record's fields");
   }
@@ -101,6 +74,32 @@ uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
 }
 
 }  // namespace
+
+std::optional<std::vector<std::string>> SplitCsvRow(std::string_view line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        fields.back() += c;
+      }
+    } else if (c == '"' && fields.back().empty()) {
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  if (quoted) return std::nullopt;
+  return fields;
+}
 
 uint64_t LineHash(std::string_view line) {
   return Fnv1a(line, 0xcbf29ce484222325ULL);
@@ -174,13 +173,9 @@ JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t li
 std::string OldJournalId(const std::string& path) {
   const JournalChunk first = ReadJournal(path, {}, UINT64_MAX, 1, {});
   if (first.lastNumber == 0) return {};
-  // The first row's bytes, hashed twice for 128 bits.
-  std::ifstream in(path, std::ios::binary);
-  std::string head(static_cast<size_t>(first.endOffset), '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  const size_t headerEnd = IsHeader(head) ? head.find("\r\n") + 2 : 0;
-  const std::string_view row = std::string_view(head).substr(headerEnd);
+  // The first row's bytes with its CR LF, hashed twice for 128 bits.
+  const std::string row =
+      (first.rows.empty() ? first.problems.front().line : first.rows.front().line) + "\r\n";
   char id[33];
   std::snprintf(id, sizeof id, "%016llx%016llx",
                 static_cast<unsigned long long>(Fnv1a(row, 0xcbf29ce484222325ULL)),

@@ -55,6 +55,10 @@ JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t li
 // first row, which never changes once written; empty while it has none.
 std::string OldJournalId(const std::string& path);
 
+// Splits one CSV row (without its CR LF) into fields, as RFC 4180 has them; nothing when a
+// quote is left open.
+std::optional<std::vector<std::string>> SplitCsvRow(std::string_view line);
+
 // A hash of one row's bytes (without its CR LF): the forwarder's check that a place in the
 // journal still holds the row it confirmed there.
 uint64_t LineHash(std::string_view line);

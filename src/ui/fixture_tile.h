@@ -45,6 +45,7 @@ class FixtureTile : public QFrame {
   ~FixtureTile() override;
 
   Station& station() { return station_; }
+  const Station& station() const { return station_; }
   const std::string& Port() const { return port_; }
   // The port's name as the tile shows it: the last part of its path.
   QString ShortName() const;

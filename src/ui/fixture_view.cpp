@@ -73,7 +73,7 @@ void FixtureView::StopAll() {
 
 bool FixtureView::AnyRunning() const {
   for (const FixtureTile* tile : tiles_) {
-    if (const_cast<FixtureTile*>(tile)->station().Running()) return true;
+    if (tile->station().Running()) return true;
   }
   return false;
 }

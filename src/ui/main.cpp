@@ -1,7 +1,6 @@
 // ctrlprog: the window.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
@@ -14,6 +13,7 @@
 #include "files/production_record.h"
 #include "form/frm_main.h"
 #include "front/argument_bytes.h"
+#include "front/line_db_wait.h"
 #include "front/translations.h"
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
@@ -77,20 +77,6 @@ bool OnlyPrints(int argc, char** argv) {
   return false;
 }
 
-// Runs the event loop until the line database's start-up verdict is in, or its time is up.
-std::optional<ctrlprog::LineDbResult> AwaitLineDb(const ctrlprog::StationSinks& sinks) {
-  if (auto verdict = sinks.LineDbVerdict()) return verdict;
-  QEventLoop wait;
-  QTimer look;
-  QObject::connect(&look, &QTimer::timeout, &wait, [&] {
-    if (sinks.LineDbVerdict()) wait.quit();
-  });
-  QTimer::singleShot(ctrlprog::StationSinks::kVerdictWaitMs, &wait, &QEventLoop::quit);
-  look.start(50);
-  wait.exec();
-  return sinks.LineDbVerdict();
-}
-
 // Opens the record and the line database as the options say, and waits for the server's word;
 // the sinks, or the exit code after saying why.
 std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
@@ -117,7 +103,8 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
     // The line database is asked on its own thread, for at most its connect timeout; what it
     // refuses for good is said before the window opens.
     const auto& sinks = *std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened);
-    if (const auto verdict = AwaitLineDb(sinks); verdict && verdict->final()) {
+    ctrlprog::AwaitLineDbVerdict(sinks);
+    if (const auto verdict = sinks.LineDbVerdict(); verdict && verdict->final()) {
       refusal = verdict->message;
     }
   }

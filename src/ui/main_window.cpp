@@ -227,13 +227,15 @@ void MainWindow::Relayout() {
   ShowResults();
 }
 
+QString MainWindow::LockText() const {
+  return locked_.isEmpty()
+             ? QString()
+             : QCoreApplication::translate("StatusLine", "Locked to %1. ").arg(locked_);
+}
+
 void MainWindow::ShowResults() {
   if (fixture_) {
-    const QString lock =
-        locked_.isEmpty()
-            ? QString()
-            : QCoreApplication::translate("StatusLine", "Locked to %1. ").arg(locked_);
-    const QString full = lock + FixtureStatus();
+    const QString full = LockText() + FixtureStatus();
     if (lblStatus_->text() != full) {
       lblStatus_->setText(full);
       lblStatus_->setToolTip(full);
@@ -261,9 +263,7 @@ void MainWindow::ShowResults() {
   // text is in the tooltip and the accessible description.
   const QString port = ToQString(link.PortName());
   const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
-  const QString lock =
-      locked_.isEmpty() ? QString()
-                        : QCoreApplication::translate("StatusLine", "Locked to %1. ").arg(locked_);
+  const QString lock = LockText();
   QString full = lock + (refused ? refusal_ : StatusText(condition, port, link.tally()));
   QString line;
   if (lineWaiting_) {

@@ -107,6 +107,8 @@ class MainWindow : public QMainWindow, public WindowServices {
   void ShowFixtureRunning(bool running);
   // The status line of a fixture: its ports, how many run, and their counts together.
   QString FixtureStatus() const;
+  // The status line's first words on a locked station; empty otherwise.
+  QString LockText() const;
   void SetTabOrder();
   // The port box shows the end of a long path, where the adapter's name is.
   void ShowPortEnd();

@@ -395,6 +395,31 @@ TEST_F(WindowTest, ShowsTheLastResultTheCountsAndALostLineAtAGlance) {
   EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith(below));
 }
 
+TEST_F(WindowTest, AStopThatCutABoardShortShowsUnconfirmedInTheBigWord) {
+  PtyDevice device({.ack = false});
+  FillFromWorkedSet(0);
+  Find<QComboBox>("cboComPort")->setEditText(QString::fromStdString(device.Path()));
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  // The frame is out and unanswered: a stop now cuts this board short.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window.form().link().State() == TransferState::AwaitingAck; }, 3000));
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  ASSERT_EQ(window.form().link().State(), TransferState::AwaitingAck);
+  QTest::mouseClick(Send(), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("lblResult")->text(), "UNCONFIRMED");
+  EXPECT_TRUE(Find<QLabel>("lblResultTime")->text().startsWith("stopped at "));
+}
+
+TEST_F(WindowTest, TheLineRecordsBacklogIsSaidWhileNoTransferRuns) {
+  int64_t waiting = 0;
+  window.ShowLineRecord([&] { return waiting; }, "/var/lib/ctrlprog/record.csv");
+  auto* status = Find<QLabel>("lblStatus");
+  EXPECT_FALSE(status->toolTip().contains("rows waiting"));
+  waiting = 5;  // the forwarder's count moves on its own thread, no tick to show it
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status->toolTip().contains("5 rows waiting"); }, 3000))
+      << status->toolTip().toStdString();
+}
+
 TEST_F(WindowTest, TheKeyboardStartsStopsAndReachesTheFileCommands) {
   PtyDevice device({.answer = false});
   FillFromWorkedSet(0);
