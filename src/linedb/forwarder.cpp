@@ -82,15 +82,11 @@ void LineForwarder::LoadSetAside() {
   std::string line;
   int64_t rows = 0;
   while (std::getline(in, line)) {
-    // Each set-aside row ends with the journal's row as it stood, in quotes; its hash is kept.
-    const size_t open = line.find(",\"", line.find(',') + 1);
-    if (open == std::string::npos || !line.ends_with("\"\r")) continue;
-    std::string row;
-    for (size_t i = open + 2; i + 2 < line.size(); ++i) {
-      if (line[i] == '"') ++i;
-      row += line[i];
-    }
-    asideLines_.insert(LineHash(row));
+    // row number, reason, and the journal's row as it stood, whose hash is kept.
+    if (line.ends_with('\r')) line.pop_back();
+    const auto fields = SplitCsvRow(line);
+    if (!fields || fields->size() != 3 || fields->front() == "row") continue;
+    asideLines_.insert(LineHash((*fields)[2]));
     ++rows;
   }
   setAside_ = rows;

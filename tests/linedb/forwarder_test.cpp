@@ -41,7 +41,7 @@ class FakeLineDb : public LineDb {
     InsertOutcome outcome;
     for (size_t i = 0; i < rows.size(); ++i) {
       if (refuse && refuse(rows[i])) {
-        outcome.refused.emplace_back(i, "value too long (SQLSTATE 22001)");
+        outcome.refused.emplace_back(i, refusal);
         continue;
       }
       ++sent;
@@ -63,6 +63,7 @@ class FakeLineDb : public LineDb {
   bool available = true;
   bool hang = false;
   std::function<bool(const JournalRow&)> refuse;
+  std::string refusal = "value too long (SQLSTATE 22001)";
   std::map<std::pair<std::string, int64_t>, JournalRow> table;
   int sent = 0;  // rows handed over, counting those sent again
 
@@ -209,6 +210,22 @@ TEST(LineForwarder, ARowTheServerRefusesIsSetAsideOnceAndTheRestGoOn) {
   ForwardAll(line.Start());
   EXPECT_EQ(line.forwarder->SetAside(), 1);
   EXPECT_EQ(TempDir::Read(LineForwarder::SetAsidePath(line.journal)), aside);
+}
+
+TEST(LineForwarder, ARowSetAsideWithAReasonOfCommasAndQuotesIsKnownAgainAtTheNextRun) {
+  Line line;
+  Program(line.journal, 2);
+  Program(line.journal, 1, "line3", "/dev/\"refused\",2");
+  line.db.refuse = [](const JournalRow& r) { return r.port.find("refused") != std::string::npos; };
+  line.db.refusal = "new row violates check constraints \"a\",\"b\" (SQLSTATE 23514)";
+  ForwardAll(line.Start());
+  ASSERT_EQ(line.forwarder->SetAside(), 1);
+  line.forwarder.reset();
+  std::filesystem::remove(LineForwarder::StatePath(line.journal));
+  line.db.refuse = nullptr;  // a server that would take it now is not asked again
+  ForwardAll(line.Start());
+  EXPECT_EQ(line.forwarder->SetAside(), 1);
+  EXPECT_EQ(line.db.table.size(), 2u);
 }
 
 TEST(LineForwarder, RowsThatCannotBeTakenAreSetAsideBeforeTheyAreSent) {
