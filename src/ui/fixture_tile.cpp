@@ -44,10 +44,10 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   layout->setContentsMargins(4, 4, 4, 4);
   name_ = new QLabel(ShortName(), this);
   name_->setObjectName("lblTileName");
-  name_->setAlignment(Qt::AlignCenter);
   name_->setStyleSheet("QLabel { font-size: 11pt; font-weight: bold; }");
   name_->setToolTip(ToQString(port_));
   panel_ = new ResultPanel(this);
+  panel_->SetLayout(ResultPanel::Layout::Tile);
   reason_ = new QLabel(this);
   reason_->setObjectName("lblTileReason");
   reason_->setWordWrap(true);
@@ -55,10 +55,16 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   stop_ = new QPushButton(QCoreApplication::translate("Fixture", "Stop %1").arg(ShortName()), this);
   stop_->setObjectName("cmdTileStop");
   stop_->setEnabled(false);
-  layout->addWidget(name_);
+  // The name and the buttons share the top row, so the badge keeps the height.
+  auto* top = new QHBoxLayout;
+  top->addWidget(name_, 1);
+  top->addWidget(panel_->ResetButton());
+  panel_->ResetButton()->show();
+  top->addWidget(stop_);
+  layout->addLayout(top);
   layout->addWidget(panel_, 1);
   layout->addWidget(reason_);
-  layout->addWidget(stop_);
+  reason_->hide();  // shown while there is a reason
 
   ui_.onTick = [this] {
     station_.form().Timer1_Timer();
@@ -67,13 +73,13 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   ui_.onLogLine = [this](const std::string& line, std::optional<Rgb> colour) {
     if (onLogLine) onLogLine(line, colour);
   };
-  ui_.onMessage = [this](const std::string& text) { reason_->setText(ToQString(text)); };
+  ui_.onMessage = [this](const std::string& text) { SetReason(ToQString(text)); };
   station_.form().Form_Load();
   station_.OnEvent([this](const LinkEvent& event) {
     if (event.kind == LinkEventKind::Refused && !event.reason.empty()) {
-      reason_->setText(ToQString(event.reason));
+      SetReason(ToQString(event.reason));
     }
-    if (event.kind == LinkEventKind::Started) reason_->clear();
+    if (event.kind == LinkEventKind::Started) SetReason({});
     Show();
   });
   connect(stop_, &QPushButton::clicked, this, [this] {
@@ -89,6 +95,11 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
 
 FixtureTile::~FixtureTile() {
   Stop();
+}
+
+void FixtureTile::SetReason(const QString& reason) {
+  reason_->setText(reason);
+  reason_->setVisible(!reason.isEmpty());
 }
 
 QString FixtureTile::ShortName() const {

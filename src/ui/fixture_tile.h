@@ -60,6 +60,8 @@ class FixtureTile : public QFrame {
   std::function<void()> onRunningChanged;
 
  private:
+  void SetReason(const QString& reason);
+
   std::string port_;
   TileServices ui_;
   QtSerialPort serial_;

@@ -34,8 +34,40 @@ FixtureView::~FixtureView() {
   StopAll();
 }
 
-int FixtureView::Columns(size_t ports) {
-  return static_cast<int>(std::ceil(std::sqrt(static_cast<double>(ports))));
+namespace {
+int RowsFor(size_t ports, int columns) {
+  return static_cast<int>((ports + static_cast<size_t>(columns) - 1) /
+                          static_cast<size_t>(columns));
+}
+}  // namespace
+
+int FixtureView::Columns(size_t ports, QSize room) {
+  const auto n = static_cast<int>(std::max<size_t>(ports, 1));
+  const int square = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+  const int rowsThatFit = std::max(1, room.height() / kTileHeight);
+  const int columns = std::max(square, (n + rowsThatFit - 1) / rowsThatFit);
+  return std::max(1, std::min({columns, n, room.width() / kTileWidth}));
+}
+
+bool FixtureView::Fits(size_t ports, QSize room) {
+  const int columns = Columns(ports, room);
+  return columns * kTileWidth <= room.width() &&
+         RowsFor(ports, columns) * kTileHeight <= room.height();
+}
+
+void FixtureView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Lay();
+}
+
+void FixtureView::Lay() {
+  const int columns = Columns(tiles_.size(), size());
+  if (columns == columns_) return;
+  columns_ = columns;
+  for (size_t i = 0; i < tiles_.size(); ++i) {
+    grid_->removeWidget(tiles_[i]);
+    grid_->addWidget(tiles_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
+  }
 }
 
 void FixtureView::AddPort(const std::string& port) {
@@ -49,12 +81,8 @@ void FixtureView::AddPort(const std::string& port) {
     if (onRunningChanged) onRunningChanged();
   };
   tiles_.push_back(tile);
-  // Re-laid as a square-ish grid for the ports it has.
-  const int columns = Columns(tiles_.size());
-  for (size_t i = 0; i < tiles_.size(); ++i) {
-    grid_->removeWidget(tiles_[i]);
-    grid_->addWidget(tiles_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
-  }
+  columns_ = 0;
+  Lay();
 }
 
 void FixtureView::Attach(StationSinks& sinks) {

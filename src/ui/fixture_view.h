@@ -32,16 +32,28 @@ class FixtureView : public QWidget {
   void StopAll();
   bool AnyRunning() const;
   const std::vector<FixtureTile*>& Tiles() const { return tiles_; }
-  // Columns of the grid for `ports` tiles.
-  static int Columns(size_t ports);
+  // The least size of a tile whose badge word reads from two metres, with the grid's spacing.
+  static constexpr int kTileWidth = 394;
+  static constexpr int kTileHeight = 144;
+  // Columns of the grid for `ports` tiles in `room`: as square as it can be, more when the
+  // rows would not fit, never more than keep their width.
+  static int Columns(size_t ports, QSize room);
+  // Whether `ports` tiles of the least size fit in `room`.
+  static bool Fits(size_t ports, QSize room);
 
   // Where the tiles' log lines go (with the tile's name before them) and news of a tile that
   // started or stopped on its own.
   std::function<void(const std::string& line, int32_t colourCode)> onLogLine;
   std::function<void()> onRunningChanged;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void Lay();
+
   QGridLayout* grid_ = nullptr;
+  int columns_ = 0;
   std::vector<FixtureTile*> tiles_;
 };
 

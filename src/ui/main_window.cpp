@@ -206,22 +206,24 @@ void MainWindow::Relayout() {
   const auto px = [this](int twips) { return twips_.ToPixels(twips); };
   const int dx = std::max(0, client->width() - px(kDesignWidth));
   const int dy = std::max(0, client->height() - px(kDesignHeight));
-  picture1_->resize(px(3020), px(5535) + dy);
-  rtfReceive_->resize(px(2775), px(1215) + dy);
-  if (fixture_) {
-    // The tiles take what is right of the left panel, or of the parameter panel when shown.
-    const int left = station_->form().blnExpanded() ? px(kDesignWidth) : px(3280);
-    fixture_->setGeometry(left, px(120), std::max(0, client->width() - left - px(120)),
-                          client->height() - px(120) - px(400));
-  }
-  if (station_->form().blnExpanded()) {
-    resultPanel_->SetCompact(false);
+  // Shown, the log takes the extra height; concealed, or with a fixture's tiles below, the
+  // badges and counts do.
+  const bool expanded = station_->form().blnExpanded();
+  const QRect tiles = fixture_ ? FixtureRoom(client->size(), expanded) : QRect();
+  const int logGrows = expanded && tiles.top() <= px(120) ? dy : 0;
+  picture1_->resize(px(3020), px(5535) + logGrows);
+  rtfReceive_->resize(px(2775), px(1215) + logGrows);
+  if (fixture_) fixture_->setGeometry(tiles);
+  if (expanded) {
+    resultPanel_->SetLayout(ResultPanel::Layout::Full);
     resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
     lblStatus_->setGeometry(px(120), px(6525) + dy, client->width() - px(240), px(270));
   } else {
-    // The concealed window is what a line runs with: badge and counts under the left panel.
-    resultPanel_->SetCompact(true);
-    resultPanel_->setGeometry(px(120), px(5700) + dy, px(3020), px(790));
+    // The concealed window is what a line runs with: badge and counts under the left panel,
+    // taking the room the window has beyond the left panel.
+    resultPanel_->SetLayout(ResultPanel::Layout::Compact);
+    resultPanel_->setGeometry(px(120), px(5700), std::max(px(3020), client->width() - px(240)),
+                              px(790) + dy);
     lblStatus_->setGeometry(px(120), px(6510) + dy, px(3020), px(270));
   }
   ShowResults();
@@ -346,15 +348,50 @@ void MainWindow::SetFixture(const std::vector<std::string>& ports) {
   cboComPort_->setEnabled(false);  // each tile has its port
   resultPanel_->hide();
   fixture_->show();
-  const int columns = FixtureView::Columns(ports.size());
-  const int rows = static_cast<int>((ports.size() + static_cast<size_t>(columns) - 1) /
-                                    static_cast<size_t>(columns));
-  // Room for a badge read from two metres in every tile, beside the specified window, as far
-  // as the screen has it.
-  QSize size(width() + columns * 300, std::max(height(), rows * 230 + menuBar()->height()));
-  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
-  resize(size);
+  if (const QScreen* s = screen()) {
+    resize(FixtureWindowSize(ports.size(), size(), s->availableGeometry().size()));
+  }
   Relayout();
+}
+
+QRect MainWindow::FixtureRoom(QSize client, bool expanded) const {
+  const auto px = [this](int twips) { return twips_.ToPixels(twips); };
+  const int status = px(400);  // the status line below
+  // The tiles take what is right of the left panel, or of the parameter panel when shown; where
+  // that is too narrow for tiles read from two metres, the width below the parameter panel.
+  const int left = expanded ? px(kDesignWidth) : px(3280);
+  const QRect beside(left, px(120), std::max(0, client.width() - left - px(120)),
+                     std::max(0, client.height() - px(120) - status));
+  const int top = px(6525);
+  const QRect below(px(120), top, std::max(0, client.width() - px(240)),
+                    std::max(0, client.height() - top - status));
+  const size_t ports = fixture_->Tiles().size();
+  return !expanded || FixtureView::Fits(ports, beside.size()) ||
+                 !FixtureView::Fits(ports, below.size())
+             ? beside
+             : below;
+}
+
+QSize MainWindow::FixtureWindowSize(size_t ports, QSize window, QSize screen) {
+  // Room for a badge read from two metres in every tile, as far as the screen has it: beside
+  // the specified window where the screen is wide enough, else below it.
+  const int menu = 30, status = 30;
+  const QSize besideRoom(screen.width() - window.width(), screen.height() - menu - status);
+  int columns = FixtureView::Columns(ports, besideRoom);
+  auto rows =
+      static_cast<int>((ports + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
+  if (FixtureView::Fits(ports, besideRoom)) {
+    return QSize(window.width() + columns * FixtureView::kTileWidth + 8,
+                 std::max(window.height(), rows * FixtureView::kTileHeight + menu + status))
+        .boundedTo(screen);
+  }
+  const int top = window.height() - menu;
+  columns = FixtureView::Columns(ports, QSize(screen.width(), screen.height() - top - status));
+  rows =
+      static_cast<int>((ports + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
+  return QSize(std::max(window.width(), columns * FixtureView::kTileWidth + 16),
+               top + rows * FixtureView::kTileHeight + menu + status)
+      .boundedTo(screen);
 }
 
 QString MainWindow::FixtureStatus() const {

@@ -83,6 +83,14 @@ class MainWindow : public QMainWindow, public WindowServices {
   // A fixture: one tile a port, run by Start and Stop together; the window's own port box and
   // result panel give way to the tiles. The window's lists and log serve every tile.
   void SetFixture(const std::vector<std::string>& ports);
+  // The size a window of `window`'s size takes for a fixture of `ports` on a `screen`.
+  static QSize FixtureWindowSize(size_t ports, QSize window, QSize screen);
+
+ private:
+  // Where the fixture's tiles go in a client area of `client`.
+  QRect FixtureRoom(QSize client, bool expanded) const;
+
+ public:
   FixtureView* fixture() { return fixture_; }
 
   // With a line database: how many rows wait to be forwarded, and where the journal is, for the

@@ -40,6 +40,13 @@ BadgeLook ResultLook(const Tally::Result& result) {
   return result.passed() ? kPass : kFail;
 }
 
+QFont Face(int px) {
+  QFont face;
+  face.setBold(true);
+  face.setPixelSize(px);
+  return face;
+}
+
 }  // namespace
 
 QString TimeOfDay(Clock::time_point time) {
@@ -71,7 +78,10 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   programmed_->setObjectName("lblProgrammed");
   failed_ = new QLabel(this);
   failed_->setObjectName("lblFailed");
-  for (QLabel* count : {programmed_, failed_}) count->setAlignment(Qt::AlignCenter);
+  for (QLabel* count : {programmed_, failed_}) {
+    count->setAlignment(Qt::AlignCenter);
+    count->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // the room sets the face
+  }
   counts->addWidget(programmed_, 0, 0);
   counts->addWidget(failed_, 1, 0);
   counts_ = counts;
@@ -82,50 +92,73 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   reset_->setAccessibleName(Tr("Reset"));
   reset_->setAccessibleDescription(Tr("Sets the counts of programmed and failed boards to zero"));
   layout->addWidget(reset_);
-  SetCompact(false);
+  SetLayout(Layout::Full);
   Show(Link::Condition::Stopped, Tally());
 }
 
-void ResultPanel::SetCompact(bool compact) {
-  compact_ = compact;
-  // Compact, the counts share a row, and the status line beside the panel says the rest.
-  reset_->setVisible(!compact);
-  time_->setVisible(!compact);
-  counts_->removeWidget(failed_);
-  counts_->addWidget(failed_, compact ? 0 : 1, compact ? 1 : 0);
-  badge_->setMinimumHeight(compact ? 26 : 52);
+void ResultPanel::SetLayout(Layout layout) {
+  layout_ = layout;
+  const bool full = layout == Layout::Full;
+  reset_->setVisible(full);
+  time_->setVisible(layout != Layout::Compact);
+  // Room for the readable face, but for the concealed window at its specified height; the
+  // face itself follows the room the badge gets.
+  badge_->setMinimumHeight(
+      layout == Layout::Compact ? 26 : QFontMetrics(Face(kReadableBadgePx)).height());
+  StackCounts();
   FitText();
+}
+
+void ResultPanel::StackCounts() {
+  // The counts one above the other where the panel is narrow and has the height for it.
+  const bool stacked =
+      layout_ == Layout::Full ||
+      (layout_ == Layout::Compact && height() >= 3 * QFontMetrics(Face(kReadableBadgePx)).height());
+  if (counts_->itemAtPosition(stacked ? 1 : 0, stacked ? 0 : 1) == nullptr) {
+    counts_->removeWidget(failed_);
+    counts_->addWidget(failed_, stacked ? 1 : 0, stacked ? 0 : 1);
+  }
+  counts_->setColumnStretch(0, 1);
+  counts_->setColumnStretch(1, stacked ? 0 : 1);
 }
 
 void ResultPanel::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
+  StackCounts();
   FitText();
 }
 
-// Large enough to read from two metres, whatever the window's face; smaller when compact.
+// The largest face the room has, so the word reads from two metres wherever the room allows it.
 void ResultPanel::FitText() {
-  QFont face = badge_->font();
-  face.setBold(true);
-  // From a size that grows with the room down to one that fits, never below the window's own.
-  int size = std::max(compact_ ? 16 : 24, badge_->height() / 4);
-  for (; size > 9; --size) {
-    face.setPointSize(size);
-    const QFontMetrics metrics(face);
-    if (metrics.horizontalAdvance(badge_->text()) <= badge_->width() - 8 &&
-        metrics.height() <= badge_->height()) {
-      break;
+  // The largest size that fits, found by halving: fitting only gets harder as the face grows.
+  const auto largest = [](const QString& text, int width, int height, int from, int to) {
+    while (from < to) {
+      const int mid = (from + to + 1) / 2;
+      const QFontMetrics metrics(Face(mid));
+      if (metrics.horizontalAdvance(text) <= width && metrics.height() <= height) {
+        from = mid;
+      } else {
+        to = mid - 1;
+      }
     }
+    return from;
+  };
+  const int badgePx = largest(badge_->text(), badge_->width() - 8, badge_->height(), 10,
+                              std::max(10, badge_->height()));
+  // The counts' labels take the height their face asks for, so only their width bounds them.
+  int countsPx = std::max(kReadableBadgePx / 2, badgePx / 2);
+  for (const QLabel* count : {programmed_, failed_}) {
+    countsPx = largest(count->text(), count->width() - 4, countsPx * 2, 9, countsPx);
   }
   // The window's style sheet sets every face, so the sizes go in style sheets too; each is set
   // only when it changes, as a new one is parsed and polished anew.
   const QString badge = QString(
-                            "QLabel { font-size: %1pt; font-weight: bold; background: %2; "
+                            "QLabel { font-size: %1px; font-weight: bold; background: %2; "
                             "color: %3; }")
-                            .arg(size)
+                            .arg(badgePx)
                             .arg(look_.background, look_.colour);
   if (badge_->styleSheet() != badge) badge_->setStyleSheet(badge);
-  const QString counts =
-      QString("QLabel { font-size: %1pt; font-weight: bold; }").arg(std::max(8, size / 3));
+  const QString counts = QString("QLabel { font-size: %1px; font-weight: bold; }").arg(countsPx);
   for (QLabel* count : {programmed_, failed_}) {
     if (count->styleSheet() != counts) count->setStyleSheet(counts);
   }

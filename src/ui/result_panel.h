@@ -14,16 +14,24 @@ namespace ctrlprog {
 // ("PASS", "FAIL", "UNCONFIRMED", with its time of day) while polling, "PROGRAMMING" from a
 // board's answer to its result, "NO LINK" while the line is lost, "STOPPED" with the last result
 // in small print when no transfer runs. The word is always there, the colour only helps. Below
-// it the counts since start-up and "Reset". Compact, it is the concealed window's: badge and
-// counts only.
+// it the counts since start-up and "Reset".
 class ResultPanel : public QFrame {
   Q_OBJECT
 
  public:
+  enum class Layout {
+    Full,     // beside the parameter panel: the counts one above the other, then Reset
+    Compact,  // the concealed window's: badge and counts in one row, the status line says the rest
+    Tile,     // a fixture socket's: badge, its small print, the counts in one row; Reset is the
+              // tile's to place
+  };
+  // The badge word's least face, in pixels, where the room allows it: read from two metres.
+  static constexpr int kReadableBadgePx = 40;
+
   explicit ResultPanel(QWidget* parent = nullptr);
 
   void Show(Link::Condition condition, const Tally& tally);
-  void SetCompact(bool compact);
+  void SetLayout(Layout layout);
   QPushButton* ResetButton() const { return reset_; }
 
  protected:
@@ -32,6 +40,7 @@ class ResultPanel : public QFrame {
  private:
   // The largest face in which the badge's word and the counts fit the room they have.
   void FitText();
+  void StackCounts();
 
   QLabel* badge_ = nullptr;
   QLabel* time_ = nullptr;
@@ -42,7 +51,7 @@ class ResultPanel : public QFrame {
   struct {
     QString background, colour;
   } look_;
-  bool compact_ = false;
+  Layout layout_ = Layout::Full;
 };
 
 // The time of day of an event, as the panel and the status line show it.

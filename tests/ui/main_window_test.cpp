@@ -29,6 +29,7 @@
 #include "ui/fixture_tile.h"
 #include "ui/fixture_view.h"
 #include "ui/port_combo_box.h"
+#include "ui/result_panel.h"
 
 namespace ctrlprog {
 namespace {
@@ -188,6 +189,96 @@ TEST_F(WindowTest, TheBadgeAndCountsAreInViewAtEverySizeAndTheExtraRoomGoesToThe
     EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
     EXPECT_TRUE(status->toolTip().startsWith("Stopped."));
     EXPECT_EQ(status->accessibleDescription(), status->toolTip());
+  }
+}
+
+// The badge's word and the counts as a face of so many pixels, and whether they fit their room.
+struct Readable {
+  int badgePx = 0, countsPx = 0;
+  bool fits = false;
+};
+Readable ReadableIn(QWidget* panel) {
+  Readable r;
+  auto* badge = panel->findChild<QLabel*>("lblResult");
+  r.badgePx = QFontInfo(badge->font()).pixelSize();
+  r.fits = badge->fontMetrics().horizontalAdvance(badge->text()) <= badge->width();
+  r.countsPx = 1 << 20;
+  for (const char* name : {"lblProgrammed", "lblFailed"}) {
+    auto* count = panel->findChild<QLabel*>(name);
+    r.countsPx = std::min(r.countsPx, QFontInfo(count->font()).pixelSize());
+    r.fits = r.fits && count->isVisible() &&
+             count->fontMetrics().horizontalAdvance(count->text()) <= count->width();
+  }
+  return r;
+}
+
+TEST_F(WindowTest, EveryBadgeWordReadsFromTwoMetresInAFixtureAndInTheConcealedWindow) {
+  constexpr int kReadable = ResultPanel::kReadableBadgePx;
+  struct Case {
+    const char* what;
+    size_t ports;  // 0: the single-port window, concealed
+    QSize size;
+  };
+  const Case cases[] = {
+      {"4 ports at the size a fixture starts with", 4,
+       MainWindow::FixtureWindowSize(4, window.size(), {1920, 1080})},
+      {"16 ports on a 1920x1080 screen", 16,
+       MainWindow::FixtureWindowSize(16, window.size(), {1920, 1080})},
+      {"concealed, made taller", 0, {Px(3280), Px(7150) + 200}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QtSerialPort serial;
+    MainWindow w(serial);
+    w.show();
+    std::vector<std::string> ports;
+    for (size_t i = 0; i < c.ports; ++i) ports.push_back("/dev/ttyUSB" + std::to_string(i));
+    if (c.ports > 0) {
+      w.SetFixture(ports);
+    } else {
+      QTest::mouseClick(w.findChild<QPushButton*>("cmdShow"), Qt::LeftButton);
+    }
+    w.resize(c.size);
+    QApplication::processEvents();
+    std::vector<ResultPanel*> panels;
+    if (c.ports > 0) {
+      for (FixtureTile* tile : w.fixture()->Tiles()) {
+        panels.push_back(tile->findChild<ResultPanel*>());
+      }
+    } else {
+      panels.push_back(w.findChild<ResultPanel*>());
+    }
+    ASSERT_EQ(panels.size(), std::max<size_t>(c.ports, 1));
+    // Every word the badge says. The concealed window is as narrow as specified (219 px), where
+    // the results' words reach the readable face; the longer words take what its width allows.
+    const auto after = [](LinkEventKind kind) {
+      Tally tally;
+      LinkEvent event;
+      event.kind = kind;
+      tally.Count(event);
+      return tally;
+    };
+    std::vector<std::pair<Link::Condition, Tally>> shown = {
+        {Link::Condition::Waiting, after(LinkEventKind::Passed)},
+        {Link::Condition::Waiting, after(LinkEventKind::Failed)}};
+    if (c.ports > 0) {
+      shown.insert(shown.end(), {{Link::Condition::Lost, Tally()},
+                                 {Link::Condition::Waiting, Tally()},
+                                 {Link::Condition::Programming, Tally()},
+                                 {Link::Condition::Stopped, after(LinkEventKind::Unconfirmed)}});
+    }
+    for (const auto& [condition, tally] : shown) {
+      for (size_t i = 0; i < panels.size(); ++i) {
+        panels[i]->Show(condition, tally);
+        QApplication::processEvents();
+        const Readable r = ReadableIn(panels[i]);
+        const QString word = panels[i]->findChild<QLabel*>("lblResult")->text();
+        EXPECT_GE(r.badgePx, kReadable) << i << " " << word.toStdString();
+        EXPECT_GE(r.countsPx * 2, kReadable) << i;
+        EXPECT_TRUE(r.fits) << i;
+        EXPECT_TRUE(ShownWhole(panels[i], w.centralWidget())) << i;
+      }
+    }
   }
 }
 
