@@ -121,13 +121,12 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
               ctrlprog::StationSinks& sinks) {
   ctrlprog::QtSerialPort serial;
   ctrlprog::MainWindow window(serial);
-  window.station().Attach(sinks);
+  window.AttachSinks(sinks);
   // Several ports: a fixture, one tile each.
   if (const QStringList ports = parser.values(options.port); ports.size() > 1) {
     std::vector<std::string> devices;
     for (const QString& port : ports) devices.push_back(ctrlprog::ArgumentBytes(port));
     window.SetFixture(devices);
-    window.fixture()->Attach(sinks);
   }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {
     window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks.RecordPath());

@@ -26,6 +26,7 @@
 #include "ui/fixture_view.h"
 #include "ui/keyboard.h"
 #include "ui/port_combo_box.h"
+#include "ui/ports_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
 #include "ui/wheel_guard.h"
@@ -148,6 +149,9 @@ MainWindow::~MainWindow() {
   // short is counted and recorded.
   if (station_->form().link().State() != TransferState::Closed)
     station_->form().cmdFileSend_Click();
+  // The tiles stop alike, while the log their last lines go to is still there.
+  delete fixture_;
+  fixture_ = nullptr;
   timer1_->stop();
   station_.reset();
 }
@@ -334,13 +338,31 @@ void MainWindow::OnSendPressed() {
   station_->form().cmdFileSend_Click();
 }
 
+void MainWindow::AttachSinks(StationSinks& sinks) {
+  sinks_ = &sinks;
+  station_->Attach(sinks);
+  if (fixture_) fixture_->Attach(sinks);
+}
+
+void MainWindow::ChooseFixturePorts() {
+  PortsDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::vector<std::string> ports = dialog.Chosen();
+  if (ports.size() == 1) SetPortText(ports.front());
+  if (ports.size() > 1 && !fixture_) SetFixture(ports);
+}
+
 void MainWindow::SetFixture(const std::vector<std::string>& ports) {
   fixture_ = new FixtureView(centralWidget());
   for (const std::string& port : ports) fixture_->AddPort(port);
+  if (sinks_) fixture_->Attach(*sinks_);
   fixture_->onLogLine = [this](const std::string& line, int32_t code) {
     station_->form().ReceiveDisplay(line, code);
   };
   fixture_->onRunningChanged = [this] { ShowFixtureRunning(fixture_->AnyRunning()); };
+  SetUpTimer1(fixtureBlink_);
+  connect(&fixtureBlink_, &QTimer::timeout, this,
+          [this] { SetEnabled(Control::Label1_0, !IsEnabled(Control::Label1_0)); });
   // The status line sums the tiles up, looked at twice a second.
   auto* look = new QTimer(this);
   connect(look, &QTimer::timeout, this, [this] { ShowResults(); });
@@ -428,6 +450,12 @@ void MainWindow::OnFixturePressed() {
 }
 
 void MainWindow::ShowFixtureRunning(bool running) {
+  // "Transmit Guage" blinks while the fixture runs, as it does for a single port.
+  if (running && !fixtureBlink_.isActive()) fixtureBlink_.start();
+  if (!running) {
+    fixtureBlink_.stop();
+    SetEnabled(Control::Label1_0, true);
+  }
   SetCaption(Control::cmdFileSend, running ? "Stop Transmit" : "Start Transmit");
   SetEnabled(Control::Frame10, !running);
   SetEnabled(Control::mnuOpenFile, !running);
@@ -490,6 +518,7 @@ QWidget* MainWindow::BuildLeftPanel(QWidget* parent) {
   cboComPort_->setAccessibleName("Comm Num");
   label8->setBuddy(cboComPort_);
   wheelGuard_->Guard(cboComPort_);
+  connect(cboComPort_, &PortComboBox::severalPortsWanted, this, &MainWindow::ChooseFixturePorts);
   Place(cboComPort_, 840, 2040, 1095, kComboHeight + 60);
 
   cmdFileSend_ = new QPushButton("Start Transmit", picture1);

@@ -83,6 +83,11 @@ class MainWindow : public QMainWindow, public WindowServices {
   // A fixture: one tile a port, run by Start and Stop together; the window's own port box and
   // result panel give way to the tiles. The window's lists and log serve every tile.
   void SetFixture(const std::vector<std::string>& ports);
+  // Where the station's rows go, and every tile's, now and once a fixture is set.
+  void AttachSinks(StationSinks& sinks);
+  // Asks for the ports of a fixture; two or more make the window a fixture, one goes in the
+  // port box.
+  void ChooseFixturePorts();
   // The size a window of `window`'s size takes for a fixture of `ports` on a `screen`.
   static QSize FixtureWindowSize(size_t ports, QSize window, QSize screen);
 
@@ -170,6 +175,8 @@ class MainWindow : public QMainWindow, public WindowServices {
   WheelGuard* wheelGuard_ = nullptr;
   Keyboard* keyboard_ = nullptr;
   FixtureView* fixture_ = nullptr;
+  StationSinks* sinks_ = nullptr;
+  QTimer fixtureBlink_;  // "Transmit Guage" while the fixture runs
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;

@@ -16,6 +16,8 @@ const QStringList& FixedChoices() {
 }
 // What choosing an entry puts in the box.
 constexpr int kPathRole = Qt::UserRole;
+// Marks the entry that asks for several ports.
+constexpr int kSeveralRole = Qt::UserRole + 1;
 
 // The numbered choice that already names `device`, if one does.
 std::optional<int> NumberedChoiceFor(const std::string& device) {
@@ -43,6 +45,11 @@ PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
   setInsertPolicy(QComboBox::NoInsert);
   addItems(FixedChoices());
   connect(this, &QComboBox::activated, this, [this](int index) {
+    if (itemData(index, kSeveralRole).toBool()) {
+      setEditText(textBefore_);
+      emit severalPortsWanted();
+      return;
+    }
     const QVariant path = itemData(index, kPathRole);
     if (path.isValid()) setEditText(path.toString());
   });
@@ -55,10 +62,13 @@ void PortComboBox::showPopup() {
 
 void PortComboBox::ShowPorts(const std::vector<PortDescription>& ports) {
   const QString text = currentText();
+  textBefore_ = text;
   while (count() > FixedChoices().size()) removeItem(count() - 1);
   for (const PortDescription& port : ports) {
     addItem(EntryText(port), QString::fromStdString(PortEntryPath(port)));
   }
+  addItem(QCoreApplication::translate("PortList", "Several ports…"));
+  setItemData(count() - 1, true, kSeveralRole);
   // The open list is as wide as its longest entry; the box keeps its own width.
   view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
   setEditText(text);

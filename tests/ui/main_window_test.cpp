@@ -597,6 +597,11 @@ TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTil
       },
       10000));
   EXPECT_TRUE(LogLines().contains("socket0: Transmit Finished"));
+  // "Transmit Guage" blinks while the fixture runs.
+  auto* guage = Find<QLabel>("Label1(0)");
+  for (bool enabled : {false, true, false}) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guage->isEnabled() == enabled; }, 1000)) << enabled;
+  }
 
   devices[1].reset();  // the second socket's cable comes loose
   ASSERT_TRUE(QTest::qWaitFor(
@@ -616,6 +621,7 @@ TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTil
   QTest::mouseClick(Send(), Qt::LeftButton);
   EXPECT_EQ(Send()->text(), "Start Transmit");
   EXPECT_TRUE(Find<QWidget>("Frame10")->isEnabled());
+  EXPECT_TRUE(guage->isEnabled());
   for (size_t i : {0u, 2u}) {
     // Each tile counts its own socket's boards: what the board acknowledged, no more, no less.
     ASSERT_TRUE(QTest::qWaitFor(
@@ -623,6 +629,64 @@ TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTil
         << i << ": " << devices[i]->Programmed() << " acknowledged, "
         << tiles[i]->station().tally().Programmed() << " counted";
   }
+}
+
+TEST_F(WindowTest, SeveralPortsChosenInThePortListMakeAFixtureThatProgramsEachSocket) {
+  TempDir dir;
+  PtyDevice first({}, dir.Path("left")), second({}, dir.Path("right"));
+  auto* box = qobject_cast<PortComboBox*>(Find<QComboBox>("cboComPort"));
+  ASSERT_NE(box, nullptr);
+  box->ShowPorts({});
+  const int several = box->count() - 1;
+  ASSERT_EQ(box->itemText(several), "Several ports…");
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> typed;
+    bool accept;
+  };
+  // A cancel and a single port leave the single-port window; two ports make the fixture.
+  const Case cases[] = {{"cancelled", {first.Path(), second.Path()}, false},
+                        {"one port", {first.Path()}, true},
+                        {"two ports", {first.Path(), second.Path()}, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    box->setEditText("1");
+    WhenModalOpens([&c](QWidget* w) {
+      auto* dialog = qobject_cast<QDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      auto* other = dialog->findChild<QLineEdit*>("txtOtherPort");
+      ASSERT_NE(other, nullptr);
+      EXPECT_FALSE(other->accessibleName().isEmpty());
+      for (const std::string& typed : c.typed) {
+        other->setText(QString::fromStdString(typed));
+        QTest::keyClick(other, Qt::Key_Return);  // adds it, chosen; the dialog stays open
+      }
+      if (c.accept) {
+        dialog->accept();
+      } else {
+        dialog->reject();
+      }
+    });
+    box->setCurrentIndex(several);
+    emit box->activated(several);
+    if (std::string_view(c.what) == "two ports") break;
+    EXPECT_EQ(window.fixture(), nullptr);
+    EXPECT_EQ(box->currentText().toStdString(), c.accept ? first.Path() : "1");
+  }
+  ASSERT_NE(window.fixture(), nullptr);
+  const auto& tiles = window.fixture()->Tiles();
+  ASSERT_EQ(tiles.size(), 2u);
+  EXPECT_EQ(tiles[0]->Port(), first.Path());
+  EXPECT_EQ(tiles[1]->Port(), second.Path());
+  FillFromWorkedSet(0);
+  window.Start();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return std::all_of(tiles.begin(), tiles.end(),
+                           [](FixtureTile* t) { return t->station().tally().Programmed() >= 1; });
+      },
+      10000));
 }
 
 TEST_F(WindowTest, ListsAreAnnouncedByTheirCaptionsAndIgnoreAWheelPassingOver) {
@@ -656,7 +720,8 @@ TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
   box->ShowPorts({{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",
                    "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001},
                   {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt}});
-  ASSERT_EQ(box->count(), 6);
+  ASSERT_EQ(box->count(), 7);
+  EXPECT_EQ(box->itemText(6), "Several ports…");
   EXPECT_EQ(box->itemText(3), "4 ");
   EXPECT_EQ(box->itemText(4), "/dev/ttyUSB0  FT232R USB UART  A50285BI");
   EXPECT_EQ(box->itemText(5), "/dev/ttyS0  (port 1)");
