@@ -133,6 +133,10 @@
         <source>(port %1)</source>
         <translation>（端口 %1）</translation>
     </message>
+    <message>
+        <source>Several ports…</source>
+        <translation>多个端口…</translation>
+    </message>
 </context>
 <context>
     <name>ctrlprog-cli</name>
@@ -167,6 +171,183 @@
     <message>
         <source>--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), not '%1'</source>
         <translation>--timeout 需要大于 0、至多 2000000 秒（约 23 天）的秒数，而不是“%1”</translation>
+    </message>
+</context>
+<context>
+    <name>Message</name>
+    <message>
+        <source>%1: %2 programmed, %3 failed, %4 lost in %5 s</source>
+        <translation>%1：%5 秒内已编程 %2 块，失败 %3 次，断线 %4 次</translation>
+    </message>
+    <message>
+        <source>Line %1 of the parameter file: &quot;%2&quot; is not a choice of %3. The file was not loaded; no parameter was changed.</source>
+        <translation>参数文件第 %1 行：“%2”不是 %3 的可选值。文件未载入，参数均未改变。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 could not be read: %2.</source>
+        <translation>无法读取参数文件 %1：%2。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 could not be stored: %2. The file was not changed.</source>
+        <translation>无法保存参数文件 %1：%2。文件未改变。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 held %2 of the %3 parameters. It was not loaded; no parameter was changed.</source>
+        <translation>参数文件 %1 只含 %3 个参数中的 %2 个。文件未载入，参数均未改变。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 is UTF-16 text; save it as UTF-8 or GBK and load it again.</source>
+        <translation>参数文件 %1 是 UTF-16 文本；请另存为 UTF-8 或 GBK 后重新载入。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 was stored, but written in place: its folder does not allow a new file beside it, so the replace was not atomic.</source>
+        <translation>参数文件 %1 已保存，但为原地写入：其所在文件夹不允许在旁边新建文件，因此替换不是原子操作。</translation>
+    </message>
+    <message>
+        <source>The production record %1 cannot be opened: %2.</source>
+        <translation>无法打开生产记录 %1：%2。</translation>
+    </message>
+    <message>
+        <source>The production record %1 could not be written: %2. The last board on %3 was programmed but not recorded. The transfer was stopped.</source>
+        <translation>无法写入生产记录 %1：%2。%3 上的最后一块板已编程，但未记录。传输已停止。</translation>
+    </message>
+    <message>
+        <source>The production record %1 could not be written: %2. The last board on %3, which may have been programmed, was not recorded. The transfer was stopped.</source>
+        <translation>无法写入生产记录 %1：%2。%3 上的最后一块板可能已编程，但未记录。传输已停止。</translation>
+    </message>
+    <message>
+        <source>The production record %1 could not be written: %2. The last event on %3 (%4) was not recorded. The transfer was stopped.</source>
+        <translation>无法写入生产记录 %1：%2。%3 上的最后一个事件（%4）未记录。传输已停止。</translation>
+    </message>
+    <message>
+        <source>a text cannot be written in the file's encoding</source>
+        <translation>有文字无法以该文件的编码写入</translation>
+    </message>
+    <message>
+        <source>cannot open port %1: %2</source>
+        <translation>无法打开端口 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot watch for signals: %1</source>
+        <translation>无法监视信号：%1</translation>
+    </message>
+    <message>
+        <source>cannot write the log to standard output: %1</source>
+        <translation>无法将日志写到标准输出：%1</translation>
+    </message>
+    <message>
+        <source>input/output error</source>
+        <translation>输入/输出错误</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>这是一个文件夹</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>这不是普通文件</translation>
+    </message>
+    <message>
+        <source>it was removed, renamed or replaced while in use</source>
+        <translation>使用期间它被删除、改名或替换</translation>
+    </message>
+    <message>
+        <source>it was truncated or emptied while in use</source>
+        <translation>使用期间它被截短或清空</translation>
+    </message>
+    <message>
+        <source>line record: %1 rows left for later in %2: they go at the next run with --line-db, or now with ctrlprog-cli forward --record %2 --line-db URI</source>
+        <translation>产线记录：%2 中有 %1 行留待以后发送：下次带 --line-db 运行时发送，或现在用 ctrlprog-cli forward --record %2 --line-db URI 发送</translation>
+    </message>
+    <message>
+        <source>line record: %1 rows set aside in %2, each with the reason</source>
+        <translation>产线记录：%1 行已搁置在 %2 中，每行附有原因</translation>
+    </message>
+    <message>
+        <source>line record: %1 rows waiting</source>
+        <translation>产线记录：%1 行等待发送</translation>
+    </message>
+    <message>
+        <source>line record: the journal is %1</source>
+        <translation>产线记录：日志文件为 %1</translation>
+    </message>
+    <message>
+        <source>line record: the line database's address holds a password, which every user of this computer can read in the process list: use PGPASSWORD, ~/.pgpass or PGPASSFILE instead</source>
+        <translation>产线记录：产线数据库地址中含有密码，本机所有用户都能在进程列表中看到它；请改用 PGPASSWORD、~/.pgpass 或 PGPASSFILE</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>没有该文件或文件夹</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>权限不足</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>the disk is read-only</source>
+        <translation>磁盘为只读</translation>
+    </message>
+    <message>
+        <source>the file is open in another program</source>
+        <translation>该文件已在另一个程序中打开</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>名称过长</translation>
+    </message>
+    <message>
+        <source>the reading end was closed</source>
+        <translation>读取端已关闭</translation>
+    </message>
+    <message>
+        <source>too many levels of symbolic links</source>
+        <translation>符号链接层数过多</translation>
+    </message>
+    <message>
+        <source>too many open files</source>
+        <translation>打开的文件过多</translation>
+    </message>
+</context>
+<context>
+    <name>PortsDialog</name>
+    <message>
+        <source>Ports of the fixture</source>
+        <translation>工装的端口</translation>
+    </message>
+    <message>
+        <source>Choose the ports of the fixture's sockets (Ctrl or Shift for more than one):</source>
+        <translation>选择工装各插座的端口（按住 Ctrl 或 Shift 可多选）：</translation>
+    </message>
+    <message>
+        <source>Ports</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>&amp;Other port:</source>
+        <translation>其他端口(&amp;O)：</translation>
+    </message>
+    <message>
+        <source>Other port</source>
+        <translation>其他端口</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>添加(&amp;A)</translation>
+    </message>
+</context>
+<context>
+    <name>Fixture</name>
+    <message>
+        <source>Fixture</source>
+        <translation>工装</translation>
+    </message>
+    <message>
+        <source>Stop %1</source>
+        <translation>停止 %1</translation>
     </message>
 </context>
 </TS>

@@ -66,7 +66,7 @@ void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
   for (auto& [key, span] : journals) spans.push_back(span);
 }
 
-void Say(const std::string& news) {
+void Tell(const std::string& news) {
   std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str());
 }
 
@@ -75,32 +75,33 @@ void Say(const std::string& news) {
 int RunForward(const std::string& journal, const std::string& lineDb) {
   if (const auto problem = RecordProblem(journal)) return Refuse(*problem);
   if (PgLineDb::HoldsPassword(lineDb)) {
-    Say("line record: the line database's address holds a password, which every user of this "
+    Tell(
+        "line record: the line database's address holds a password, which every user of this "
         "computer can read in the process list: use PGPASSWORD, ~/.pgpass or PGPASSFILE instead");
   }
   if (const LineDbResult parsed = PgLineDb::CheckUri(lineDb); !parsed.ok()) {
     return Refuse(parsed.message);
   }
   PgLineDb db(lineDb);
-  db.OnNotice([](const std::string& notice) { Say("line record: " + notice); });
+  db.OnNotice([](const std::string& notice) { Tell("line record: " + notice); });
   if (const LineDbResult r = db.Connect(); !r.ok()) {
     if (r.final()) return Refuse(r.message);
-    Say("line record: " + r.message);
+    Tell("line record: " + r.message);
     return kExitPortFailed;
   }
-  LineForwarder forwarder({journal, PgLineDb::Identity(lineDb), 500}, db, Say);
+  LineForwarder forwarder({journal, PgLineDb::Identity(lineDb), 500}, db, Tell);
   // Until the server has every row; a server lost meanwhile ends it, within the deadlines, with
   // the rows still waiting in the journal.
   for (LineForwarder::Pass pass; (pass = forwarder.RunPass()) != LineForwarder::Pass::Idle;) {
     if (pass == LineForwarder::Pass::Unavailable) {
-      Say("line record: " + std::to_string(forwarder.Waiting()) +
-          " rows waiting; run this again once the line database is back");
+      Tell("line record: " + std::to_string(forwarder.Waiting()) +
+           " rows waiting; run this again once the line database is back");
       return kExitPortFailed;
     }
   }
   if (forwarder.SetAside() > 0) {
-    Say("line record: " + std::to_string(forwarder.SetAside()) + " rows set aside in " +
-        EscapeName(LineForwarder::SetAsidePath(journal)) + ", each with the reason");
+    Tell("line record: " + std::to_string(forwarder.SetAside()) + " rows set aside in " +
+         EscapeName(LineForwarder::SetAsidePath(journal)) + ", each with the reason");
   }
   return kExitOk;
 }
@@ -129,9 +130,9 @@ int RunReport(const ReportOptions& o) {
     YieldOfRecord(*o.record, since, until, rows, spans);
   }
   for (const auto& [station, journals] : StationsWritingAtOnce(spans)) {
-    Say("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
-        " journals written at the same time: a PC cloned from another's image, or two programs "
-        "under one station name");
+    Tell("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
+         " journals written at the same time: a PC cloned from another's image, or two programs "
+         "under one station name");
   }
   if (o.json) {
     for (const YieldRow& y : rows) {

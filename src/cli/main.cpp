@@ -158,6 +158,8 @@ int Program(const QStringList& args) {
     o.ports.push_back(ctrlprog::ArgumentBytes(port));
   if (o.ports.empty()) return Usage(Tr("program needs at least one --port PORT"));
   o.json = parser.isSet("json");
+  // A person reads the text output in the system's language; JSON stays as a script reads it.
+  ctrlprog::TranslateMessages(!o.json);
   if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
   if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
   if (parser.isSet("station")) {
@@ -218,7 +220,9 @@ int main(int argc, char** argv) {
   // stay as the C locale has them, so scripts read the same output everywhere.
   std::setlocale(LC_NUMERIC, "C");
   std::setlocale(LC_MESSAGES, "C");
-  ctrlprog::InstallTranslations();  // usage errors in the system's language; output stays as is
+  // Usage errors and the text output in the system's language; the reasons Qt gives for a
+  // refused port stay English, as the JSON carries them too.
+  ctrlprog::InstallTranslations(QLocale(), false);
   QCoreApplication::setApplicationName("ctrlprog-cli");
   QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
   const QStringList all = QCoreApplication::arguments();
@@ -266,6 +270,8 @@ int main(int argc, char** argv) {
     if (parser.isSet("since")) o.since = parser.value("since").toStdString();
     if (parser.isSet("until")) o.until = parser.value("until").toStdString();
     o.json = parser.isSet("json");
+    // A person reads the text output in the system's language; JSON stays as a script reads it.
+    ctrlprog::TranslateMessages(!o.json);
     if (o.lineDb.has_value() == o.record.has_value()) {
       return Usage(Tr("report needs one of --line-db URI and --record FILE"));
     }

@@ -26,6 +26,7 @@
 #include "front/line_db_wait.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
+#include "model/say.h"
 #include "model/utf8.h"
 #include "station/station.h"
 #include "station/station_sinks.h"
@@ -64,8 +65,8 @@ bool CatchStopSignals() {
 // nobody to look at the screen.
 void PrintOpenFailure(const std::string& portText, int error, const std::string& reason) {
   if (error == kCommOk || reason.empty()) return;  // the parameter check stopped it and said why
-  std::fprintf(stderr, "ctrlprog-cli: cannot open port %s: %s\n", EscapeName(portText).c_str(),
-               EscapeName(reason).c_str());
+  std::fprintf(stderr, "ctrlprog-cli: %s\n",
+               Say("cannot open port %1: %2", {EscapeName(portText), EscapeName(reason)}).c_str());
 }
 
 // One port of the run: the console's services and the Qt port under its station.
@@ -172,8 +173,10 @@ void ProgramRun::Stop(int code) {
 
 void ProgramRun::CheckOutput() {
   if (!output_.Error() || exitCode_ == kExitOutputFailed) return;
-  std::fprintf(stderr, "ctrlprog-cli: cannot write the log to standard output: %s\n",
-               Describe(FileErrorFromSystem(output_.Error())).c_str());
+  std::fprintf(stderr, "ctrlprog-cli: %s\n",
+               Say("cannot write the log to standard output: %1",
+                   {Describe(FileErrorFromSystem(output_.Error()))})
+                   .c_str());
   Stop(kExitOutputFailed);
   exitCode_ = kExitOutputFailed;  // a lost log outweighs why the run was ending anyway
 }
@@ -204,8 +207,8 @@ void ProgramRun::WatchLineRecord() {
   LineForwarder* forwarder = sinks_.forwarder();
   if (!forwarder) return;
   if (!options_.record) {
-    std::fprintf(stderr, "ctrlprog-cli: line record: the journal is %s\n",
-                 EscapeName(sinks_.RecordPath()).c_str());
+    std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                 Say("line record: the journal is %1", {EscapeName(sinks_.RecordPath())}).c_str());
   }
   // The line database's backlog, said when it changes.
   auto sayWaiting = [this, forwarder] {
@@ -290,8 +293,10 @@ std::variant<std::unique_ptr<StationSinks>, int> OpenSinks(const ProgramOptions&
 
 int RunProgram(const ProgramOptions& options) {
   if (!CatchStopSignals()) {
-    std::fprintf(stderr, "ctrlprog-cli: cannot watch for signals: %s\n",
-                 Describe(FileErrorFromSystem(errno)).c_str());
+    const int error = errno;
+    std::fprintf(
+        stderr, "ctrlprog-cli: %s\n",
+        Say("cannot watch for signals: %1", {Describe(FileErrorFromSystem(error))}).c_str());
     return kExitPortFailed;
   }
   QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);

@@ -7,6 +7,7 @@
 #include "cli/json_lines.h"
 #include "files/production_record.h"
 #include "link/tally.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -37,7 +38,8 @@ void ProgramOutput::LineRecord(int64_t waiting) {
     Write(LineRecordJson(waiting));
     return;
   }
-  std::fprintf(stderr, "line record: %lld rows waiting\n", static_cast<long long>(waiting));
+  std::fprintf(stderr, "%s\n",
+               Say("line record: %1 rows waiting", {std::to_string(waiting)}).c_str());
 }
 
 void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds,
@@ -47,9 +49,12 @@ void ProgramOutput::Summary(const std::string& port, const Tally& tally, double 
     return;
   }
   // Text mode: on stderr, so stdout stays the log.
-  std::fprintf(stderr, "%s: %ld programmed, %ld failed, %ld lost in %s s\n",
-               EscapeName(port).c_str(), tally.Programmed(), tally.Failed(), tally.LinesLost(),
-               SecondsText(seconds).c_str());
+  std::fprintf(
+      stderr, "%s\n",
+      Say("%1: %2 programmed, %3 failed, %4 lost in %5 s",
+          {EscapeName(port), std::to_string(tally.Programmed()), std::to_string(tally.Failed()),
+           std::to_string(tally.LinesLost()), SecondsText(seconds)})
+          .c_str());
 }
 
 }  // namespace ctrlprog

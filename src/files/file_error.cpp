@@ -1,41 +1,43 @@
 #include "files/file_error.h"
 
+#include "model/say.h"
+
 namespace ctrlprog {
 
 std::string Describe(FileError error) {
   switch (error) {
     case FileError::NotFound:
-      return "no such file or folder";
+      return Say("no such file or folder");
     case FileError::AccessDenied:
-      return "permission denied";
+      return Say("permission denied");
     case FileError::IsDirectory:
-      return "it is a folder";
+      return Say("it is a folder");
     case FileError::NotRegularFile:
-      return "it is not a regular file";
+      return Say("it is not a regular file");
     case FileError::NoSpace:
-      return "the disk is full";
+      return Say("the disk is full");
     case FileError::ReadOnlyFileSystem:
-      return "the disk is read-only";
+      return Say("the disk is read-only");
     case FileError::NameTooLong:
-      return "the name is too long";
+      return Say("the name is too long");
     case FileError::TooManyLinks:
-      return "too many levels of symbolic links";
+      return Say("too many levels of symbolic links");
     case FileError::InUse:
-      return "the file is open in another program";
+      return Say("the file is open in another program");
     case FileError::Replaced:
-      return "it was removed, renamed or replaced while in use";
+      return Say("it was removed, renamed or replaced while in use");
     case FileError::Truncated:
-      return "it was truncated or emptied while in use";
+      return Say("it was truncated or emptied while in use");
     case FileError::TooManyOpenFiles:
-      return "too many open files";
+      return Say("too many open files");
     case FileError::ReaderGone:
-      return "the reading end was closed";
+      return Say("the reading end was closed");
     case FileError::EncodingFailed:
-      return "a text cannot be written in the file's encoding";
+      return Say("a text cannot be written in the file's encoding");
     case FileError::Other:
       break;
   }
-  return "input/output error";
+  return Say("input/output error");
 }
 
 }  // namespace ctrlprog

@@ -6,6 +6,7 @@
 #include "files/field_reader.h"
 #include "files/file_system.h"
 #include "files/text_encoding.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -68,7 +69,7 @@ bool LooksLikeUtf16(std::string_view bytes) {
 }
 
 std::string ReadFailureMessage(const std::string& path, FileError error) {
-  return "The parameter file " + ShownPath(path) + " could not be read: " + Describe(error) + ".";
+  return Say("The parameter file %1 could not be read: %2.", {ShownPath(path), Describe(error)});
 }
 
 }  // namespace
@@ -104,8 +105,10 @@ LoadResult ReadParameterFile(const std::string& path) {
   if (const auto error = ReadFileHead(path, kReadLimit, bytes))
     return LoadFailure{ReadFailureMessage(path, *error)};
   if (LooksLikeUtf16(bytes)) {
-    return LoadFailure{"The parameter file " + ShownPath(path) +
-                       " is UTF-16 text; save it as UTF-8 or GBK and load it again."};
+    return LoadFailure{
+        Say("The parameter file %1 is UTF-16 text; save it as UTF-8 or GBK and load it "
+            "again.",
+            {ShownPath(path)})};
   }
   ParsedFile parsed = ParseParameterFile(bytes);
   if (const auto* refused = std::get_if<RefusedField>(&parsed)) {
@@ -122,27 +125,31 @@ std::optional<FileError> WriteParameterFile(const std::string& path, const Param
 }
 
 std::string InPlaceStoreMessage(const std::string& path) {
-  return "The parameter file " + ShownPath(path) +
-         " was stored, but written in place: its folder does not allow a new file beside it, so "
-         "the replace was not atomic.";
+  return Say(
+      "The parameter file %1 was stored, but written in place: its folder does not allow a new "
+      "file beside it, so the replace was not atomic.",
+      {ShownPath(path)});
 }
 
 std::string RefusalMessage(const RefusedField& refused) {
   std::string name = DisplayName(refused.index);
   if (name.ends_with("：")) name.resize(name.size() - std::string_view("：").size());
-  return "Line " + std::to_string(refused.line) + " of the parameter file: \"" + refused.shown +
-         "\" is not a choice of " + name + ". The file was not loaded; no parameter was changed.";
+  return Say(
+      "Line %1 of the parameter file: \"%2\" is not a choice of %3. The file was not loaded; no "
+      "parameter was changed.",
+      {std::to_string(refused.line), refused.shown, name});
 }
 
 std::string StoreFailureMessage(const std::string& path, FileError error) {
-  return "The parameter file " + ShownPath(path) + " could not be stored: " + Describe(error) +
-         ". The file was not changed.";
+  return Say("The parameter file %1 could not be stored: %2. The file was not changed.",
+             {ShownPath(path), Describe(error)});
 }
 
 std::string ShortFileMessage(const std::string& path, size_t held) {
-  return "The parameter file " + ShownPath(path) + " held " + std::to_string(held) + " of the " +
-         std::to_string(kParameterCount) +
-         " parameters. It was not loaded; no parameter was changed.";
+  return Say(
+      "The parameter file %1 held %2 of the %3 parameters. It was not loaded; no parameter was "
+      "changed.",
+      {ShownPath(path), std::to_string(held), std::to_string(kParameterCount)});
 }
 
 }  // namespace ctrlprog

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "files/file_system.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -102,19 +103,28 @@ std::optional<FileError> ProductionRecord::Sync() {
 
 std::string RecordFailureMessage(const std::string& path, FileError error, std::string_view result,
                                  std::string_view port) {
-  const std::string on = " on " + EscapeName(port);
-  const std::string what =
-      result == "PASS" ? "The last board" + on + " was programmed but not recorded."
-      : result == "UNCONFIRMED"
-          ? "The last board" + on + ", which may have been programmed, was not recorded."
-          : "The last event" + on + " (" + std::string(result) + ") was not recorded.";
-  return "The production record " + EscapeNonUtf8(path) +
-         " could not be written: " + Describe(error) + ". " + what + " The transfer was stopped.";
+  const std::string shown = EscapeNonUtf8(path), why = Describe(error), on = EscapeName(port);
+  if (result == "PASS") {
+    return Say(
+        "The production record %1 could not be written: %2. The last board on %3 was programmed "
+        "but not recorded. The transfer was stopped.",
+        {shown, why, on});
+  }
+  if (result == "UNCONFIRMED") {
+    return Say(
+        "The production record %1 could not be written: %2. The last board on %3, which may have "
+        "been programmed, was not recorded. The transfer was stopped.",
+        {shown, why, on});
+  }
+  return Say(
+      "The production record %1 could not be written: %2. The last event on %3 (%4) was not "
+      "recorded. The transfer was stopped.",
+      {shown, why, on, result});
 }
 
 std::string RecordOpenFailureMessage(const std::string& path, FileError error) {
-  return "The production record " + EscapeNonUtf8(path) + " cannot be opened: " + Describe(error) +
-         ".";
+  return Say("The production record %1 cannot be opened: %2.",
+             {EscapeNonUtf8(path), Describe(error)});
 }
 
 }  // namespace ctrlprog

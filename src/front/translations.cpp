@@ -4,14 +4,28 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace ctrlprog {
+#include "model/say.h"
 
-bool InstallTranslations(const QLocale& locale) {
+namespace ctrlprog {
+namespace {
+
+std::string TranslatedMessage(std::string_view english) {
+  const std::string source(english);
+  return QCoreApplication::translate("Message", source.c_str()).toStdString();
+}
+
+}  // namespace
+
+void TranslateMessages(bool on) {
+  SetTranslation(on ? &TranslatedMessage : nullptr);
+}
+
+bool InstallTranslations(const QLocale& locale, bool qtToo) {
   // Qt's own words (its dialogs' "Look in:", "Open", "Cancel"), from Qt's translations where
   // they are installed (Debian's qt6-translations-l10n); they live as long as the program.
   static QTranslator qt;
   QCoreApplication::removeTranslator(&qt);
-  if (qt.load(locale, "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (qtToo && qt.load(locale, "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(&qt);
   }
   static QTranslator translator;

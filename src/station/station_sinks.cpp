@@ -5,6 +5,7 @@
 
 #include "files/file_system.h"
 #include "form/frm_main.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -30,9 +31,9 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
     // Refused at once: what no server can mend.
     if (PgLineDb::HoldsPassword(*o.lineDb)) {
       report(
-          "line record: the line database's address holds a password, which every user of "
-          "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
-          "PGPASSFILE instead");
+          Say("line record: the line database's address holds a password, which every user of "
+              "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
+              "PGPASSFILE instead"));
     }
     if (const LineDbResult parsed = PgLineDb::CheckUri(*o.lineDb); !parsed.ok()) {
       return parsed.message;
@@ -97,15 +98,15 @@ std::string StationSinks::LeftForLater() const {
   if (!forwarder_) return {};
   std::string text;
   if (const int64_t waiting = forwarder_->Waiting(); waiting > 0) {
-    text = "line record: " + std::to_string(waiting) + " rows left for later in " +
-           EscapeName(recordPath_) +
-           ": they go at the next run with --line-db, or now with ctrlprog-cli forward --record " +
-           EscapeName(recordPath_) + " --line-db URI";
+    text =
+        Say("line record: %1 rows left for later in %2: they go at the next run with --line-db, or "
+            "now with ctrlprog-cli forward --record %2 --line-db URI",
+            {std::to_string(waiting), EscapeName(recordPath_)});
   }
   if (const int64_t aside = forwarder_->SetAside(); aside > 0) {
     if (!text.empty()) text += "\n";
-    text += "line record: " + std::to_string(aside) + " rows set aside in " +
-            EscapeName(LineForwarder::SetAsidePath(recordPath_)) + ", each with the reason";
+    text += Say("line record: %1 rows set aside in %2, each with the reason",
+                {std::to_string(aside), EscapeName(LineForwarder::SetAsidePath(recordPath_))});
   }
   return text;
 }

@@ -164,7 +164,8 @@ int main(int argc, char** argv) {
   }
   ctrlprog::KeepArgumentBytes(argc, argv);
   QApplication app(argc, argv);
-  ctrlprog::InstallTranslations();  // the texts this project added, in the system's language
+  ctrlprog::InstallTranslations();    // the texts this project added, in the system's language
+  ctrlprog::TranslateMessages(true);  // every text the window shows is for a person
   QCommandLineParser parser;
   SetUp(parser, options);
   parser.process(app);

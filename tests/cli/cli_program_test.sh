@@ -30,6 +30,26 @@ if [ $status = 0 ] && [ "$finished" = 3 ] && tail -1 "$tmp/out" | grep -qE '^[0-
 else
   bad "three boards: status $status, $finished finished"; cat "$tmp/out" "$tmp/err"
 fi
+# A person reading the console in Chinese gets its added lines in Chinese; the specified log
+# lines stay as they are, and JSON stays as a script reads it.
+start_sim zhboard --boards 1
+env LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES= "$cli" program --port "$tmp/zhboard" \
+  --file "$examples/example.asv" --count 1 --timeout 20 >"$tmp/zhout" 2>"$tmp/zherr"
+status=$?
+if [ $status = 0 ] && grep -q ' Transmit Finished$' "$tmp/zhout" \
+   && grep -qxE "$tmp/zhboard：[0-9.]+ 秒内已编程 1 块，失败 0 次，断线 0 次" "$tmp/zherr"; then
+  ok "summary in Chinese"
+else
+  bad "summary in Chinese: status $status"; cat "$tmp/zhout" "$tmp/zherr"
+fi
+env LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES= "$cli" program --port "$tmp/nothing-here" \
+  --file "$examples/example.asv" --count 1 --timeout 5 --json >"$tmp/zhjson" 2>"$tmp/zherr"
+if grep -q '"event":"refused"' "$tmp/zhjson" && ! grep -qP '[\x{4e00}-\x{9fff}]' "$tmp/zhjson" \
+   && ! grep -q '秒内' "$tmp/zherr"; then
+  ok "JSON stays English under zh_CN"
+else
+  bad "JSON under zh_CN"; cat "$tmp/zhjson" "$tmp/zherr"
+fi
 # The board prints each frame as it takes it: wait for the third, not for a guessed time.
 for _ in $(seq 100); do
   [ "$(grep -c 'programmed, acknowledged' "$tmp/board.sim")" -ge 3 ] && break; sleep 0.05

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <fstream>
 #include <functional>
 
 #include "form/frm_main.h"
@@ -766,6 +767,26 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     EXPECT_FALSE(lookIn.isEmpty());
     EXPECT_NE(lookIn, "Look in:") << lookIn.toStdString();
     EXPECT_FALSE(cancel.isEmpty()) << "a Cancel button in Chinese";
+
+    // Our own message boxes too: a parameter file that holds too few parameters.
+    TranslateMessages(true);
+    TempDir dir;
+    const std::string shortFile = dir.Path("short.asv");
+    {
+      std::ofstream out(shortFile);
+      for (int i = 0; i < 10; ++i) out << WorkedSets()[0].texts[i] << "\r\n";
+    }
+    QString text;
+    WhenModalOpens([&](QWidget* dialog) {
+      CloseNextMessageBox(&text);  // the box the file draws, once the dialog is answered
+      qobject_cast<QFileDialog*>(dialog)->setDirectory(QString::fromStdString(dir.Path("")));
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("short.asv");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    window.findChild<QAction*>("OpenFile")->trigger();
+    EXPECT_EQ(text.toStdString(),
+              "参数文件 " + shortFile + " 只含 16 个参数中的 10 个。文件未载入，参数均未改变。");
+    TranslateMessages(false);
   }
   InstallTranslations(QLocale::c());
 }
