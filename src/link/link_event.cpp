@@ -21,7 +21,7 @@ constexpr std::array<Row, 9> kTraits = {{
     {K::Unconfirmed,
      {kTransmitUnconfirmed, false, kColourBlue, "UNCONFIRMED", "unconfirmed", T::Failed, true}},
     {K::Lost, {kCommLost, true, kColourRed, "LOST", "lost", T::Lost, false}},
-    {K::Restored, {kCommRestored, true, kColourGreen, "RESTORED", "restored", T::None, false}},
+    {K::Restored, {kCommRestored, true, kColourDarkGreen, "RESTORED", "restored", T::None, false}},
     {K::Closed, {kCommIsClosed, true, kColourBlue, "", "closed", T::None, false}},
     {K::Refused, {kCommIsClosed, true, kColourBlue, "", "refused", T::None, false}},
     {K::RecordFailed, {"", false, kColourRed, "", "record_failed", T::None, false}},

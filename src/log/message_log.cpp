@@ -16,6 +16,8 @@ std::optional<Rgb> ColourForCode(int32_t code) {
       return Rgb{255, 0, 0};
     case kColourBlue:
       return Rgb{0, 0, 255};
+    case kColourDarkGreen:
+      return Rgb{0, 128, 0};
     default:
       return std::nullopt;
   }

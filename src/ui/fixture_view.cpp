@@ -14,7 +14,7 @@ namespace {
 
 // The log's colour code of a colour the log gave a line.
 int32_t CodeOf(std::optional<Rgb> colour) {
-  for (int32_t code : {kColourGreen, kColourRed, kColourBlue}) {
+  for (int32_t code : {kColourGreen, kColourRed, kColourBlue, kColourDarkGreen}) {
     if (ColourForCode(code) == colour) return code;
   }
   return 0;

@@ -10,7 +10,8 @@ namespace {
 using testing::LinkTest;
 using Lines = std::vector<std::string>;
 constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
+// Dark enough to read on the log's white: contrast at least 4.5:1.
+constexpr Rgb kDarkGreen{0, 128, 0};
 
 class LinkEventsTest : public LinkTest {
  protected:
@@ -77,10 +78,10 @@ TEST_F(LinkEventsTest, CountsBoardsAndSaysALostLineOnceAndItsReturn) {
                                "Comm Restored", "Comm Lost", "Comm Restored", "Transmit Fail!"}));
   EXPECT_EQ(Kinds(), (std::vector<K>{K::Started, K::Passed, K::Lost, K::Restored, K::Lost,
                                      K::Restored, K::Failed}));
-  // "Comm Lost" in red, "Comm Restored" in green; every other line stays blue.
+  // "Comm Lost" in red, "Comm Restored" in a green that reads; every other line stays blue.
   const std::string text = ui.LogText();
   EXPECT_EQ(ui.LogColours()[text.find("Comm Lost")], kRed);
-  EXPECT_EQ(ui.LogColours()[text.find("Comm Restored")], kGreen);
+  EXPECT_EQ(ui.LogColours()[text.find("Comm Restored")], kDarkGreen);
   EXPECT_EQ(link().tally().LinesLost(), 2);
   EXPECT_EQ(link().tally().Failed(), 1);
   EXPECT_FALSE(link().tally().Last()->passed());
