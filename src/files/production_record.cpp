@@ -39,7 +39,8 @@ std::string CsvField(std::string_view raw) {
   return out + "\"";
 }
 
-std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow) {
+std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow,
+                            bool namesUnits) {
   std::string out = CsvField(RecordTime(row.time));
   for (std::string_view field :
        {std::string_view(row.station), std::string_view(row.port), std::string_view(row.file),
@@ -53,6 +54,12 @@ std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int6
   out += journal;
   out += ',';
   out += std::to_string(journalRow);
+  if (namesUnits) {
+    out += ',';
+    out += CsvField(row.serial);
+    out += ',';
+    if (row.attempt > 0) out += std::to_string(row.attempt);
+  }
   return out + "\r\n";
 }
 
@@ -83,6 +90,11 @@ std::variant<std::unique_ptr<ProductionRecord>, FileError> ProductionRecord::Ope
   std::unique_ptr<ProductionRecord> record(new ProductionRecord(path, std::move(file)));
   if (const auto error = record->file_->WriteIfEmpty(kRecordHeader)) return *error;
   if (const auto error = record->file_->Sync()) return *error;
+  // A record begun in an older shape is written on in that shape.
+  std::string head;
+  if (!ReadFileHead(path, kRecordHeader.size(), head)) {
+    record->namesUnits_ = head.starts_with(kRecordHeader) || !head.starts_with("time,station,");
+  }
   return record;
 }
 
@@ -92,7 +104,7 @@ ProductionRecord::ProductionRecord(std::string path, std::unique_ptr<AppendOnlyF
 ProductionRecord::~ProductionRecord() = default;
 
 std::optional<FileError> ProductionRecord::Append(const RecordRow& row) {
-  auto error = file_->Append(FormatRecordRow(row, journal_, rows_ + 1));
+  auto error = file_->Append(FormatRecordRow(row, journal_, rows_ + 1, namesUnits_));
   if (!error) ++rows_;
   return error;
 }

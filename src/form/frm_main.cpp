@@ -143,7 +143,8 @@ void frmMain::AttachRecord(RecordSink& sink, std::string station) {
     const std::string_view result = TraitsOf(event.kind).result;
     if (result.empty()) return;
     sink.Submit(RecordRow{event.time, station, event.port, AbsolutePath(files_.FileOnScreen()),
-                          ToHex(event.frame), std::string(result), event.cycleMs});
+                          ToHex(event.frame), std::string(result), event.cycleMs, event.serial,
+                          event.attempt});
   });
 }
 

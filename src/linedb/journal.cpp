@@ -47,8 +47,8 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     return std::string("it does not have the record's fields");
   }
   const std::vector<std::string>& f = *fields;
-  JournalRow row{number, oldJournal,   number,           f[0], f[1], f[2], f[3], f[4],
-                 f[5],   std::nullopt, std::string(line)};
+  JournalRow row{number, oldJournal, number, f[0], f[1], f[2], f[3], f[4], f[5], std::nullopt,
+                 {},     0,          std::string(line)};
   if (f.size() >= 9) {
     const auto journalRow = Number(f[8]);
     if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
@@ -56,6 +56,14 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     }
     row.journal = f[7];
     row.journalRow = *journalRow;
+  }
+  if (f.size() >= 11) {
+    row.serial = f[9];
+    if (!f[10].empty()) {
+      const auto attempt = Number(f[10]);
+      if (!attempt || *attempt < 1) return "its attempt \"" + f[10] + "\" is no number";
+      row.attempt = *attempt;
+    }
   }
   if (!f[6].empty()) {
     row.cycleMs = Number(f[6]);

@@ -18,6 +18,8 @@ struct JournalRow {
   int64_t journalRow = 0;
   std::string time, station, port, file, frame, result;
   std::optional<int64_t> cycleMs;
+  std::string serial;  // the board's scanned serial; empty in older rows and unscanned ones
+  int64_t attempt = 0;
   std::string line;  // as it stands in the journal, without its CR LF
 };
 

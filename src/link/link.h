@@ -73,6 +73,12 @@ class Link {
   Condition LinkCondition() const;
   // The device the link opened (empty before the first open).
   const std::string& PortName() const { return portName_; }
+  // The board on the line by its scanned serial, and the attempt on it, for every event from
+  // now on; an empty serial where boards are not scanned.
+  void SetUnit(std::string serial, int attempt) {
+    serial_ = std::move(serial);
+    attempt_ = attempt;
+  }
   // Why the last open failed, in words; empty after one that succeeded.
   const std::string& OpenFailure() const { return openFailure_; }
   // The error number of the last open (kCommOk when it opened).
@@ -105,6 +111,8 @@ class Link {
   ParameterFrame bytFrame{};
   int lastOpenError_ = kCommOk;
   std::string portName_;
+  std::string serial_;
+  int attempt_ = 0;
   std::string openFailure_;
   bool begun_ = false;  // Begin ran since the last Idle
   bool lineLost_ = false;

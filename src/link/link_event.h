@@ -60,6 +60,8 @@ struct LinkEvent {
   ParameterFrame frame{};       // the frame being sent
   std::optional<long> cycleMs;  // a board's result: from the device's ready byte to the result
   std::string reason;           // Refused and RecordFailed: why
+  std::string serial;           // the board's scanned serial, where boards are scanned
+  int attempt = 0;              // and which attempt on that board this is (1 for the first)
 };
 
 // Told of every event as it happens.

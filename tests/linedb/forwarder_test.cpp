@@ -81,7 +81,7 @@ void Program(const std::string& path, int boards, const std::string& station = "
   auto& record = *std::get<std::unique_ptr<ProductionRecord>>(opened);
   for (int i = 0; i < boards; ++i) {
     ASSERT_EQ(record.Append({std::chrono::system_clock::now(), station, port, "", kFrame,
-                             i % 5 ? "PASS" : "FAIL", 400 + i}),
+                             i % 5 ? "PASS" : "FAIL", 400 + i, {}, 0}),
               std::nullopt);
   }
 }
