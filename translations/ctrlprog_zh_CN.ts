@@ -311,6 +311,34 @@
         <source>too many open files</source>
         <translation>打开的文件过多</translation>
     </message>
+    <message>
+        <source>the serial is empty</source>
+        <translation>序列号为空</translation>
+    </message>
+    <message>
+        <source>the serial has %1 characters, more than %2</source>
+        <translation>序列号有 %1 个字符，超过 %2 个</translation>
+    </message>
+    <message>
+        <source>the serial holds %1, which is not a printable character</source>
+        <translation>序列号含有 %1，这不是可打印字符</translation>
+    </message>
+    <message>
+        <source>the serial does not match the pattern %1</source>
+        <translation>序列号不符合格式 %1</translation>
+    </message>
+    <message>
+        <source>at %1 on %2 %3</source>
+        <translation>于 %1 在 %2 %3</translation>
+    </message>
+    <message>
+        <source>board %1 on this port has no result yet</source>
+        <translation>此端口上的板 %1 尚无结果</translation>
+    </message>
+    <message>
+        <source>board %1 already passed %2; scan another board, or start with --rework to program it again</source>
+        <translation>板 %1 已合格（%2）；请扫描另一块板，或以 --rework 启动以重新编程</translation>
+    </message>
 </context>
 <context>
     <name>PortsDialog</name>

@@ -47,8 +47,9 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     return std::string("it does not have the record's fields");
   }
   const std::vector<std::string>& f = *fields;
-  JournalRow row{number, oldJournal, number, f[0], f[1], f[2], f[3], f[4], f[5], std::nullopt,
-                 {},     0,          std::string(line)};
+  JournalRow row{
+      number, oldJournal, number,           f[0], f[1], f[2], f[3], f[4], f[5], std::nullopt,
+      {},     0,          std::string(line)};
   if (f.size() >= 9) {
     const auto journalRow = Number(f[8]);
     if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
@@ -176,6 +177,21 @@ JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t li
     if (got < want) break;  // the end of the file
   }
   return chunk;
+}
+
+void ForEachJournalRow(const std::string& path, const std::function<void(const JournalRow&)>& row,
+                       const std::function<void(const JournalProblem&)>& problem) {
+  JournalPlace place;
+  const std::string oldJournal = OldJournalId(path);
+  for (;;) {
+    const JournalChunk chunk = ReadJournal(path, place, UINT64_MAX, 10000, oldJournal);
+    if (problem) {
+      for (const JournalProblem& p : chunk.problems) problem(p);
+    }
+    for (const JournalRow& r : chunk.rows) row(r);
+    if (chunk.endOffset == place.offset) break;
+    place = {chunk.endOffset, chunk.lastNumber};
+  }
 }
 
 std::string OldJournalId(const std::string& path) {

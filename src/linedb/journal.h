@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,11 @@ struct JournalPlace {
 // `oldJournal` (OldJournalId of the file). A file that cannot be read gives no rows.
 JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit, size_t maxRows,
                          const std::string& oldJournal);
+
+// Every whole row of the journal at `path`, in file order, each given to `row`; the rows that
+// cannot be read go to `problem`, where one is given.
+void ForEachJournalRow(const std::string& path, const std::function<void(const JournalRow&)>& row,
+                       const std::function<void(const JournalProblem&)>& problem = {});
 
 // The journal of the rows of the older shape in the file at `path`: 128 bits of a hash of its
 // first row, which never changes once written; empty while it has none.

@@ -1,0 +1,84 @@
+#include "scan/unit_gate.h"
+
+#include "files/production_record.h"
+#include "linedb/journal.h"
+#include "model/say.h"
+#include "model/utf8.h"
+#include "scan/serial_check.h"
+
+namespace ctrlprog {
+namespace {
+
+bool EndsBoard(LinkEventKind kind) {
+  return kind == LinkEventKind::Passed || kind == LinkEventKind::Failed ||
+         kind == LinkEventKind::Unconfirmed;
+}
+
+std::string Where(std::string_view time, std::string_view station, std::string_view port) {
+  return Say("at %1 on %2 %3", {time, EscapeName(station), EscapeName(port)});
+}
+
+}  // namespace
+
+void UnitBook::ReadRecord(const std::string& path) {
+  ForEachJournalRow(path, [this](const JournalRow& row) {
+    if (row.serial.empty() || row.attempt < 1) return;
+    const bool board = row.result == "PASS" || row.result == "FAIL" || row.result == "UNCONFIRMED";
+    if (!board) return;
+    Learn(row.serial, static_cast<int>(row.attempt), row.result == "PASS",
+          Where(row.time, row.station, row.port));
+  });
+}
+
+void UnitBook::Learn(const std::string& serial, int attempt, bool passed,
+                     const std::string& where) {
+  Past& past = units_[serial];
+  past.attempts = std::max(past.attempts, attempt);
+  if (passed) past.passed = where;
+}
+
+const UnitBook::Past* UnitBook::Find(const std::string& serial) const {
+  const auto it = units_.find(serial);
+  return it == units_.end() ? nullptr : &it->second;
+}
+
+UnitGate::UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station)
+    : link_(link), book_(book), rules_(std::move(rules)), station_(std::move(station)) {
+  link_.AddGate([this] {
+    return serial_.empty() ? GateVerdict{GateVerdict::Kind::Hold, {}} : GateVerdict{};
+  });
+  link_.AddListener([this](const LinkEvent& event) { OnEvent(event); });
+}
+
+std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
+  const std::string_view serial = TrimScan(scanned);
+  if (auto refusal = SerialRefusal(serial, rules_.pattern, rules_.patternText)) return refusal;
+  if (!serial_.empty()) {
+    return Say("board %1 on this port has no result yet", {serial_});
+  }
+  const UnitBook::Past* past = book_.Find(std::string(serial));
+  if (past && !past->passed.empty() && !rules_.rework) {
+    return Say(
+        "board %1 already passed %2; scan another board, or start with --rework to "
+        "program it again",
+        {serial, past->passed});
+  }
+  serial_ = serial;
+  attempt_ = (past ? past->attempts : 0) + 1;
+  link_.SetUnit(serial_, attempt_);
+  return std::nullopt;
+}
+
+void UnitGate::OnEvent(const LinkEvent& event) {
+  if (!EndsBoard(event.kind) || serial_.empty()) return;
+  const bool passed = event.kind == LinkEventKind::Passed;
+  book_.Learn(serial_, attempt_, passed, Where(RecordTime(event.time), station_, event.port));
+  boards_.insert(serial_);
+  ++attempts_;
+  if (passed && attempt_ == 1) ++firstPass_;
+  serial_.clear();
+  attempt_ = 0;
+  link_.SetUnit({}, 0);
+}
+
+}  // namespace ctrlprog
