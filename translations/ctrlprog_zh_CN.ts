@@ -172,6 +172,14 @@
         <source>--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), not '%1'</source>
         <translation>--timeout 需要大于 0、至多 2000000 秒（约 23 天）的秒数，而不是“%1”</translation>
     </message>
+    <message>
+        <source>--serial-pattern takes a regular expression, not &apos;%1&apos;</source>
+        <translation>--serial-pattern 需要一个正则表达式，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>--rework and --serial-pattern need --scan</source>
+        <translation>--rework 和 --serial-pattern 需要与 --scan 一起使用</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>
@@ -338,6 +346,22 @@
     <message>
         <source>board %1 already passed %2; scan another board, or start with --rework to program it again</source>
         <translation>板 %1 已合格（%2）；请扫描另一块板，或以 --rework 启动以重新编程</translation>
+    </message>
+    <message>
+        <source>%1: serial %2 refused: %3</source>
+        <translation>%1：序列号 %2 被拒绝：%3</translation>
+    </message>
+    <message>
+        <source>%1: %2 boards, %3 passed at the first attempt, %4 attempts</source>
+        <translation>%1：%2 块板，%3 块一次合格，共 %4 次尝试</translation>
+    </message>
+    <message>
+        <source>no port %1 in this run</source>
+        <translation>本次运行中没有端口 %1</translation>
+    </message>
+    <message>
+        <source>the record %1 was begun before rows named their board, and --scan does not add rows of another shape to it: give --record a new file, such as %2</source>
+        <translation>记录 %1 建立时各行尚不记录板的序列号，--scan 不会向其中添加另一种格式的行：请为 --record 指定新文件，例如 %2</translation>
     </message>
 </context>
 <context>

@@ -50,11 +50,16 @@ std::string EventJson(const std::string& port, const LinkEvent& event) {
   o["event"] = Text(traits.jsonName);
   o["text"] = Text(traits.text.empty() ? std::string_view(event.reason) : traits.text);
   if (!traits.text.empty() && !event.reason.empty()) o["reason"] = Text(event.reason);
+  if (!event.serial.empty()) {
+    o["serial"] = Text(event.serial);
+    o["attempt"] = event.attempt;
+  }
   return Line(o);
 }
 
 std::string SummaryJson(const std::string& port, const Tally& tally, double seconds,
-                        const std::optional<LineRecordTotals>& line) {
+                        const std::optional<LineRecordTotals>& line,
+                        const std::optional<BoardCounts>& boards) {
   Json o;
   o["time"] = RecordTime(Clock::now());
   o["port"] = Text(port);
@@ -67,6 +72,22 @@ std::string SummaryJson(const std::string& port, const Tally& tally, double seco
     o["line_record_waiting"] = line->waiting;
     o["line_record_set_aside"] = line->setAside;
   }
+  if (boards) {
+    o["boards"] = boards->boards;
+    o["first_pass"] = boards->firstPass;
+    o["attempts"] = boards->attempts;
+  }
+  return Line(o);
+}
+
+std::string ScanRefusedJson(const std::string& port, const std::string& serial,
+                            const std::string& reason) {
+  Json o;
+  o["time"] = RecordTime(Clock::now());
+  o["port"] = Text(port);
+  o["event"] = "scan_refused";
+  o["serial"] = Text(serial);
+  o["reason"] = Text(reason);
   return Line(o);
 }
 

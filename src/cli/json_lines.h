@@ -21,8 +21,17 @@ struct LineRecordTotals {
   int64_t setAside = 0;
 };
 // A port's summary; with a line database, its rows left for later and set aside too.
+// Boards counted by their scanned serials: distinct boards, those that passed on their first
+// attempt, and the attempts.
+struct BoardCounts {
+  long boards = 0, firstPass = 0, attempts = 0;
+};
 std::string SummaryJson(const std::string& port, const Tally& tally, double seconds,
-                        const std::optional<LineRecordTotals>& line = std::nullopt);
+                        const std::optional<LineRecordTotals>& line = std::nullopt,
+                        const std::optional<BoardCounts>& boards = std::nullopt);
+// A scanned serial the port would not take, and why.
+std::string ScanRefusedJson(const std::string& port, const std::string& serial,
+                            const std::string& reason);
 // {"event":"line_record","text":"line record: N rows waiting","waiting":N}
 std::string LineRecordJson(int64_t waiting);
 

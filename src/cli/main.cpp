@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@
 #include "front/argument_bytes.h"
 #include "front/translations.h"
 #include "linedb/journal.h"
+#include "model/say.h"
+#include "model/utf8.h"
+#include "scan/serial_check.h"
 #include "station/station_sinks.h"
 
 namespace {
@@ -26,7 +30,7 @@ constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
     "                            [--timeout SECONDS] [--json] [--record CSV] [--line-db URI]\n"
-    "                            [--station NAME]\n"
+    "                            [--station NAME] [--scan [--serial-pattern REGEX] [--rework]]\n"
     "       ctrlprog-cli ports [--json]\n"
     "       ctrlprog-cli forward --line-db URI [--record CSV]\n"
     "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME] "
@@ -65,6 +69,13 @@ constexpr const char* kHelp =
     "                 $XDG_STATE_HOME/ctrlprog/record.csv. A server that cannot be reached\n"
     "                 holds nothing up: rows wait (\"line record: N rows waiting\")\n"
     "      --station  this station's name in the record (default: the host name)\n"
+    "      --scan     no scan, no board: serials on standard input, one a line (\"SERIAL\",\n"
+    "                 or \"PORT SERIAL\" with several ports, PORT as given or its place, 1\n"
+    "                 first); a port polls only while it holds a serial without a result;\n"
+    "                 rows and JSON results carry serial and attempt; the run ends at the\n"
+    "                 end of input once every board has its result. A board that passed in\n"
+    "                 the record is refused (scan_refused) unless --rework is given\n"
+    "      --serial-pattern  a serial must match REGEX whole\n"
     "\n"
     "  forward --line-db URI [--record CSV]\n"
     "      Send the record's rows the line database does not have yet, then end.\n"
@@ -151,6 +162,9 @@ int Program(const QStringList& args) {
   parser.addOption({"record", "", "CSV"});
   parser.addOption({"line-db", "", "URI"});
   parser.addOption({"station", "", "NAME"});
+  parser.addOption({"scan", ""});
+  parser.addOption({"serial-pattern", "", "REGEX"});
+  parser.addOption({"rework", ""});
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
@@ -188,6 +202,30 @@ int Program(const QStringList& args) {
   }
   if (!parser.isSet("file")) return Usage(Tr("program needs --file FILE"));
   o.file = ctrlprog::ArgumentBytes(parser.value("file"));
+  o.scan = parser.isSet("scan");
+  o.rework = parser.isSet("rework");
+  if (parser.isSet("serial-pattern")) {
+    o.serialPattern = parser.value("serial-pattern").toStdString();
+    try {
+      std::regex check(*o.serialPattern);
+    } catch (const std::regex_error&) {
+      return Usage(Tr("--serial-pattern takes a regular expression, not '%1'")
+                       .arg(parser.value("serial-pattern")));
+    }
+  }
+  if ((o.rework || o.serialPattern) && !o.scan) {
+    return Usage(Tr("--rework and --serial-pattern need --scan"));
+  }
+  if (o.scan && o.record && !ctrlprog::RecordNamesUnits(*o.record)) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                 ctrlprog::Say("the record %1 was begun before rows named their board, and "
+                               "--scan does not add rows of another shape to it: give --record "
+                               "a new file, such as %2",
+                               {ctrlprog::EscapeName(*o.record),
+                                ctrlprog::EscapeName(ctrlprog::ScannedRecordName(*o.record))})
+                     .c_str());
+    return ctrlprog::kExitUsage;
+  }
   return ctrlprog::RunProgram(o);
 }
 

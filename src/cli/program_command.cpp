@@ -13,7 +13,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <regex>
 #include <variant>
 #include <vector>
 
@@ -28,6 +30,8 @@
 #include "link/qt/qt_serial_port.h"
 #include "model/say.h"
 #include "model/utf8.h"
+#include "scan/serial_check.h"
+#include "scan/unit_gate.h"
 #include "station/station.h"
 #include "station/station_sinks.h"
 
@@ -76,6 +80,8 @@ struct ConsolePort {
   ConsoleServices ui;
   QtSerialPort serial;
   Station station{ui, serial};
+  std::unique_ptr<UnitGate> gate;  // with --scan
+  std::deque<std::string> scans;   // scanned while its board had no result yet, in order
 };
 
 // One `ctrlprog-cli program`: its stations, the loop they run in, and what it prints.
@@ -108,6 +114,12 @@ class ProgramRun {
   void CheckOutput();
   bool EveryOpenedPortDone() const;
   void WatchLineRecord();
+  // With --scan: serials from standard input, one a line ("SERIAL", or "PORT SERIAL" where
+  // there are several ports); the run ends at the end of input once every board has its result.
+  void ReadScans();
+  void TakeScan(std::string_view line);
+  void EndIfScansDone();
+  void OfferScans();
 
   const ProgramOptions& options_;
   StationSinks& sinks_;
@@ -117,6 +129,11 @@ class ProgramRun {
   QTimer lineWatch_;
   int64_t lastWaiting_ = -1;  // said once at the start, then whenever it changes
   std::vector<std::unique_ptr<ConsolePort>> ports_;
+  UnitBook book_;
+  std::optional<std::regex> pattern_;
+  std::unique_ptr<QSocketNotifier> scans_;
+  std::string scanned_;  // input not yet ended by a line break
+  bool scansEnded_ = false;
   int exitCode_ = kExitOk;
   bool stopping_ = false;
   bool recordFailed_ = false;
@@ -124,6 +141,10 @@ class ProgramRun {
 };
 
 bool ProgramRun::Build() {
+  if (options_.scan) {
+    if (options_.serialPattern) pattern_.emplace(*options_.serialPattern);
+    if (options_.record) book_.ReadRecord(*options_.record);
+  }
   const auto ticks = std::make_shared<TickScheduler>();
   for (const std::string& port : options_.ports) {
     auto consolePort = std::make_unique<ConsolePort>(ticks);
@@ -135,6 +156,13 @@ bool ProgramRun::Build() {
     p.station.Attach(sinks_);
     p.ui.onTick = [&p] { p.station.form().Timer1_Timer(); };
     p.station.OnEvent([this, &p](const LinkEvent& event) { OnEvent(p, event); });
+    if (options_.scan) {
+      p.gate = std::make_unique<UnitGate>(
+          p.station.link(), book_,
+          ScanRules{pattern_ ? &*pattern_ : nullptr, options_.serialPattern.value_or(""),
+                    options_.rework},
+          options_.station.value_or(StationName()));
+    }
     ports_.push_back(std::move(consolePort));
   }
   return true;
@@ -150,6 +178,9 @@ void ProgramRun::OnEvent(ConsolePort& p, const LinkEvent& event) {
     StopAll();
     Stop(kExitRecordFailed);
     exitCode_ = kExitRecordFailed;
+  }
+  if (options_.scan && TraitsOf(event.kind).endsBoard) {
+    QTimer::singleShot(0, &run_, [this] { EndIfScansDone(); });  // once the gate let it go
   }
   if (event.kind == LinkEventKind::Passed && options_.count &&
       p.station.tally().Programmed() >= *options_.count) {
@@ -223,8 +254,80 @@ void ProgramRun::WatchLineRecord() {
   lineWatch_.start(1000);
 }
 
+void ProgramRun::ReadScans() {
+  scans_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(scans_.get(), &QSocketNotifier::activated, &run_, [this] {
+    char buffer[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) {
+      scans_->setEnabled(false);
+      if (!scanned_.empty()) TakeScan(std::exchange(scanned_, {}));
+      scansEnded_ = true;
+      EndIfScansDone();
+      return;
+    }
+    scanned_.append(buffer, static_cast<size_t>(n));
+    for (size_t end; (end = scanned_.find('\n')) != std::string::npos;) {
+      const std::string line = scanned_.substr(0, end);
+      scanned_.erase(0, end + 1);
+      TakeScan(line);
+    }
+    if (scanned_.size() > 4096) scanned_.clear();  // no scanner types that much on one line
+  });
+}
+
+void ProgramRun::TakeScan(std::string_view line) {
+  line = TrimScan(line);
+  if (line.empty()) return;
+  ConsolePort* target = ports_.front().get();
+  std::string_view serial = line;
+  if (ports_.size() > 1) {
+    // "PORT SERIAL": the port as given, or its place (1 for the first).
+    const size_t space = line.find(' ');
+    const std::string_view port = line.substr(0, space);
+    serial = space == std::string_view::npos ? std::string_view() : TrimScan(line.substr(space));
+    target = nullptr;
+    for (size_t i = 0; i < ports_.size(); ++i) {
+      if (ports_[i]->port == port || std::to_string(i + 1) == port) target = ports_[i].get();
+    }
+    if (!target) {
+      output_.ScanRefused(std::string(port), std::string(serial),
+                          Say("no port %1 in this run", {EscapeName(port)}));
+      CheckOutput();
+      return;
+    }
+  }
+  // Serials read ahead (a file, or a scan while the board is still on) wait their turn.
+  target->scans.emplace_back(serial);
+  OfferScans();
+}
+
+void ProgramRun::OfferScans() {
+  for (auto& p : ports_) {
+    while (p->gate->Waiting() && !p->scans.empty()) {
+      const std::string serial = std::move(p->scans.front());
+      p->scans.pop_front();
+      if (auto refusal = p->gate->Offer(serial)) {
+        output_.ScanRefused(p->port, serial, *refusal);
+        CheckOutput();
+      }
+    }
+  }
+}
+
+void ProgramRun::EndIfScansDone() {
+  OfferScans();
+  if (!scansEnded_) return;
+  const bool busy = std::any_of(ports_.begin(), ports_.end(), [](const auto& p) {
+    return p->station.Running() && (!p->gate->Waiting() || !p->scans.empty());
+  });
+  if (!busy) Stop(kExitOk);
+}
+
 void ProgramRun::Loop() {
   WatchLineRecord();
+  if (options_.scan) ReadScans();
   if (options_.timeoutSec) {
     QTimer::singleShot(static_cast<int>(*options_.timeoutSec * 1000), Qt::PreciseTimer, &run_,
                        [this] { Stop(kExitTimedOut); });
@@ -253,7 +356,9 @@ int ProgramRun::Finish() {
   for (const auto& p : ports_) {
     if (!p->station.Opened()) continue;
     anyOpened = true;
-    output_.Summary(p->port, p->station.tally(), p->station.Seconds(), lineTotals);
+    std::optional<BoardCounts> boards;
+    if (p->gate) boards = BoardCounts{p->gate->Boards(), p->gate->FirstPass(), p->gate->Attempts()};
+    output_.Summary(p->port, p->station.tally(), p->station.Seconds(), lineTotals, boards);
   }
   CheckOutput();
   if (exitCode_ == kExitOutputFailed) return exitCode_;

@@ -42,11 +42,30 @@ void ProgramOutput::LineRecord(int64_t waiting) {
                Say("line record: %1 rows waiting", {std::to_string(waiting)}).c_str());
 }
 
-void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds,
-                            const std::optional<LineRecordTotals>& line) {
+void ProgramOutput::ScanRefused(const std::string& port, const std::string& serial,
+                                const std::string& reason) {
   if (json_) {
-    Write(SummaryJson(port, tally, seconds, line));
+    Write(ScanRefusedJson(port, serial, reason));
     return;
+  }
+  std::fprintf(
+      stderr, "ctrlprog-cli: %s\n",
+      Say("%1: serial %2 refused: %3", {EscapeName(port), EscapeName(serial), reason}).c_str());
+}
+
+void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds,
+                            const std::optional<LineRecordTotals>& line,
+                            const std::optional<BoardCounts>& boards) {
+  if (json_) {
+    Write(SummaryJson(port, tally, seconds, line, boards));
+    return;
+  }
+  if (boards) {
+    std::fprintf(stderr, "%s\n",
+                 Say("%1: %2 boards, %3 passed at the first attempt, %4 attempts",
+                     {EscapeName(port), std::to_string(boards->boards),
+                      std::to_string(boards->firstPass), std::to_string(boards->attempts)})
+                     .c_str());
   }
   // Text mode: on stderr, so stdout stays the log.
   std::fprintf(

@@ -21,7 +21,10 @@ class ProgramOutput {
   // log's words. JSON mode: one object per event.
   void Event(const std::string& port, const LinkEvent& event);
   void Summary(const std::string& port, const Tally& tally, double seconds,
-               const std::optional<LineRecordTotals>& line = std::nullopt);
+               const std::optional<LineRecordTotals>& line = std::nullopt,
+               const std::optional<BoardCounts>& boards = std::nullopt);
+  // A scanned serial refused: JSON on stdout, else a line on stderr.
+  void ScanRefused(const std::string& port, const std::string& serial, const std::string& reason);
   // "line record: N rows waiting": JSON on stdout, text on stderr.
   void LineRecord(int64_t waiting);
 

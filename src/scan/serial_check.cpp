@@ -1,5 +1,7 @@
 #include "scan/serial_check.h"
 
+#include "files/file_system.h"
+#include "files/production_record.h"
 #include "model/say.h"
 #include "model/utf8.h"
 
@@ -22,6 +24,19 @@ std::optional<std::string> SerialRefusal(std::string_view serial, const std::reg
     return Say("the serial does not match the pattern %1", {patternText});
   }
   return std::nullopt;
+}
+
+bool RecordNamesUnits(const std::string& path) {
+  std::string head;
+  if (ReadFileHead(path, kRecordHeader.size(), head)) return true;  // missing: made new
+  return head.empty() || head.starts_with(kRecordHeader) || !head.starts_with("time,station,");
+}
+
+std::string ScannedRecordName(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.find_last_of("/\\");
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return hasExtension ? path.substr(0, dot) + "-boards" + path.substr(dot) : path + "-boards.csv";
 }
 
 std::string_view TrimScan(std::string_view line) {

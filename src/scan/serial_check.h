@@ -15,6 +15,12 @@ inline constexpr size_t kMaxSerialLength = 64;
 std::optional<std::string> SerialRefusal(std::string_view serial, const std::regex* pattern,
                                          std::string_view patternText);
 
+// Whether the record at `path` (missing, empty, or begun with our header) names each row's
+// board; one begun before rows did, in an older shape, does not.
+bool RecordNamesUnits(const std::string& path);
+// A name for a new record beside `path`, for the rows that name their board.
+std::string ScannedRecordName(const std::string& path);
+
 // A scanned line without the spaces and line ends a scanner or a keyboard leaves around it.
 std::string_view TrimScan(std::string_view line);
 

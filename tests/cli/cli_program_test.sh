@@ -50,6 +50,48 @@ if grep -q '"event":"refused"' "$tmp/zhjson" && ! grep -qP '[\x{4e00}-\x{9fff}]'
 else
   bad "JSON under zh_CN"; cat "$tmp/zhjson" "$tmp/zherr"
 fi
+# No scan, no board: frames only after scans, a passed board refused unless reworked, and an
+# older-shape record left alone.
+start_sim scanned --boards 1000
+scan() {  # input options...: a --scan run on the scanned board, JSON in $tmp/scan.out
+  local input=$1; shift
+  printf "$input" | "$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
+    --timeout 20 --json --record "$tmp/scan.csv" "$@" >"$tmp/scan.out" 2>"$tmp/scan.err"
+}
+scan ''
+frames=$(grep -c 'programmed, acknowledged' "$tmp/scanned.sim")
+if [ $? != 2 ] && [ "$frames" = 0 ] && ! grep -q '"finished"' "$tmp/scan.out"; then
+  ok "no scan, no board"
+else
+  bad "no scan, no board: $frames frames"; cat "$tmp/scan.out"
+fi
+scan 'SN-1\nSN-2\n'
+if grep -q '"event":"finished".*"serial":"SN-1","attempt":1' "$tmp/scan.out" \
+   && grep -q '"serial":"SN-2","attempt":1' "$tmp/scan.out" \
+   && grep -q '"boards":2,"first_pass":2,"attempts":2' "$tmp/scan.out" \
+   && [ "$(grep -c ',PASS,.*,SN-[12],1$' <(tr -d '\r' <"$tmp/scan.csv"))" = 2 ]; then
+  ok "two scanned boards, named in the record"
+else
+  bad "two scanned boards"; cat "$tmp/scan.out" "$tmp/scan.csv"
+fi
+scan 'SN-1\n'
+refused=$(grep -c '"event":"scan_refused","serial":"SN-1","reason":"board SN-1 already passed at ' "$tmp/scan.out")
+scan 'SN-1\n' --rework
+if [ "$refused" = 1 ] && grep -q '"serial":"SN-1","attempt":2' "$tmp/scan.out"; then
+  ok "a passed board refused, then reworked as its second attempt"
+else
+  bad "passed board: $refused refusals"; cat "$tmp/scan.out"
+fi
+printf 'time,station,port,file,frame,result,cycle_ms\r\n' >"$tmp/old.csv"
+printf 'SN-9\n' | "$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
+  --record "$tmp/old.csv" >/dev/null 2>"$tmp/old.err"
+status=$?
+if [ $status = 64 ] && grep -q "old-boards.csv" "$tmp/old.err" \
+   && [ "$(wc -c <"$tmp/old.csv")" = 46 ]; then
+  ok "--scan leaves an older-shape record alone and names a new file"
+else
+  bad "older-shape record: status $status"; cat "$tmp/old.err"
+fi
 # The board prints each frame as it takes it: wait for the third, not for a guessed time.
 for _ in $(seq 100); do
   [ "$(grep -c 'programmed, acknowledged' "$tmp/board.sim")" -ge 3 ] && break; sleep 0.05
