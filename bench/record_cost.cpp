@@ -30,7 +30,9 @@ int main(int argc, char** argv) {
                                 "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 "
                                 "00 00 00 00 00",
                                 "PASS",
-                                412, {}, 0};
+                                412,
+                                {},
+                                0};
   std::vector<double> us;
   for (int i = 0; i < rows; ++i) {
     const auto start = std::chrono::steady_clock::now();

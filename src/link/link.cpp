@@ -163,8 +163,8 @@ Link::Condition Link::LinkCondition() const {
 }
 
 void Link::Emit(LinkEventKind kind, std::string reason) {
-  LinkEvent event{kind, clock(), portName_, bytFrame, std::nullopt, std::move(reason), serial_,
-                  attempt_};
+  LinkEvent event{kind,         clock(),           portName_, bytFrame,
+                  std::nullopt, std::move(reason), serial_,   attempt_};
   if (TraitsOf(kind).endsBoard) {
     if (readyAt_) {
       event.cycleMs = static_cast<long>(

@@ -24,7 +24,9 @@ TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
                       "/srv/sets/a,\"b\" 文件.asv",
                       "02 0F",
                       "PASS",
-                      412, {}, 0};
+                      412,
+                      {},
+                      0};
   for (int run = 0; run < 2; ++run) {  // two programs, one after the other
     auto opened = ProductionRecord::Open(path);
     ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
@@ -74,8 +76,8 @@ TEST(ProductionRecord, RowsNameTheirBoardAndARecordOfAnOlderShapeKeepsItsShape) 
     ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
     auto& record = *std::get<std::unique_ptr<ProductionRecord>>(opened);
     EXPECT_EQ(record.NamesUnits(), c.tail != ",1");
-    const RecordRow row{std::chrono::system_clock::now(), "s", "/dev/ttyUSB0", "", "02", "PASS",
-                        400, "SN-0042", 3};
+    const RecordRow row{
+        std::chrono::system_clock::now(), "s", "/dev/ttyUSB0", "", "02", "PASS", 400, "SN-0042", 3};
     ASSERT_EQ(record.Append(row), std::nullopt);
     const std::string text = TempDir::Read(path);
     EXPECT_TRUE(text.starts_with(c.header));

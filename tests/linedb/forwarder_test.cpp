@@ -80,8 +80,15 @@ void Program(const std::string& path, int boards, const std::string& station = "
   auto opened = ProductionRecord::Open(path);
   auto& record = *std::get<std::unique_ptr<ProductionRecord>>(opened);
   for (int i = 0; i < boards; ++i) {
-    ASSERT_EQ(record.Append({std::chrono::system_clock::now(), station, port, "", kFrame,
-                             i % 5 ? "PASS" : "FAIL", 400 + i, {}, 0}),
+    ASSERT_EQ(record.Append({std::chrono::system_clock::now(),
+                             station,
+                             port,
+                             "",
+                             kFrame,
+                             i % 5 ? "PASS" : "FAIL",
+                             400 + i,
+                             {},
+                             0}),
               std::nullopt);
   }
 }

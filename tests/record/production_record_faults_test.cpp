@@ -24,8 +24,15 @@ using testing::RowsOf;
 using testing::TempDir;
 
 RecordRow Row(std::string port) {
-  return {
-      std::chrono::system_clock::now(), "station-1", std::move(port), "", "02 0F 22", "PASS", 412, {}, 0};
+  return {std::chrono::system_clock::now(),
+          "station-1",
+          std::move(port),
+          "",
+          "02 0F 22",
+          "PASS",
+          412,
+          {},
+          0};
 }
 
 std::unique_ptr<ProductionRecord> OpenRecord(const std::string& path) {

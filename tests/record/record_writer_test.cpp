@@ -53,7 +53,9 @@ RecordRow Row(std::string result) {
           "",
           "02 0F",
           std::move(result),
-          12, {}, 0};
+          12,
+          {},
+          0};
 }
 
 TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {
