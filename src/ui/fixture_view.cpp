@@ -34,12 +34,10 @@ FixtureView::~FixtureView() {
   StopAll();
 }
 
-namespace {
-int RowsFor(size_t ports, int columns) {
+int FixtureView::Rows(size_t ports, int columns) {
   return static_cast<int>((ports + static_cast<size_t>(columns) - 1) /
                           static_cast<size_t>(columns));
 }
-}  // namespace
 
 int FixtureView::Columns(size_t ports, QSize room) {
   const auto n = static_cast<int>(std::max<size_t>(ports, 1));
@@ -52,7 +50,7 @@ int FixtureView::Columns(size_t ports, QSize room) {
 bool FixtureView::Fits(size_t ports, QSize room) {
   const int columns = Columns(ports, room);
   return columns * kTileWidth <= room.width() &&
-         RowsFor(ports, columns) * kTileHeight <= room.height();
+         Rows(ports, columns) * kTileHeight <= room.height();
 }
 
 void FixtureView::resizeEvent(QResizeEvent* event) {

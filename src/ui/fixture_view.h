@@ -38,6 +38,8 @@ class FixtureView : public QWidget {
   // Columns of the grid for `ports` tiles in `room`: as square as it can be, more when the
   // rows would not fit, never more than keep their width.
   static int Columns(size_t ports, QSize room);
+  // Rows of `ports` tiles in `columns`.
+  static int Rows(size_t ports, int columns);
   // Whether `ports` tiles of the least size fit in `room`.
   static bool Fits(size_t ports, QSize room);
 

@@ -400,19 +400,16 @@ QSize MainWindow::FixtureWindowSize(size_t ports, QSize window, QSize screen) {
   const int menu = 30, status = 30;
   const QSize besideRoom(screen.width() - window.width(), screen.height() - menu - status);
   int columns = FixtureView::Columns(ports, besideRoom);
-  auto rows =
-      static_cast<int>((ports + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
   if (FixtureView::Fits(ports, besideRoom)) {
+    const int rows = FixtureView::Rows(ports, columns);
     return QSize(window.width() + columns * FixtureView::kTileWidth + 8,
                  std::max(window.height(), rows * FixtureView::kTileHeight + menu + status))
         .boundedTo(screen);
   }
   const int top = window.height() - menu;
   columns = FixtureView::Columns(ports, QSize(screen.width(), screen.height() - top - status));
-  rows =
-      static_cast<int>((ports + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
   return QSize(std::max(window.width(), columns * FixtureView::kTileWidth + 16),
-               top + rows * FixtureView::kTileHeight + menu + status)
+               top + FixtureView::Rows(ports, columns) * FixtureView::kTileHeight + menu + status)
       .boundedTo(screen);
 }
 
