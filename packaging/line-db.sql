@@ -19,10 +19,23 @@ CREATE TABLE IF NOT EXISTS ctrlprog_rows (
   result      text        NOT NULL CHECK (result IN ('PASS', 'FAIL', 'UNCONFIRMED', 'LOST', 'RESTORED')),
   cycle_ms    integer     CHECK (cycle_ms >= 0),
   received    timestamptz NOT NULL DEFAULT now(),
+  serial      text        CHECK (octet_length(serial) BETWEEN 1 AND 64),
+  attempt     integer     CHECK (attempt > 0),
   PRIMARY KEY (journal, journal_row)
 );
 CREATE INDEX IF NOT EXISTS ctrlprog_rows_time ON ctrlprog_rows (time);
+CREATE INDEX IF NOT EXISTS ctrlprog_rows_serial ON ctrlprog_rows (serial);
 -- The table ends.
+
+-- A table made before rows named their board gains the board's serial and attempt (empty in the
+-- rows it holds) and the index that finds a board's attempts. A station does this itself to a
+-- table it made; a table an administrator made is upgraded by running this file as its owner.
+-- The upgrade begins.
+ALTER TABLE ctrlprog_rows
+  ADD COLUMN IF NOT EXISTS serial  text    CHECK (octet_length(serial) BETWEEN 1 AND 64),
+  ADD COLUMN IF NOT EXISTS attempt integer CHECK (attempt > 0);
+CREATE INDEX IF NOT EXISTS ctrlprog_rows_serial ON ctrlprog_rows (serial);
+-- The upgrade ends.
 
 -- A table of the first shape, keyed on (station, row_no), is upgraded in place: its rows keep
 -- one journal per station (md5 of the station's name) and their row numbers there. Journals
@@ -55,8 +68,9 @@ END
 $$;
 
 -- Stations may only add rows (a row sent twice is kept once, by its key, which ON CONFLICT
--- reads); reports only read.
+-- reads) and look up where a scanned board passed before; reports only read.
 REVOKE ALL ON ctrlprog_rows FROM PUBLIC;
 GRANT INSERT ON ctrlprog_rows TO ctrlprog_station;
-GRANT SELECT (journal, journal_row) ON ctrlprog_rows TO ctrlprog_station;
+GRANT SELECT (journal, journal_row, serial, attempt, result, station, port, time)
+  ON ctrlprog_rows TO ctrlprog_station;
 GRANT SELECT ON ctrlprog_rows TO ctrlprog_report;

@@ -1,4 +1,5 @@
 // `ctrlprog-cli forward` and `ctrlprog-cli report`: the line database seen from the console.
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -6,11 +7,15 @@
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
 #include "files/file_system.h"
+#include "files/production_record.h"
 #include "linedb/forwarder.h"
 #include "linedb/journal.h"
 #include "linedb/pg/pg_line_db.h"
 #include "linedb/record_time.h"
 #include "model/utf8.h"
+#include "report/line_tally.h"
+#include "report/report_page.h"
+#include "report/unit_trace.h"
 
 namespace ctrlprog {
 namespace {
@@ -29,40 +34,27 @@ std::optional<std::string> RecordProblem(const std::string& path) {
   return std::nullopt;
 }
 
-// The yield of a record file, as the line database would give it for the same rows.
-void YieldOfRecord(const std::string& path, std::optional<int64_t> since,
-                   std::optional<int64_t> until, std::vector<YieldRow>& out,
-                   std::vector<JournalSpan>& spans) {
-  std::map<std::pair<std::string, std::string>, YieldRow> rows;
+// Every row of a record from `since` up to `until` counted into `tally`, and when each of its
+// journals wrote; the rows that cannot be read are said and skipped.
+void CountRecord(const std::string& path, std::optional<int64_t> since,
+                 std::optional<int64_t> until, LineTally& tally, std::vector<JournalSpan>& spans) {
   std::map<std::pair<std::string, std::string>, JournalSpan> journals;
-  JournalPlace place;
-  const std::string oldJournal = OldJournalId(path);
-  for (;;) {
-    const JournalChunk chunk = ReadJournal(path, place, UINT64_MAX, 10000, oldJournal);
-    for (const JournalProblem& p : chunk.problems) {
-      std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
-                   static_cast<long long>(p.number), EscapeName(path).c_str(),
-                   EscapeName(p.reason).c_str());
-    }
-    for (const JournalRow& r : chunk.rows) {
-      const bool board = r.result == "PASS" || r.result == "FAIL" || r.result == "UNCONFIRMED";
-      const auto at = EpochMs(r.time);
-      if (!at || (since && *at < *since) || (until && *at >= *until)) continue;
-      JournalSpan& span = journals[{r.station, r.journal}];
-      if (span.journal.empty()) span = {r.station, r.journal, *at, *at};
-      span.first = std::min(span.first, *at);
-      span.last = std::max(span.last, *at);
-      if (!board) continue;
-      YieldRow& y = rows[{r.station, UtcHour(r.time)}];
-      y.station = r.station;
-      y.hour = UtcHour(r.time);
-      ++y.boards;
-      (r.result == "PASS" ? y.passes : y.fails) += 1;
-    }
-    if (chunk.endOffset == place.offset) break;
-    place = {chunk.endOffset, chunk.lastNumber};
-  }
-  for (auto& [key, row] : rows) out.push_back(row);
+  ForEachJournalRow(
+      path,
+      [&](const JournalRow& r) {
+        const auto at = EpochMs(r.time);
+        if (!at || (since && *at < *since) || (until && *at >= *until)) return;
+        JournalSpan& span = journals[{r.station, r.journal}];
+        if (span.journal.empty()) span = {r.station, r.journal, *at, *at};
+        span.first = std::min(span.first, *at);
+        span.last = std::max(span.last, *at);
+        tally.Add(r);
+      },
+      [&path](const JournalProblem& p) {
+        std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
+                     static_cast<long long>(p.number), EscapeName(path).c_str(),
+                     EscapeName(p.reason).c_str());
+      });
   for (auto& [key, span] : journals) spans.push_back(span);
 }
 
@@ -106,11 +98,82 @@ int RunForward(const std::string& journal, const std::string& lineDb) {
   return kExitOk;
 }
 
+namespace {
+
+nlohmann::ordered_json LineJson(const ReportLine& l) {
+  const ResultCounts& c = l.counts;
+  nlohmann::ordered_json j;
+  j["scope"] = l.scope == ReportLine::Scope::Total  ? "total"
+               : l.scope == ReportLine::Scope::Port ? "port"
+                                                    : "station";
+  j["hour"] = l.hour.empty() ? nullptr : nlohmann::ordered_json(l.hour);
+  j["station"] = l.station.empty() ? nullptr : nlohmann::ordered_json(l.station);
+  j["port"] = l.port.empty() ? nullptr : nlohmann::ordered_json(l.port);
+  j["attempts"] = c.Attempts();
+  j["passes"] = c.passes;
+  j["fails"] = c.fails;
+  j["unconfirmed"] = c.unconfirmed;
+  j["lost"] = c.lost;
+  j["yield"] =
+      c.Attempts() ? static_cast<double>(c.passes) / static_cast<double>(c.Attempts()) : 0.0;
+  j["boards"] = c.Boards();
+  j["scanned"] = c.named;
+  j["first_pass"] = c.firstPass;
+  j["first_pass_yield"] =
+      c.named
+          ? nlohmann::ordered_json(static_cast<double>(c.firstPass) / static_cast<double>(c.named))
+          : nullptr;
+  return j;
+}
+
+void PrintJson(const nlohmann::ordered_json& j) {
+  std::fputs((j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n").c_str(),
+             stdout);
+}
+
+void PrintTable(const std::vector<ReportLine>& lines, bool utc) {
+  std::printf("%-22s %-16s %-16s %8s %7s %7s %7s %6s %7s %7s %7s %7s\n",
+              utc ? "hour (UTC)" : "hour (local time)", "station", "port", "attempts", "passed",
+              "failed", "unconf.", "lost", "yield", "boards", "1st pass", "fpy");
+  for (const ReportLine& l : lines) {
+    const ResultCounts& c = l.counts;
+    const bool total = l.scope == ReportLine::Scope::Total;
+    const std::string port = l.scope == ReportLine::Scope::Port ? "  " + l.port : "";
+    std::printf("%-22s %-16s %-16s %8lld %7lld %7lld %7lld %6lld %7s %7lld %7s %7s\n",
+                total ? "total" : l.hour.c_str(), l.station.c_str(), port.c_str(),
+                static_cast<long long>(c.Attempts()), static_cast<long long>(c.passes),
+                static_cast<long long>(c.fails), static_cast<long long>(c.unconfirmed),
+                static_cast<long long>(c.lost), PercentText(c.passes, c.Attempts()).c_str(),
+                static_cast<long long>(c.Boards()),
+                c.named ? std::to_string(c.firstPass).c_str() : "-",
+                PercentText(c.firstPass, c.named).c_str());
+  }
+}
+
+int WritePage(const ReportOptions& o, const std::vector<ReportLine>& lines) {
+  PageHeading heading;
+  heading.source =
+      o.record ? "Record " + *o.record : "Line database " + PgLineDb::Identity(*o.lineDb);
+  if (o.since) heading.period += "since " + *o.since;
+  if (o.until) heading.period += std::string(o.since ? " " : "") + "until " + *o.until;
+  heading.made = RecordTime(std::chrono::system_clock::now()).substr(0, 16);
+  heading.utc = o.utc;
+  if (const auto error = ReplaceFileContents(*o.html, ReportPage(lines, heading))) {
+    std::fprintf(stderr, "ctrlprog-cli: the report %s cannot be written: %s\n",
+                 EscapeName(*o.html).c_str(), Describe(*error).c_str());
+    return kExitPortFailed;
+  }
+  Tell("the report is in " + EscapeName(*o.html));
+  return kExitOk;
+}
+
+}  // namespace
+
 int RunReport(const ReportOptions& o) {
   std::optional<int64_t> since, until;
   if (o.since && !(since = EpochMs(*o.since))) return Refuse("--since: no time: " + *o.since);
   if (o.until && !(until = EpochMs(*o.until))) return Refuse("--until: no time: " + *o.until);
-  std::vector<YieldRow> rows;
+  LineTally tally;
   std::vector<JournalSpan> spans;
   if (o.record) {
     if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
@@ -118,44 +181,68 @@ int RunReport(const ReportOptions& o) {
   if (o.lineDb) {
     PgLineDb db(*o.lineDb);
     db.ForReading();
-    const LineDbResult r = db.Yield(since ? UtcIso(*since) : std::string(),
-                                    until ? UtcIso(*until) : std::string(), rows);
-    if (!r.ok()) return Refuse(r.message);
-    if (const LineDbResult s = db.Spans(since ? UtcIso(*since) : std::string(),
-                                        until ? UtcIso(*until) : std::string(), spans);
-        !s.ok()) {
-      return Refuse(s.message);
-    }
+    const std::string from = since ? UtcIso(*since) : std::string();
+    const std::string to = until ? UtcIso(*until) : std::string();
+    if (const LineDbResult r = db.Count(from, to, tally); !r.ok()) return Refuse(r.message);
+    if (const LineDbResult s = db.Spans(from, to, spans); !s.ok()) return Refuse(s.message);
   } else {
-    YieldOfRecord(*o.record, since, until, rows, spans);
+    CountRecord(*o.record, since, until, tally, spans);
   }
   for (const auto& [station, journals] : StationsWritingAtOnce(spans)) {
     Tell("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
          " journals written at the same time: a PC cloned from another's image, or two programs "
          "under one station name");
   }
+  const std::vector<ReportLine> lines = tally.Lines(o.utc);
+  if (o.html) return WritePage(o, lines);
   if (o.json) {
-    for (const YieldRow& y : rows) {
-      nlohmann::ordered_json j;
-      j["station"] = y.station;
-      j["hour"] = y.hour;
-      j["boards"] = y.boards;
-      j["passes"] = y.passes;
-      j["fails"] = y.fails;
-      j["yield"] = y.boards ? static_cast<double>(y.passes) / static_cast<double>(y.boards) : 0.0;
-      std::fputs((j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n").c_str(),
-                 stdout);
-    }
+    for (const ReportLine& l : lines) PrintJson(LineJson(l));
   } else {
-    std::printf("%-20s %-18s %8s %8s %8s %7s\n", "station", "hour (UTC)", "boards", "passes",
-                "fails", "yield");
-    for (const YieldRow& y : rows) {
-      const double pct =
-          y.boards ? 100.0 * static_cast<double>(y.passes) / static_cast<double>(y.boards) : 0.0;
-      std::printf("%-20s %-18s %8lld %8lld %8lld %6.1f%%\n", y.station.c_str(), y.hour.c_str(),
-                  static_cast<long long>(y.boards), static_cast<long long>(y.passes),
-                  static_cast<long long>(y.fails), pct);
+    PrintTable(lines, o.utc);
+  }
+  return kExitOk;
+}
+
+int RunTrace(const TraceOptions& o) {
+  std::vector<TraceRow> rows;
+  if (o.record) {
+    if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
+    rows = TraceOfRecord(*o.record, o.serial, [&o](int64_t number, const std::string& reason) {
+      std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
+                   static_cast<long long>(number), EscapeName(*o.record).c_str(),
+                   EscapeName(reason).c_str());
+    });
+  } else {
+    PgLineDb db(*o.lineDb);
+    db.ForReading();
+    if (const LineDbResult r = db.History(o.serial, true, rows); !r.ok()) return Refuse(r.message);
+  }
+  if (!o.json && !rows.empty()) {
+    std::printf("%-29s  %-16s %-16s %-11s %3s  %-77s  %s\n", "time", "station", "port", "result",
+                "try", "frame", "file");
+  }
+  for (const TraceRow& r : rows) {
+    const std::string time =
+        RecordTime(std::chrono::system_clock::time_point(std::chrono::milliseconds(r.ms)));
+    if (o.json) {
+      nlohmann::ordered_json j;
+      j["time"] = time;
+      j["station"] = r.station;
+      j["port"] = r.port;
+      j["file"] = r.file;
+      j["frame"] = r.frame;
+      j["result"] = r.result;
+      j["attempt"] = r.attempt;
+      PrintJson(j);
+    } else {
+      std::printf("%s  %-16s %-16s %-11s %3lld  %s  %s\n", time.c_str(), r.station.c_str(),
+                  r.port.c_str(), r.result.c_str(), static_cast<long long>(r.attempt),
+                  r.frame.c_str(), r.file.c_str());
     }
+  }
+  if (rows.empty()) {
+    Tell("no row names the board " + EscapeName(o.serial));
+    return kExitPortFailed;
   }
   return kExitOk;
 }

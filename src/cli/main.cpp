@@ -33,8 +33,9 @@ constexpr const char* kUsage =
     "                            [--station NAME] [--scan [--serial-pattern REGEX] [--rework]]\n"
     "       ctrlprog-cli ports [--json]\n"
     "       ctrlprog-cli forward --line-db URI [--record CSV]\n"
-    "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME] "
-    "[--json]\n"
+    "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME]\n"
+    "                           [--utc] [--json | --html FILE]\n"
+    "       ctrlprog-cli trace SERIAL (--line-db URI | --record CSV) [--json]\n"
     "       ctrlprog-cli --help | --version\n";
 
 constexpr const char* kHelp =
@@ -80,9 +81,18 @@ constexpr const char* kHelp =
     "  forward --line-db URI [--record CSV]\n"
     "      Send the record's rows the line database does not have yet, then end.\n"
     "\n"
-    "  report (--line-db URI | --record CSV) [--since TIME] [--until TIME] [--json]\n"
-    "      Boards, passes, fails and yield per station and UTC hour, as a table or one JSON\n"
-    "      object per line. TIME as the record writes it, or 2026-12-07T13:00Z.\n"
+    "  report (--line-db URI | --record CSV) [--since TIME] [--until TIME] [--utc]\n"
+    "         [--json | --html FILE]\n"
+    "      Per station and hour, then each of its ports that hour, then the total: attempts,\n"
+    "      passed, failed, unconfirmed and lost apart, yield, boards, and for scanned boards\n"
+    "      those that passed at their first attempt (first-pass yield). Hours in local time,\n"
+    "      or in UTC with --utc. As a table, one JSON object per line, or with --html one\n"
+    "      self-contained page with charts of boards per hour and first-pass yield. TIME as\n"
+    "      the record writes it, or 2026-12-07T13:00Z.\n"
+    "\n"
+    "  trace SERIAL (--line-db URI | --record CSV) [--json]\n"
+    "      Every row naming the scanned board SERIAL, in time order: time, station, port,\n"
+    "      result, attempt, frame and file. Exit 1 when no row names it.\n"
     "\n"
     "  ports [--json]\n"
     "      List the serial ports the system detects: each device, its stable\n"
@@ -140,7 +150,8 @@ struct Parsed {
   std::optional<int> exit;  // set when parsing ended the run (help, or a usage error)
 };
 
-Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype positional) {
+Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype positional,
+             const QString& missing = {}) {
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   parser.addOption({{"h", "help"}, "Print the help."});
   if (!parser.parse(args)) return {Usage(parser.errorText())};
@@ -148,8 +159,32 @@ Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype posi
   const QStringList rest = parser.positionalArguments();
   if (rest.size() > positional)
     return {Usage(Tr("unexpected argument '%1'").arg(rest[positional]))};
-  if (rest.size() < positional) return {Usage(Tr("%1 needs a FILE").arg(args[0]))};
+  if (rest.size() < positional) {
+    return {Usage(missing.isEmpty() ? Tr("%1 needs a FILE").arg(args[0]) : missing)};
+  }
   return {};
+}
+
+int Trace(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.addOption({"record", "", "CSV"});
+  parser.addOption({"line-db", "", "URI"});
+  parser.addOption({"json", ""});
+  if (const Parsed p = Parse(parser, args, 1, Tr("trace needs the SERIAL of a board")); p.exit) {
+    return *p.exit;
+  }
+  ctrlprog::TraceOptions o;
+  o.serial = ctrlprog::ArgumentBytes(parser.positionalArguments()[0]);
+  if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
+  if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
+  o.json = parser.isSet("json");
+  ctrlprog::TranslateMessages(!o.json);
+  if (o.lineDb.has_value() == o.record.has_value()) {
+    return Usage(Tr("trace needs one of --line-db URI and --record FILE"));
+  }
+  const int status = ctrlprog::RunTrace(o);
+  const int flushed = Flushed("the trace");
+  return status != ctrlprog::kExitOk ? status : flushed;
 }
 
 int Program(const QStringList& args) {
@@ -296,18 +331,23 @@ int main(int argc, char** argv) {
                                     : ctrlprog::StationSinks::DefaultJournal();
     return ctrlprog::RunForward(journal, parser.value("line-db").toStdString());
   }
+  if (command == "trace") return Trace(args);
   if (command == "report") {
     QCommandLineParser parser;
-    for (const char* name : {"record", "line-db", "since", "until"})
+    for (const char* name : {"record", "line-db", "since", "until", "html"})
       parser.addOption({name, "", "VALUE"});
     parser.addOption({"json", ""});
+    parser.addOption({"utc", ""});
     if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
     ctrlprog::ReportOptions o;
     if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
     if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
     if (parser.isSet("since")) o.since = parser.value("since").toStdString();
     if (parser.isSet("until")) o.until = parser.value("until").toStdString();
+    if (parser.isSet("html")) o.html = ctrlprog::ArgumentBytes(parser.value("html"));
     o.json = parser.isSet("json");
+    o.utc = parser.isSet("utc");
+    if (o.json && o.html) return Usage(Tr("report takes one of --json and --html FILE"));
     // A person reads the text output in the system's language; JSON stays as a script reads it.
     ctrlprog::TranslateMessages(!o.json);
     if (o.lineDb.has_value() == o.record.has_value()) {

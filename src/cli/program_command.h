@@ -28,9 +28,19 @@ int RunForward(const std::string& journal, const std::string& lineDb);
 // database or a record.
 struct ReportOptions {
   std::optional<std::string> lineDb, record, since, until;
+  std::optional<std::string> html;  // the page's path
   bool json = false;
+  bool utc = false;
 };
 int RunReport(const ReportOptions& options);
+
+// `ctrlprog-cli trace SERIAL`: every attempt of one board, from a record or the line database.
+struct TraceOptions {
+  std::string serial;
+  std::optional<std::string> lineDb, record;
+  bool json = false;
+};
+int RunTrace(const TraceOptions& options);
 
 // `ctrlprog-cli program`: programs boards on every port through the same logic the window uses,
 // printing the log as it grows. Needs a QCoreApplication.

@@ -132,6 +132,10 @@ std::optional<std::string> CheckRow(const JournalRow& row) {
   if (row.port.size() > kMaxNameBytes || row.file.size() > kMaxNameBytes) {
     return "the port or file name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
   }
+  if (row.serial.size() > kMaxSerialBytes || (!row.serial.empty() && row.attempt < 1)) {
+    return "the serial is longer than " + std::to_string(kMaxSerialBytes) +
+           " bytes, or has no attempt";
+  }
   for (const char* result : {"PASS", "FAIL", "UNCONFIRMED", "LOST", "RESTORED"}) {
     if (row.result == result) return std::nullopt;
   }

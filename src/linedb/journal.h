@@ -92,5 +92,7 @@ std::vector<std::pair<std::string, int>> StationsWritingAtOnce(std::vector<Journ
 
 // The longest station name a row may carry (bytes).
 inline constexpr size_t kMaxStationBytes = 200;
+// The longest serial a row may carry (bytes), as the line database takes it.
+inline constexpr size_t kMaxSerialBytes = 64;
 
 }  // namespace ctrlprog

@@ -50,10 +50,4 @@ class LineDb {
   virtual void Abort() {}
 };
 
-// Per station and UTC hour: boards (PASS, FAIL, UNCONFIRMED), passes and fails.
-struct YieldRow {
-  std::string station, hour;
-  int64_t boards = 0, passes = 0, fails = 0;
-};
-
 }  // namespace ctrlprog

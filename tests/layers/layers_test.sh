@@ -14,6 +14,7 @@ order=(
   record      # the record's writer thread and its sinks
   linedb      # the journal reader and the forwarder, behind the LineDb interface
   scan        # no scan, no board: scanned serials, their checks and the gate of a port
+  report      # the line's report and one board's history, from a record or the server
   linedb/pg   # the line database through libpq
   form        # frmMain and the front-end interface it drives
   station     # one port of a station, and the start-up path of its sinks

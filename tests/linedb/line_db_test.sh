@@ -250,7 +250,7 @@ if [ -s "$tmp/server.json" ] && cmp -s "$tmp/server.json" "$tmp/csv.json"; then
 else
   bad "report differs"; diff "$tmp/server.json" "$tmp/csv.json" | head
 fi
-"$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --since 2026-12-07T13:10Z --until 2026-12-07T13:20Z >"$tmp/window.txt"
-grep -q '^line7 .* 2026-12-07T13:00Z .* 6000 .* 5400 .* 600 .* 90.0%$' "$tmp/window.txt" \
+"$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --since 2026-12-07T13:10Z --until 2026-12-07T13:20Z --utc >"$tmp/window.txt"
+grep -q '^2026-12-07T13:00Z  *line7  *6000  *5400  *600  *0  *0  *90.0%' "$tmp/window.txt" \
   && ok "report --since/--until" || { bad "report window"; cat "$tmp/window.txt"; }
 exit $fail

@@ -71,10 +71,11 @@ std::string Seconds(std::chrono::milliseconds ms) {
   return std::to_string((ms.count() + 999) / 1000) + " s";
 }
 
-// The statements of packaging/line-db.sql that make the table where it is missing.
-std::string TableStatements() {
+// The statements of packaging/line-db.sql between "-- The `part` begins." and its end: the
+// table where it is missing, or the upgrade of one made before rows named their board.
+std::string SqlPart(const std::string& part) {
   const std::string sql = kLineDbSql;
-  const std::string begin = "-- The table begins.", end = "-- The table ends.";
+  const std::string begin = "-- The " + part + " begins.", end = "-- The " + part + " ends.";
   const size_t from = sql.find(begin), to = sql.find(end);
   return from == std::string::npos || to == std::string::npos
              ? std::string()
@@ -90,15 +91,22 @@ constexpr std::pair<std::string_view, std::string_view> kColumns[] = {
     {"cycle_ms", "integer"},
 };
 
+// The columns that name a row's board, which a table made before rows did lacks.
+constexpr std::pair<std::string_view, std::string_view> kUnitColumns[] = {
+    {"serial", "text"},
+    {"attempt", "integer"},
+};
+
 bool OurColumn(std::string_view name) {
-  return std::any_of(std::begin(kColumns), std::end(kColumns),
-                     [name](const auto& column) { return column.first == name; });
+  const auto named = [name](const auto& column) { return column.first == name; };
+  return std::any_of(std::begin(kColumns), std::end(kColumns), named) ||
+         std::any_of(std::begin(kUnitColumns), std::end(kUnitColumns), named);
 }
 
 const char* const kInsert =
     "INSERT INTO ctrlprog_rows (journal, journal_row, station, time, port, file, frame, result, "
-    "cycle_ms) VALUES ";
-constexpr int kParamsPerRow = 9;
+    "cycle_ms, serial, attempt) VALUES ";
+constexpr int kParamsPerRow = 11;
 
 // The value of one setting of a libpq address, or empty.
 std::string Setting(const std::string& uri, const char* keyword) {
@@ -197,11 +205,12 @@ Call InsertRows(pg_conn* conn, const JournalRow* rows, size_t n, std::chrono::mi
   std::string sql = kInsert;
   std::vector<std::string> numbers;
   std::vector<const char*> params;
-  numbers.reserve(n * 2);
+  numbers.reserve(n * 3);
   params.reserve(n * kParamsPerRow);
   for (size_t i = 0; i < n; ++i) {
     numbers.push_back(std::to_string(rows[i].journalRow));
     numbers.push_back(rows[i].cycleMs ? std::to_string(*rows[i].cycleMs) : std::string());
+    numbers.push_back(std::to_string(rows[i].attempt));
   }
   for (size_t i = 0; i < n; ++i) {
     const JournalRow& r = rows[i];
@@ -210,21 +219,24 @@ Call InsertRows(pg_conn* conn, const JournalRow* rows, size_t n, std::chrono::mi
       values += (p > 1 ? ",$" : "$") + std::to_string(i * kParamsPerRow + static_cast<size_t>(p));
       if (p == 2) values += "::bigint";
       if (p == 4) values += "::timestamptz";
-      if (p == 9) values += "::integer";
+      if (p == 9 || p == 11) values += "::integer";
     }
     sql += (i > 0 ? "," : "") + values + ")";
-    params.insert(params.end(),
-                  {r.journal.c_str(), numbers[i * 2].c_str(), r.station.c_str(), r.time.c_str(),
-                   r.port.c_str(), r.file.c_str(), r.frame.c_str(), r.result.c_str(),
-                   r.cycleMs ? numbers[i * 2 + 1].c_str() : nullptr});
+    // A row without a scanned board has no serial and no attempt: NULL, not empty.
+    const bool named = !r.serial.empty();
+    params.insert(params.end(), {r.journal.c_str(), numbers[i * 3].c_str(), r.station.c_str(),
+                                 r.time.c_str(), r.port.c_str(), r.file.c_str(), r.frame.c_str(),
+                                 r.result.c_str(), r.cycleMs ? numbers[i * 3 + 1].c_str() : nullptr,
+                                 named ? r.serial.c_str() : nullptr,
+                                 named && r.attempt > 0 ? numbers[i * 3 + 2].c_str() : nullptr});
   }
   sql += " ON CONFLICT (journal, journal_row) DO NOTHING";
   return Run(conn, sql, params, within, abort);
 }
 
 // What keeps the table's columns (name, type, whether a value is needed) from taking our rows;
-// empty when nothing does.
-std::string ColumnProblem(const PGresult* shape) {
+// empty when nothing does. `unnamed`: it has every column but those naming a row's board.
+std::string ColumnProblem(const PGresult* shape, bool& unnamed) {
   std::map<std::string, std::string> found;
   std::string problem;
   for (int i = 0; i < PQntuples(shape); ++i) {
@@ -246,6 +258,17 @@ std::string ColumnProblem(const PGresult* shape) {
     if (f == found.end()) {
       problem = "it has no column ";
       problem += name;
+    } else if (f->second != type) {
+      problem = "its column " + f->first + " is " + f->second + ", not ";
+      problem += type;
+    }
+  }
+  unnamed = false;
+  for (const auto& [name, type] : kUnitColumns) {
+    if (!problem.empty()) break;
+    const auto f = found.find(std::string(name));
+    if (f == found.end()) {
+      unnamed = true;
     } else if (f->second != type) {
       problem = "its column " + f->first + " is " + f->second + ", not ";
       problem += type;
@@ -472,7 +495,7 @@ LineDbResult PgLineDb::CheckTable() {
   Call shape = run(columns);
   if (shape.ok() && PQntuples(shape.result.get()) == 0 && writes_) {
     // Missing: made here where this station may, as packaging/line-db.sql makes it.
-    Call made = run(TableStatements());
+    Call made = run(SqlPart("table"));
     if (!made.ok()) {
       return {made.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::WrongShape,
               "the table ctrlprog_rows is missing and this station cannot create it (run "
@@ -485,7 +508,11 @@ LineDbResult PgLineDb::CheckTable() {
     return {shape.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
             "the line database's table cannot be read: " + shape.message};
   }
-  std::string problem = ColumnProblem(shape.result.get());
+  bool unnamed = false;
+  std::string problem = ColumnProblem(shape.result.get(), unnamed);
+  if (problem.empty() && unnamed) {
+    if (LineDbResult added = AddUnitColumns(); !added.ok()) return added;
+  }
   if (problem.empty()) {
     Call key =
         run("SELECT count(*) FROM pg_index i WHERE i.indrelid = to_regclass('ctrlprog_rows') "
@@ -504,6 +531,24 @@ LineDbResult PgLineDb::CheckTable() {
                 problem + " (see packaging/line-db.sql)"};
   }
   return writes_ ? CheckRights() : LineDbResult{};
+}
+
+LineDbResult PgLineDb::AddUnitColumns() {
+  const std::string hint =
+      "the table ctrlprog_rows in the line database has no columns serial and attempt: upgrade "
+      "it with packaging/line-db.sql, run as its owner";
+  if (!writes_) return {LineDbStatus::WrongShape, hint};
+  // A table made before rows named their board: upgraded here where this station may (one it
+  // made itself); otherwise its owner runs the upgrade.
+  const Call upgraded = Run(conn_, SqlPart("upgrade"), {}, deadlines_.statement, abort_);
+  if (upgraded.ok()) {
+    if (notice_) notice_("the table ctrlprog_rows now has the columns serial and attempt");
+    return {};
+  }
+  if (upgraded.fault == Fault::Wait) {
+    return {LineDbStatus::Unavailable, "the line database: " + upgraded.message};
+  }
+  return {LineDbStatus::WrongShape, hint + " (" + upgraded.message + ")"};
 }
 
 LineDbResult PgLineDb::CheckRights() {
@@ -555,28 +600,52 @@ InsertOutcome PgLineDb::InsertEach(const std::vector<JournalRow>& rows) {
   return outcome;
 }
 
-LineDbResult PgLineDb::Yield(const std::string& since, const std::string& until,
-                             std::vector<YieldRow>& out) {
+LineDbResult PgLineDb::Count(const std::string& since, const std::string& until, LineTally& tally) {
   if (auto connected = Connect(); !connected.ok()) return connected;
   const char* sql =
-      "SELECT station, "
-      "to_char(date_trunc('hour', time AT TIME ZONE 'UTC'), 'YYYY-MM-DD\"T\"HH24\":00Z\"'), "
-      "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED')), "
-      "count(*) FILTER (WHERE result = 'PASS'), "
-      "count(*) FILTER (WHERE result IN ('FAIL', 'UNCONFIRMED')) "
-      "FROM ctrlprog_rows "
-      "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
-      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) "
-      "GROUP BY 1, 2 HAVING count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED')) > 0 "
-      "ORDER BY 1, 2";
+      "SELECT station, port, (floor(extract(epoch FROM time) / 900) * 900000)::bigint, "
+      "count(*) FILTER (WHERE result = 'PASS'), count(*) FILTER (WHERE result = 'FAIL'), "
+      "count(*) FILTER (WHERE result = 'UNCONFIRMED'), count(*) FILTER (WHERE result = 'LOST'), "
+      "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NULL), "
+      "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NOT NULL "
+      "AND attempt = 1), "
+      "count(*) FILTER (WHERE result = 'PASS' AND serial IS NOT NULL AND attempt = 1) "
+      "FROM ctrlprog_rows WHERE result <> 'RESTORED' "
+      "AND ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
+      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2, 3";
   const Call r = RunBetween(conn_, sql, since, until, deadlines_.statement, abort_);
   if (!r.ok())
     return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
+  const auto number = [&r](int row, int column) {
+    return std::atoll(PQgetvalue(r.result.get(), row, column));
+  };
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
-    out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
-                   std::atoll(PQgetvalue(r.result.get(), i, 2)),
-                   std::atoll(PQgetvalue(r.result.get(), i, 3)),
-                   std::atoll(PQgetvalue(r.result.get(), i, 4))});
+    tally.Add(QuarterCounts{PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
+                            number(i, 2),
+                            ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6),
+                                         number(i, 7), number(i, 8), number(i, 9)}});
+  }
+  return {};
+}
+
+LineDbResult PgLineDb::History(const std::string& serial, bool full, std::vector<TraceRow>& out) {
+  if (auto connected = Connect(); !connected.ok()) return connected;
+  const std::string sql =
+      std::string("SELECT (extract(epoch FROM time) * 1000)::bigint, station, port, ") +
+      (full ? "file, frame" : "'', ''") +
+      ", result, coalesce(attempt, 0), journal, journal_row FROM ctrlprog_rows WHERE serial = $1 "
+      "ORDER BY time, journal, journal_row";
+  const Call r = Run(conn_, sql, {serial.c_str()}, deadlines_.statement, abort_);
+  if (!r.ok()) {
+    return {r.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
+            "the line database did not answer: " + r.message};
+  }
+  const PGresult* rows = r.result.get();
+  for (int i = 0; i < PQntuples(rows); ++i) {
+    out.push_back({std::atoll(PQgetvalue(rows, i, 0)), PQgetvalue(rows, i, 1),
+                   PQgetvalue(rows, i, 2), PQgetvalue(rows, i, 3), PQgetvalue(rows, i, 4),
+                   PQgetvalue(rows, i, 5), std::atoll(PQgetvalue(rows, i, 6)),
+                   PQgetvalue(rows, i, 7), std::atoll(PQgetvalue(rows, i, 8))});
   }
   return {};
 }

@@ -8,6 +8,8 @@
 
 #include "linedb/journal.h"
 #include "linedb/line_db.h"
+#include "report/line_tally.h"
+#include "report/unit_trace.h"
 
 struct pg_conn;
 
@@ -44,9 +46,12 @@ class PgLineDb : public LineDb {
   LineDbResult Connect() override;
   void Disconnect() override;
   InsertOutcome Insert(const std::vector<JournalRow>& rows) override;
-  // The yield per station and hour, from `since` up to `until` (UTC ISO times, or empty).
-  LineDbResult Yield(const std::string& since, const std::string& until,
-                     std::vector<YieldRow>& out);
+  // Every result from `since` up to `until` (UTC ISO times, or empty), counted into `tally` by
+  // the quarter hour: the server sums, so a month's report is not a month's rows.
+  LineDbResult Count(const std::string& since, const std::string& until, LineTally& tally);
+  // Every row naming the board `serial`, in time order; without `full`, without the file and
+  // frame (which a station may not read).
+  LineDbResult History(const std::string& serial, bool full, std::vector<TraceRow>& out);
 
   // When each station's journals wrote, from `since` up to `until`.
   LineDbResult Spans(const std::string& since, const std::string& until,
@@ -61,6 +66,8 @@ class PgLineDb : public LineDb {
 
  private:
   LineDbResult CheckTable();
+  // Adds the columns that name a row's board to a table made before rows named it.
+  LineDbResult AddUnitColumns();
   // Whether this role may add rows, on a connection that takes writes.
   LineDbResult CheckRights();
   InsertOutcome InsertEach(const std::vector<JournalRow>& rows);

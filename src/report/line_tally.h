@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "linedb/journal.h"
+
+namespace ctrlprog {
+
+// What the rows of one place and time say about its boards.
+struct ResultCounts {
+  int64_t passes = 0, fails = 0, unconfirmed = 0, lost = 0;
+  int64_t unnamed = 0;    // results of boards without a serial: each counts as a board
+  int64_t named = 0;      // first attempts of scanned boards
+  int64_t firstPass = 0;  // scanned boards that passed at their first attempt
+
+  int64_t Attempts() const { return passes + fails + unconfirmed; }
+  int64_t Boards() const { return unnamed + named; }
+  ResultCounts& operator+=(const ResultCounts& other);
+  bool operator==(const ResultCounts&) const = default;
+};
+
+// A quarter of an hour of one port of one station: the finest a report needs, since every
+// time zone's offset is a whole number of quarter hours. The line database sums its rows into
+// these, so a report of a month is not a month of rows.
+struct QuarterCounts {
+  std::string station, port;
+  int64_t startMs = 0;  // UTC, a multiple of kQuarterMs
+  ResultCounts counts;
+};
+inline constexpr int64_t kQuarterMs = 15 * 60 * 1000;
+
+// One line of a report: a station's hour, one of its ports' hours, or the whole.
+struct ReportLine {
+  enum class Scope { Station, Port, Total };
+  Scope scope = Scope::Station;
+  int64_t hourMs = 0;  // when the hour began (UTC milliseconds); 0 for the total
+  std::string hour;    // "2026-12-07T21:00+08:00" local, "2026-12-07T13:00Z" in UTC
+  std::string station, port;
+  ResultCounts counts;
+};
+
+// The rows of a record or of the line database counted per station, port and hour.
+class LineTally {
+ public:
+  // Counts one row of a record, if its time is within [since, until) (milliseconds, either may
+  // be absent as INT64_MIN / INT64_MAX).
+  void Add(const JournalRow& row, int64_t since = INT64_MIN, int64_t until = INT64_MAX);
+  void Add(const QuarterCounts& quarter);
+
+  // Per station and hour, each followed by its ports that hour, then the total: hours in local
+  // time, or in UTC.
+  std::vector<ReportLine> Lines(bool utc) const;
+
+ private:
+  std::map<std::tuple<std::string, std::string, int64_t>, ResultCounts> quarters_;
+};
+
+// When the hour holding `ms` began, and its name: local with its offset, or UTC.
+int64_t HourOf(int64_t ms, bool utc, std::string& name);
+
+}  // namespace ctrlprog
+
+namespace ctrlprog {
+// `part` of `whole` as a percentage with one decimal ("90.0%"), the same in every locale; "-"
+// when `whole` is 0.
+std::string PercentText(int64_t part, int64_t whole);
+}  // namespace ctrlprog
