@@ -145,7 +145,9 @@ std::string TableRow(const ReportLine& l) {
                      : l.scope == ReportLine::Scope::Port ? "port"
                                                           : "station";
   const bool total = l.scope == ReportLine::Scope::Total;
-  return std::string("<tr class=\"") + kind + "\">" + Cell(total ? "total" : l.hour, false) +
+  std::string hour = l.hour;
+  std::replace(hour.begin(), hour.end(), 'T', ' ');
+  return std::string("<tr class=\"") + kind + "\">" + Cell(total ? "total" : hour, false) +
          Cell(l.station, false) + Cell(l.scope == ReportLine::Scope::Port ? l.port : "", false) +
          Cell(Num(c.Attempts())) + Cell(Num(c.passes)) + Cell(Num(c.fails)) +
          Cell(Num(c.unconfirmed)) + Cell(Num(c.lost)) + Cell(PercentText(c.passes, c.Attempts())) +
@@ -154,14 +156,14 @@ std::string TableRow(const ReportLine& l) {
 }
 
 const char* const kStyle =
-    "body{font:15px/1.4 'DejaVu Sans',Arial,sans-serif;color:#1a1a1a;margin:24px;max-width:1100px}"
+    "body{font:15px/1.4 'DejaVu Sans',Arial,sans-serif;color:#1a1a1a;margin:24px}"
     "h1{font-size:22px;margin:0 0 4px}p.meta{color:#444;margin:0 0 16px}"
     "figure{margin:0 0 18px;overflow-x:auto}figcaption{font-weight:bold;margin-bottom:4px}"
     ".pass{fill:#2e7d32}.fail{fill:#c62828}.grid{stroke:#ccc}.tick{font-size:11px;fill:#444}"
     "polyline.fpy{fill:none;stroke:#1565c0;stroke-width:2}circle.fpy{fill:#1565c0}"
     ".legend span{display:inline-block;width:12px;height:12px;margin:0 4px 0 12px;"
     "vertical-align:-1px}table{border-collapse:collapse;margin-top:12px}"
-    "th,td{padding:3px 8px;border-bottom:1px solid #ddd;text-align:left;white-space:nowrap}"
+    "th,td{padding:3px 6px;border-bottom:1px solid #ddd;text-align:left;white-space:nowrap}"
     "td.n{text-align:right}"
     "th{background:#f0f0f0}tr.port td{color:#444}tr.port td:nth-child(3){padding-left:20px}"
     "tr.total td{font-weight:bold;border-top:2px solid #666}p.note{color:#444}";

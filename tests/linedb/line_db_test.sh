@@ -240,10 +240,63 @@ check "forward of a folder" 2 'it is a folder' -- "$cli" forward --record "$tmp"
 [ "$("$pg" psql "$tmp/pg" -d fresh -c "SELECT count(*) FROM ctrlprog_rows")" = 3 ] \
   && ok "the table made by the station where it was missing" || { bad "station-made table"; cat "$tmp/fresh.err"; }
 
-# 7. The report of the server and of the journals agree.
+# 7. Scanned boards reach the server with their serial and attempt; one board's history from
+#    the record and from the server agree.
+start_sim sc1 --boards 1000
+printf 'SN-1\nSN-2\n' | "$cli" program --port "$tmp/sc1" --file "$asv" --scan --timeout 30 \
+  --record "$tmp/scanned.csv" --line-db "$station" --station line8 >/dev/null 2>"$tmp/scanned.err"
+printf 'SN-1\n' | "$cli" program --port "$tmp/sc1" --file "$asv" --scan --rework --timeout 30 \
+  --record "$tmp/scanned.csv" --line-db "$station" --station line8 >/dev/null 2>>"$tmp/scanned.err"
+got=$(rows "SELECT string_agg(serial || ':' || attempt || ':' || result, ' ' ORDER BY time) FROM ctrlprog_rows WHERE station = 'line8'")
+[ "$got" = "SN-1:1:PASS SN-2:1:PASS SN-1:2:PASS" ] && ok "scanned boards on the server with serial and attempt" \
+  || { bad "scanned rows on the server: $got"; cat "$tmp/scanned.err"; }
+reader="host=$tmp/pg dbname=ctrlprog_line user=reader"
+for form in "" --json; do
+  "$cli" trace SN-1 --record "$tmp/scanned.csv" $form >"$tmp/trace-csv.txt" 2>&1
+  "$cli" trace SN-1 --line-db "$reader" $form >"$tmp/trace-db.txt" 2>&1
+  if [ "$(grep -c PASS "$tmp/trace-db.txt")" = 2 ] && cmp -s "$tmp/trace-csv.txt" "$tmp/trace-db.txt"; then
+    ok "trace ${form:-as text}: the record and the server agree (2 attempts)"
+  else
+    bad "trace ${form:-as text} differs"; diff "$tmp/trace-csv.txt" "$tmp/trace-db.txt"
+  fi
+done
+"$cli" trace NOBODY --line-db "$reader" >/dev/null 2>"$tmp/nobody.err"
+[ $? = 1 ] && grep -q 'no row names the board NOBODY' "$tmp/nobody.err" && ok "trace of an unknown board: exit 1" \
+  || bad "trace of an unknown board"
+
+# 8. A table made before rows named their board, holding rows: a station upgrades one it made
+#    itself; one an administrator made is refused with the way out, and line-db.sql upgrades it.
+#    The rows it held stay as they were.
+older_table="CREATE TABLE ctrlprog_rows (journal text NOT NULL, journal_row bigint NOT NULL,
+  station text NOT NULL, time timestamptz NOT NULL, port text NOT NULL, file text NOT NULL,
+  frame text NOT NULL, result text NOT NULL, cycle_ms integer, received timestamptz NOT NULL DEFAULT now(),
+  PRIMARY KEY (journal, journal_row));
+  INSERT INTO ctrlprog_rows SELECT md5(g::text), 1, 'old', now(), '/dev/ttyS0', '', 'x', 'PASS', 1 FROM generate_series(1, 5) g"
+for owner in station1 postgres; do
+  "$pg" psql "$tmp/pg" -d postgres -c "CREATE DATABASE older_$owner OWNER $owner" >/dev/null
+  "$pg" psql "$tmp/pg" -d "older_$owner" -c "SET ROLE $owner" -c "$older_table" >/dev/null
+  "$pg" psql "$tmp/pg" -d "older_$owner" -c "GRANT INSERT, SELECT ON ctrlprog_rows TO station1" >/dev/null
+done
+older="host=$tmp/pg dbname=older_station1 user=station1"
+"$cli" forward --record "$tmp/scanned.csv" --line-db "$older" 2>"$tmp/older.err"
+got=$("$pg" psql "$tmp/pg" -d older_station1 -c "SELECT count(*) FILTER (WHERE serial IS NULL AND station = 'old') || ' ' || count(serial) || ' ' || (to_regclass('ctrlprog_rows_serial') IS NOT NULL) FROM ctrlprog_rows")
+[ "$got" = "5 3 true" ] && grep -q 'now has the columns serial and attempt' "$tmp/older.err" \
+  && ok "a station upgrades the table it made: 5 old rows kept, 3 scanned rows with their serial, serial indexed" \
+  || { bad "station's own upgrade: $got"; cat "$tmp/older.err"; }
+admin="host=$tmp/pg dbname=older_postgres user=station1"
+check "a table an administrator made before rows named their board" 2 'upgrade it with packaging/line-db.sql' -- \
+  "$cli" forward --record "$tmp/scanned.csv" --line-db "$admin"
+"$pg" psql "$tmp/pg" -d older_postgres -f "$(dirname "$pg")/../packaging/line-db.sql" >/dev/null 2>&1
+"$cli" forward --record "$tmp/scanned.csv" --line-db "$admin" 2>"$tmp/admin.err"
+got=$("$pg" psql "$tmp/pg" -d older_postgres -c "SELECT count(*) FILTER (WHERE serial IS NULL AND station = 'old') || ' ' || count(serial) FROM ctrlprog_rows")
+[ "$got" = "5 3" ] && ok "line-db.sql upgrades an administrator's table: its 5 rows kept, 3 scanned rows in" \
+  || { bad "administrator's upgrade: $got"; cat "$tmp/admin.err"; }
+
+# 9. The report of the server and of the journals agree.
 "$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --json >"$tmp/server.json" 2>/dev/null
 { cat "$tmp/day1.csv"; tail -n +2 "$tmp/day2.csv"; tail -n +2 "$tmp/journal.csv"; tail -n +2 "$tmp/hung.csv"
-  tail -n +2 "$tmp/refused.csv" | grep -v /dev/refused; tail -n +2 "$tmp/backlog.csv"; } >"$tmp/all.csv"
+  tail -n +2 "$tmp/refused.csv" | grep -v /dev/refused; tail -n +2 "$tmp/backlog.csv"
+  tail -n +2 "$tmp/scanned.csv"; } >"$tmp/all.csv"
 "$cli" report --record "$tmp/all.csv" --json >"$tmp/csv.json" 2>/dev/null
 if [ -s "$tmp/server.json" ] && cmp -s "$tmp/server.json" "$tmp/csv.json"; then
   ok "report: server and records agree ($(wc -l <"$tmp/server.json") station-hours)"
