@@ -32,6 +32,7 @@
 #include "model/utf8.h"
 #include "scan/serial_check.h"
 #include "scan/unit_gate.h"
+#include "station/line_pass_lookup.h"
 #include "station/station.h"
 #include "station/station_sinks.h"
 
@@ -127,7 +128,8 @@ class ProgramRun {
   // The context of every timer this run starts: they capture it, and go with it.
   QObject run_;
   QTimer lineWatch_;
-  int64_t lastWaiting_ = -1;  // said once at the start, then whenever it changes
+  int64_t lastWaiting_ = -1;                // said once at the start, then whenever it changes
+  std::unique_ptr<LinePassLookup> lookup_;  // with --scan and --line-db; outlives the gates
   std::vector<std::unique_ptr<ConsolePort>> ports_;
   UnitBook book_;
   std::optional<std::regex> pattern_;
@@ -143,7 +145,13 @@ class ProgramRun {
 bool ProgramRun::Build() {
   if (options_.scan) {
     if (options_.serialPattern) pattern_.emplace(*options_.serialPattern);
-    if (options_.record) book_.ReadRecord(*options_.record);
+    if (!sinks_.RecordPath().empty()) book_.ReadRecord(sinks_.RecordPath());
+    if (options_.lineDb) {
+      // A board that passed at another station is known from the line database, when it answers.
+      lookup_ = std::make_unique<LinePassLookup>(*options_.lineDb, [this](auto done) {
+        QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
+      });
+    }
   }
   const auto ticks = std::make_shared<TickScheduler>();
   for (const std::string& port : options_.ports) {
@@ -162,6 +170,12 @@ bool ProgramRun::Build() {
           ScanRules{pattern_ ? &*pattern_ : nullptr, options_.serialPattern.value_or(""),
                     options_.rework},
           options_.station.value_or(StationName()));
+      p.gate->SetRegister(lookup_.get());
+      p.gate->onLateRefusal = [this, &p](const std::string& serial, const std::string& reason) {
+        output_.ScanRefused(p.port, serial, reason);
+        CheckOutput();
+        QTimer::singleShot(0, &run_, [this] { EndIfScansDone(); });
+      };
     }
     ports_.push_back(std::move(consolePort));
   }

@@ -14,11 +14,18 @@ bool EndsBoard(LinkEventKind kind) {
          kind == LinkEventKind::Unconfirmed;
 }
 
-std::string Where(std::string_view time, std::string_view station, std::string_view port) {
-  return Say("at %1 on %2 %3", {time, EscapeName(station), EscapeName(port)});
+std::string AlreadyPassed(std::string_view serial, std::string_view where) {
+  return Say(
+      "board %1 already passed %2; scan another board, or start with --rework to program it "
+      "again",
+      {serial, where});
 }
 
 }  // namespace
+
+std::string Where(std::string_view time, std::string_view station, std::string_view port) {
+  return Say("at %1 on %2 %3", {time, EscapeName(station), EscapeName(port)});
+}
 
 void UnitBook::ReadRecord(const std::string& path) {
   ForEachJournalRow(path, [this](const JournalRow& row) {
@@ -45,7 +52,7 @@ const UnitBook::Past* UnitBook::Find(const std::string& serial) const {
 UnitGate::UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station)
     : link_(link), book_(book), rules_(std::move(rules)), station_(std::move(station)) {
   link_.AddGate([this] {
-    return serial_.empty() ? GateVerdict{GateVerdict::Kind::Hold, {}} : GateVerdict{};
+    return serial_.empty() || checking_ ? GateVerdict{GateVerdict::Kind::Hold, {}} : GateVerdict{};
   });
   link_.AddListener([this](const LinkEvent& event) { OnEvent(event); });
 }
@@ -58,15 +65,42 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
   }
   const UnitBook::Past* past = book_.Find(std::string(serial));
   if (past && !past->passed.empty() && !rules_.rework) {
-    return Say(
-        "board %1 already passed %2; scan another board, or start with --rework to "
-        "program it again",
-        {serial, past->passed});
+    return AlreadyPassed(serial, past->passed);
   }
+  const int attempts = past ? past->attempts : 0;
+  if (!register_) {
+    Take(std::string(serial), attempts);
+    return std::nullopt;
+  }
+  // Held until the line database says whether this board passed at another station.
   serial_ = serial;
-  attempt_ = (past ? past->attempts : 0) + 1;
-  link_.SetUnit(serial_, attempt_);
+  checking_ = true;
+  std::weak_ptr<int> alive = life_;
+  register_->Ask(serial_, [this, alive, name = serial_, attempts](auto remote) {
+    if (alive.lock()) Answered(name, attempts, remote);
+  });
   return std::nullopt;
+}
+
+void UnitGate::Take(const std::string& serial, int attempts) {
+  serial_ = serial;
+  checking_ = false;
+  attempt_ = attempts + 1;
+  link_.SetUnit(serial_, attempt_);
+  if (onChanged) onChanged();
+}
+
+void UnitGate::Answered(const std::string& serial, int localAttempts,
+                        const std::optional<UnitBook::Past>& remote) {
+  if (!checking_ || serial != serial_) return;
+  if (remote && !remote->passed.empty() && !rules_.rework) {
+    serial_.clear();
+    checking_ = false;
+    if (onLateRefusal) onLateRefusal(serial, AlreadyPassed(serial, remote->passed));
+    if (onChanged) onChanged();
+    return;
+  }
+  Take(serial, std::max(localAttempts, remote ? remote->attempts : 0));
 }
 
 void UnitGate::OnEvent(const LinkEvent& event) {
@@ -79,6 +113,7 @@ void UnitGate::OnEvent(const LinkEvent& event) {
   serial_.clear();
   attempt_ = 0;
   link_.SetUnit({}, 0);
+  if (onChanged) onChanged();
 }
 
 }  // namespace ctrlprog

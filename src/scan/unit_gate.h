@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <set>
@@ -28,6 +30,19 @@ class UnitBook {
   std::map<std::string, Past, std::less<>> units_;
 };
 
+// Where and when a board passed, as a refusal says it: "at TIME on STATION PORT".
+std::string Where(std::string_view time, std::string_view station, std::string_view port);
+
+// Where else a board may have passed: the line's database, asked as each serial is scanned.
+class PassRegister {
+ public:
+  virtual ~PassRegister() = default;
+  // Asks what is known of the board `serial`; `answer` is called later, on the asker's thread,
+  // with it (nothing: the register could not be asked, and the record alone decides).
+  virtual void Ask(const std::string& serial,
+                   std::function<void(std::optional<UnitBook::Past>)> answer) = 0;
+};
+
 struct ScanRules {
   const std::regex* pattern = nullptr;  // a serial must match it whole, where given
   std::string patternText;
@@ -42,11 +57,22 @@ class UnitGate {
   // Asks `link` before every poll and hears its events; `station` names where a PASS happened.
   UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station);
 
-  // Takes a scanned serial for the next board, or says why not.
+  // Takes a scanned serial for the next board, or says why not. With a register, a serial the
+  // record lets through is held (no poll) until the register answers, and refused then through
+  // `onLateRefusal` if it passed elsewhere.
   std::optional<std::string> Offer(std::string_view scanned);
   // Whether the port waits for a scan.
   bool Waiting() const { return serial_.empty(); }
+  // Whether a scanned serial waits for the register's answer.
+  bool Checking() const { return checking_; }
   const std::string& Serial() const { return serial_; }
+  int Attempt() const { return attempt_; }
+
+  void SetRegister(PassRegister* remote) { register_ = remote; }
+  // A serial the register refused after Offer took it: the serial and why.
+  std::function<void(const std::string&, const std::string&)> onLateRefusal;
+  // The serial was taken or let go: the port's look may change.
+  std::function<void()> onChanged;
 
   // This run's boards on this port (distinct serials), those that passed on their first
   // attempt, and the attempts.
@@ -56,6 +82,9 @@ class UnitGate {
 
  private:
   void OnEvent(const LinkEvent& event);
+  void Take(const std::string& serial, int attempts);
+  void Answered(const std::string& serial, int localAttempts,
+                const std::optional<UnitBook::Past>& remote);
 
   Link& link_;
   UnitBook& book_;
@@ -63,6 +92,9 @@ class UnitGate {
   std::string station_;
   std::string serial_;
   int attempt_ = 0;
+  bool checking_ = false;
+  PassRegister* register_ = nullptr;
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);  // answers after the gate went are lost
   std::set<std::string> boards_;
   long firstPass_ = 0;
   long attempts_ = 0;

@@ -141,6 +141,18 @@ if wait_for 20 eval "! kill -0 $fwd 2>/dev/null"; then
 else
   bad "forward to a hung server did not end"; kill -9 $fwd
 fi
+# A scanned board while the server hangs: asked whether it passed elsewhere, the server is given
+# up on within its deadline and the board is programmed.
+start_sim h2 --boards 1000
+printf 'SN-H1\n' | "$cli" program --port "$tmp/h2" --file "$asv" --scan --timeout 60 --json \
+  --record "$tmp/hung-scan.csv" --line-db "$station" --station line5 >"$tmp/hung-scan.out" 2>&1 &
+scanning=$!
+if wait_for 30 eval "! kill -0 $scanning 2>/dev/null" \
+   && grep -q '"event":"finished".*"serial":"SN-H1","attempt":1' "$tmp/hung-scan.out"; then
+  ok "a hung server: a scanned board is programmed once the server's deadline passed"
+else
+  bad "a hung server held a scanned board"; kill -9 $scanning 2>/dev/null; cat "$tmp/hung-scan.out"
+fi
 kill -CONT $stopped; stopped=""
 "$cli" forward --record "$tmp/hung.csv" --line-db "$station" 2>"$tmp/fwd-back.err"
 got=$(rows "SELECT count(*) FROM ctrlprog_rows WHERE station = 'line5' AND result = 'PASS'")
@@ -250,6 +262,16 @@ printf 'SN-1\n' | "$cli" program --port "$tmp/sc1" --file "$asv" --scan --rework
 got=$(rows "SELECT string_agg(serial || ':' || attempt || ':' || result, ' ' ORDER BY time) FROM ctrlprog_rows WHERE station = 'line8'")
 [ "$got" = "SN-1:1:PASS SN-2:1:PASS SN-1:2:PASS" ] && ok "scanned boards on the server with serial and attempt" \
   || { bad "scanned rows on the server: $got"; cat "$tmp/scanned.err"; }
+# Another station, its own record: a board that passed at line8 is refused from the server.
+printf 'SN-2\nSN-3\n' | "$cli" program --port "$tmp/sc1" --file "$asv" --scan --timeout 30 --json \
+  --record "$tmp/other.csv" --line-db "$station" --station line9 >"$tmp/other.out" 2>"$tmp/other.err"
+if grep -q '"event":"scan_refused","serial":"SN-2","reason":"board SN-2 already passed at .* on line8 ' "$tmp/other.out" \
+   && grep -q '"event":"finished".*"serial":"SN-3","attempt":1' "$tmp/other.out" \
+   && ! grep -q '"serial":"SN-2","attempt"' "$tmp/other.out"; then
+  ok "a board that passed at another station is refused from the line database"
+else
+  bad "passed elsewhere"; cat "$tmp/other.out" "$tmp/other.err"
+fi
 reader="host=$tmp/pg dbname=ctrlprog_line user=reader"
 for form in "" --json; do
   "$cli" trace SN-1 --record "$tmp/scanned.csv" $form >"$tmp/trace-csv.txt" 2>&1
@@ -296,10 +318,10 @@ got=$("$pg" psql "$tmp/pg" -d older_postgres -c "SELECT count(*) FILTER (WHERE s
 "$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --json >"$tmp/server.json" 2>/dev/null
 { cat "$tmp/day1.csv"; tail -n +2 "$tmp/day2.csv"; tail -n +2 "$tmp/journal.csv"; tail -n +2 "$tmp/hung.csv"
   tail -n +2 "$tmp/refused.csv" | grep -v /dev/refused; tail -n +2 "$tmp/backlog.csv"
-  tail -n +2 "$tmp/scanned.csv"; } >"$tmp/all.csv"
+  tail -n +2 "$tmp/scanned.csv"; tail -n +2 "$tmp/other.csv"; } >"$tmp/all.csv"
 "$cli" report --record "$tmp/all.csv" --json >"$tmp/csv.json" 2>/dev/null
 if [ -s "$tmp/server.json" ] && cmp -s "$tmp/server.json" "$tmp/csv.json"; then
-  ok "report: server and records agree ($(wc -l <"$tmp/server.json") station-hours)"
+  ok "report: server and records agree ($(wc -l <"$tmp/server.json") lines)"
 else
   bad "report differs"; diff "$tmp/server.json" "$tmp/csv.json" | head
 fi

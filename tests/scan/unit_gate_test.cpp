@@ -119,6 +119,77 @@ TEST_F(UnitGateTest, ABoardThatPassedIsRefusedUnlessReworkedAndItsAttemptsGoOn) 
   EXPECT_FALSE(rework.Waiting());
 }
 
+// The line database as the gate asks it: each question kept until the test answers it.
+class HeldRegister : public PassRegister {
+ public:
+  void Ask(const std::string& serial,
+           std::function<void(std::optional<UnitBook::Past>)> answer) override {
+    asked.emplace_back(serial, std::move(answer));
+  }
+  std::vector<std::pair<std::string, std::function<void(std::optional<UnitBook::Past>)>>> asked;
+};
+
+TEST_F(UnitGateTest, TheLineDatabaseIsAskedBeforeTheBoardIsTouched) {
+  struct Case {
+    const char* what;
+    std::optional<UnitBook::Past> known;  // what the line database knows; nothing: no answer
+    bool rework;
+    int attempt;  // the attempt taken; 0: refused
+  };
+  const Case cases[] = {
+      {"unknown there", UnitBook::Past{}, false, 1},
+      {"failed twice at another station", UnitBook::Past{2, ""}, false, 3},
+      {"passed at another station", UnitBook::Past{1, "at T on s2 /dev/ttyUSB3"}, false, 0},
+      {"passed there, reworked", UnitBook::Past{1, "at T on s2 /dev/ttyUSB3"}, true, 2},
+      {"the server did not answer", std::nullopt, false, 1},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeSerialPort otherPort;
+    FakeServices otherUi;
+    frmMain other(otherUi, otherPort);
+    other.Form_Load();
+    otherUi.FillAll(
+        std::vector<std::string>(WorkedSets()[0].texts.begin(), WorkedSets()[0].texts.end()));
+    other.cmdFileSend_Click();
+    HeldRegister remote;
+    UnitGate held{other.link(), book, {nullptr, "", c.rework}, "station-1"};
+    held.SetRegister(&remote);
+    std::vector<std::string> refusals;
+    held.onLateRefusal = [&](const std::string& serial, const std::string& reason) {
+      refusals.push_back(serial + ": " + reason);
+    };
+    const std::string serial = "SN-R" + std::to_string(++n);
+    ASSERT_EQ(held.Offer(serial), std::nullopt);
+    ASSERT_EQ(remote.asked.size(), 1u);
+    EXPECT_EQ(remote.asked[0].first, serial);
+    for (int i = 0; i < 12; ++i) other.Timer1_Timer();
+    EXPECT_TRUE(otherPort.writes.empty()) << "no poll while the line database is asked";
+    EXPECT_FALSE(held.Waiting());
+    remote.asked[0].second(c.known);
+    EXPECT_FALSE(held.Checking());
+    EXPECT_EQ(held.Attempt(), c.attempt);
+    EXPECT_EQ(held.Waiting(), c.attempt == 0);
+    for (int i = 0; i < 12; ++i) other.Timer1_Timer();
+    EXPECT_EQ(otherPort.writes.empty(), c.attempt == 0) << "polled once taken";
+    ASSERT_EQ(refusals.size(), c.attempt == 0 ? 1u : 0u);
+    if (c.attempt == 0) {
+      EXPECT_EQ(refusals[0], serial + ": board " + serial +
+                                 " already passed at T on s2 /dev/ttyUSB3; scan another board, "
+                                 "or start with --rework to program it again");
+    }
+  }
+  // An answer that comes after its gate went is dropped.
+  HeldRegister remote;
+  {
+    UnitGate gone{link(), book, {}, "station-1"};
+    gone.SetRegister(&remote);
+    ASSERT_EQ(gone.Offer("SN-LATE"), std::nullopt);
+  }
+  remote.asked[0].second(UnitBook::Past{});
+}
+
 TEST(SerialCheck, RefusesWhatCannotNameABoard) {
   const std::regex pattern("SN-[0-9]{4}");
   struct Case {
