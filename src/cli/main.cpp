@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "model/utf8.h"
 #include "scan/serial_check.h"
 #include "station/station_sinks.h"
+#include "station/unit_scanning.h"
 
 namespace {
 
@@ -118,15 +118,18 @@ int Usage(const QString& why) {
 
 // Whether what went to stdout got there; a lost line is exit 74 with the reason.
 int Flushed(const char* what) {
+  // A write that failed while the buffer filled left its reason in errno.
+  const int earlier = std::ferror(stdout) ? errno : 0;
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return ctrlprog::kExitOk;
-  const int error = errno != 0 ? errno : EIO;
+  const int error = errno != 0 ? errno : earlier != 0 ? earlier : EIO;
   std::fprintf(stderr, "ctrlprog-cli: cannot write %s to standard output: %s\n", what,
                ctrlprog::Describe(ctrlprog::FileErrorFromSystem(error)).c_str());
   return ctrlprog::kExitOutputFailed;
 }
 
 int Help() {
+  errno = 0;
   std::fputs(kHelp, stdout);
   return Flushed("the help");
 }
@@ -241,9 +244,7 @@ int Program(const QStringList& args) {
   o.rework = parser.isSet("rework");
   if (parser.isSet("serial-pattern")) {
     o.serialPattern = parser.value("serial-pattern").toStdString();
-    try {
-      std::regex check(*o.serialPattern);
-    } catch (const std::regex_error&) {
+    if (ctrlprog::UnitScanning::PatternProblem(*o.serialPattern)) {
       return Usage(Tr("--serial-pattern takes a regular expression, not '%1'")
                        .arg(parser.value("serial-pattern")));
     }

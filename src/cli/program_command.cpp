@@ -32,9 +32,9 @@
 #include "model/utf8.h"
 #include "scan/serial_check.h"
 #include "scan/unit_gate.h"
-#include "station/line_pass_lookup.h"
 #include "station/station.h"
 #include "station/station_sinks.h"
+#include "station/unit_scanning.h"
 
 namespace ctrlprog {
 namespace {
@@ -81,8 +81,7 @@ struct ConsolePort {
   ConsoleServices ui;
   QtSerialPort serial;
   Station station{ui, serial};
-  std::unique_ptr<UnitGate> gate;  // with --scan
-  std::deque<std::string> scans;   // scanned while its board had no result yet, in order
+  std::deque<std::string> scans;  // scanned while its board had no result yet, in order
 };
 
 // One `ctrlprog-cli program`: its stations, the loop they run in, and what it prints.
@@ -129,10 +128,8 @@ class ProgramRun {
   QObject run_;
   QTimer lineWatch_;
   int64_t lastWaiting_ = -1;                // said once at the start, then whenever it changes
-  std::unique_ptr<LinePassLookup> lookup_;  // with --scan and --line-db; outlives the gates
+  std::unique_ptr<UnitScanning> scanning_;  // with --scan; outlives the gates
   std::vector<std::unique_ptr<ConsolePort>> ports_;
-  UnitBook book_;
-  std::optional<std::regex> pattern_;
   std::unique_ptr<QSocketNotifier> scans_;
   std::string scanned_;  // input not yet ended by a line break
   bool scansEnded_ = false;
@@ -144,14 +141,12 @@ class ProgramRun {
 
 bool ProgramRun::Build() {
   if (options_.scan) {
-    if (options_.serialPattern) pattern_.emplace(*options_.serialPattern);
-    if (!sinks_.RecordPath().empty()) book_.ReadRecord(sinks_.RecordPath());
-    if (options_.lineDb) {
-      // A board that passed at another station is known from the line database, when it answers.
-      lookup_ = std::make_unique<LinePassLookup>(*options_.lineDb, [this](auto done) {
-        QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
-      });
-    }
+    // A board that passed at another station is known from the line database, when it answers.
+    scanning_ = std::make_unique<UnitScanning>(UnitScanning::Options{
+        options_.serialPattern, options_.rework, options_.station.value_or(StationName()),
+        sinks_.RecordPath(), options_.lineDb, [this](std::function<void()> done) {
+          QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
+        }});
   }
   const auto ticks = std::make_shared<TickScheduler>();
   for (const std::string& port : options_.ports) {
@@ -165,13 +160,9 @@ bool ProgramRun::Build() {
     p.ui.onTick = [&p] { p.station.form().Timer1_Timer(); };
     p.station.OnEvent([this, &p](const LinkEvent& event) { OnEvent(p, event); });
     if (options_.scan) {
-      p.gate = std::make_unique<UnitGate>(
-          p.station.link(), book_,
-          ScanRules{pattern_ ? &*pattern_ : nullptr, options_.serialPattern.value_or(""),
-                    options_.rework},
-          options_.station.value_or(StationName()));
-      p.gate->SetRegister(lookup_.get());
-      p.gate->onLateRefusal = [this, &p](const std::string& serial, const std::string& reason) {
+      p.station.EnableScan(*scanning_);
+      p.station.gate()->onLateRefusal = [this, &p](const std::string& serial,
+                                                   const std::string& reason) {
         output_.ScanRefused(p.port, serial, reason);
         CheckOutput();
         QTimer::singleShot(0, &run_, [this] { EndIfScansDone(); });
@@ -319,10 +310,10 @@ void ProgramRun::TakeScan(std::string_view line) {
 
 void ProgramRun::OfferScans() {
   for (auto& p : ports_) {
-    while (p->gate->Waiting() && !p->scans.empty()) {
+    while (p->station.gate()->Waiting() && !p->scans.empty()) {
       const std::string serial = std::move(p->scans.front());
       p->scans.pop_front();
-      if (auto refusal = p->gate->Offer(serial)) {
+      if (auto refusal = p->station.gate()->Offer(serial)) {
         output_.ScanRefused(p->port, serial, *refusal);
         CheckOutput();
       }
@@ -334,7 +325,7 @@ void ProgramRun::EndIfScansDone() {
   OfferScans();
   if (!scansEnded_) return;
   const bool busy = std::any_of(ports_.begin(), ports_.end(), [](const auto& p) {
-    return p->station.Running() && (!p->gate->Waiting() || !p->scans.empty());
+    return p->station.Running() && (!p->station.gate()->Waiting() || !p->scans.empty());
   });
   if (!busy) Stop(kExitOk);
 }
@@ -371,7 +362,9 @@ int ProgramRun::Finish() {
     if (!p->station.Opened()) continue;
     anyOpened = true;
     std::optional<BoardCounts> boards;
-    if (p->gate) boards = BoardCounts{p->gate->Boards(), p->gate->FirstPass(), p->gate->Attempts()};
+    if (const UnitGate* gate = p->station.gate()) {
+      boards = BoardCounts{gate->Boards(), gate->FirstPass(), gate->Attempts()};
+    }
     output_.Summary(p->port, p->station.tally(), p->station.Seconds(), lineTotals, boards);
   }
   CheckOutput();

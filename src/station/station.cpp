@@ -1,6 +1,7 @@
 #include "station/station.h"
 
 #include "station/station_sinks.h"
+#include "station/unit_scanning.h"
 
 namespace ctrlprog {
 
@@ -8,6 +9,12 @@ Station::Station(WindowServices& ui, SerialPort& port) : form_(ui, port) {
   form_.link().AddListener([this](const LinkEvent& event) {
     if (event.kind == LinkEventKind::Closed) stopped_ = std::chrono::steady_clock::now();
   });
+}
+
+Station::~Station() = default;
+
+void Station::EnableScan(UnitScanning& scanning) {
+  if (!gate_) gate_ = scanning.GateFor(form_.link());
 }
 
 void Station::Attach(StationSinks& sinks) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "form/frm_main.h"
@@ -10,6 +11,8 @@
 namespace ctrlprog {
 
 class StationSinks;
+class UnitGate;
+class UnitScanning;
 
 // One port of a station, for the window and the console alike: its form (the handshake core,
 // the log, the parameter files), its rows to the record and the line database, its tally and its
@@ -17,6 +20,7 @@ class StationSinks;
 class Station {
  public:
   Station(WindowServices& ui, SerialPort& port);
+  ~Station();
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
 
@@ -29,6 +33,13 @@ class Station {
   // Every board's row goes to the sinks, which hold the next poll while they are behind and
   // stop the transfer once they failed.
   void Attach(StationSinks& sinks);
+  // No scan, no board: from now on this port touches a board only while it holds a scanned
+  // serial without a result.
+  void EnableScan(UnitScanning& scanning);
+  // The port's gate, with scanning; null without.
+  UnitGate* gate() { return gate_.get(); }
+  const UnitGate* gate() const { return gate_.get(); }
+
   // `listener` hears every event of this port.
   void OnEvent(LinkListener listener) { form_.link().AddListener(std::move(listener)); }
 
@@ -44,6 +55,7 @@ class Station {
 
  private:
   frmMain form_;
+  std::unique_ptr<UnitGate> gate_;
   bool opened_ = false;
   std::chrono::steady_clock::time_point started_, stopped_;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <string>
+
+#include "scan/unit_gate.h"
+
+namespace ctrlprog {
+
+class LinePassLookup;
+
+// What the gates of every port of one program share: the boards its record knows, the rules a
+// serial is checked by, and the line database, asked whether a board passed elsewhere.
+class UnitScanning {
+ public:
+  struct Options {
+    std::optional<std::string> pattern;  // checked beforehand with PatternProblem
+    bool rework = false;
+    std::string station;
+    std::string recordPath;  // the record whose boards are known; empty for none
+    std::optional<std::string> lineDb;
+    // Runs a function on the front end's thread: the line database's answers come there.
+    std::function<void(std::function<void()>)> post;
+  };
+  explicit UnitScanning(Options options);
+  ~UnitScanning();
+  UnitScanning(const UnitScanning&) = delete;
+  UnitScanning& operator=(const UnitScanning&) = delete;
+
+  // Why `pattern` is no regular expression, or nothing.
+  static std::optional<std::string> PatternProblem(const std::string& pattern);
+
+  // The gate of one more port, on `link`.
+  std::unique_ptr<UnitGate> GateFor(Link& link);
+
+ private:
+  Options options_;
+  UnitBook book_;
+  std::optional<std::regex> pattern_;
+  std::unique_ptr<LinePassLookup> lookup_;
+};
+
+}  // namespace ctrlprog
