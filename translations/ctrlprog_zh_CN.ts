@@ -4,6 +4,38 @@
 <context>
     <name>ResultPanel</name>
     <message>
+        <source>Serial</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Scan the board&apos;s serial here; Enter takes it</source>
+        <translation>在此扫描电路板的序列号，按回车键确认</translation>
+    </message>
+    <message>
+        <source>scan a board</source>
+        <translation>扫描一块电路板</translation>
+    </message>
+    <message>
+        <source>SCAN</source>
+        <translation>请扫描</translation>
+    </message>
+    <message>
+        <source>asking the line database about %1…</source>
+        <translation>正在向产线数据库查询 %1…</translation>
+    </message>
+    <message>
+        <source>board %1, attempt %2</source>
+        <translation>电路板 %1，第 %2 次</translation>
+    </message>
+    <message>
+        <source>Boards %1, first pass %2</source>
+        <translation>电路板 %1，一次合格 %2</translation>
+    </message>
+    <message>
+        <source>Attempts %1, failed %2</source>
+        <translation>尝试 %1，失败 %2</translation>
+    </message>
+    <message>
         <source>Result</source>
         <translation>结果</translation>
     </message>
@@ -141,6 +173,18 @@
 <context>
     <name>ctrlprog-cli</name>
     <message>
+        <source>report takes one of --json and --html FILE</source>
+        <translation>report 只能带 --json 和 --html FILE 之一</translation>
+    </message>
+    <message>
+        <source>trace needs the SERIAL of a board</source>
+        <translation>trace 需要电路板的序列号 SERIAL</translation>
+    </message>
+    <message>
+        <source>trace needs one of --line-db URI and --record FILE</source>
+        <translation>trace 需要 --line-db URI 和 --record FILE 之一</translation>
+    </message>
+    <message>
         <source>a command is missing</source>
         <translation>缺少命令</translation>
     </message>
@@ -183,6 +227,10 @@
 </context>
 <context>
     <name>Message</name>
+    <message>
+        <source>board %1 is on %2 and has no result yet</source>
+        <translation>电路板 %1 在 %2 上，尚无结果</translation>
+    </message>
     <message>
         <source>%1: %2 programmed, %3 failed, %4 lost in %5 s</source>
         <translation>%1：%5 秒内已编程 %2 块，失败 %3 次，断线 %4 次</translation>

@@ -49,6 +49,11 @@ const UnitBook::Past* UnitBook::Find(const std::string& serial) const {
   return it == units_.end() ? nullptr : &it->second;
 }
 
+const std::string* UnitBook::HeldOn(const std::string& serial) const {
+  const auto it = held_.find(serial);
+  return it == held_.end() ? nullptr : &it->second;
+}
+
 UnitGate::UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station)
     : link_(link), book_(book), rules_(std::move(rules)), station_(std::move(station)) {
   link_.AddGate([this] {
@@ -63,6 +68,9 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
   if (!serial_.empty()) {
     return Say("board %1 on this port has no result yet", {serial_});
   }
+  if (const std::string* port = book_.HeldOn(std::string(serial))) {
+    return Say("board %1 is on %2 and has no result yet", {serial, EscapeName(*port)});
+  }
   const UnitBook::Past* past = book_.Find(std::string(serial));
   if (past && !past->passed.empty() && !rules_.rework) {
     return AlreadyPassed(serial, past->passed);
@@ -75,6 +83,7 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
   // Held until the line database says whether this board passed at another station.
   serial_ = serial;
   checking_ = true;
+  book_.Hold(serial_, link_.PortName());
   std::weak_ptr<int> alive = life_;
   register_->Ask(serial_, [this, alive, name = serial_, attempts](auto remote) {
     if (alive.lock()) Answered(name, attempts, remote);
@@ -84,6 +93,7 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
 
 void UnitGate::Take(const std::string& serial, int attempts) {
   serial_ = serial;
+  book_.Hold(serial_, link_.PortName());
   checking_ = false;
   attempt_ = attempts + 1;
   link_.SetUnit(serial_, attempt_);
@@ -94,6 +104,7 @@ void UnitGate::Answered(const std::string& serial, int localAttempts,
                         const std::optional<UnitBook::Past>& remote) {
   if (!checking_ || serial != serial_) return;
   if (remote && !remote->passed.empty() && !rules_.rework) {
+    book_.Release(serial_);
     serial_.clear();
     checking_ = false;
     if (onLateRefusal) onLateRefusal(serial, AlreadyPassed(serial, remote->passed));
@@ -103,6 +114,13 @@ void UnitGate::Answered(const std::string& serial, int localAttempts,
   Take(serial, std::max(localAttempts, remote ? remote->attempts : 0));
 }
 
+void UnitGate::ResetCounts() {
+  boards_.clear();
+  firstPass_ = 0;
+  attempts_ = 0;
+  if (onChanged) onChanged();
+}
+
 void UnitGate::OnEvent(const LinkEvent& event) {
   if (!EndsBoard(event.kind) || serial_.empty()) return;
   const bool passed = event.kind == LinkEventKind::Passed;
@@ -110,6 +128,7 @@ void UnitGate::OnEvent(const LinkEvent& event) {
   boards_.insert(serial_);
   ++attempts_;
   if (passed && attempt_ == 1) ++firstPass_;
+  book_.Release(serial_);
   serial_.clear();
   attempt_ = 0;
   link_.SetUnit({}, 0);

@@ -25,9 +25,15 @@ class UnitBook {
   void ReadRecord(const std::string& path);
   void Learn(const std::string& serial, int attempt, bool passed, const std::string& where);
   const Past* Find(const std::string& serial) const;
+  // Boards in hand: scanned on a port and without a result yet, so no other port takes them.
+  void Hold(const std::string& serial, const std::string& port) { held_[serial] = port; }
+  void Release(const std::string& serial) { held_.erase(serial); }
+  // The port that holds the board `serial`, or null.
+  const std::string* HeldOn(const std::string& serial) const;
 
  private:
   std::map<std::string, Past, std::less<>> units_;
+  std::map<std::string, std::string, std::less<>> held_;
 };
 
 // Where and when a board passed, as a refusal says it: "at TIME on STATION PORT".
@@ -79,6 +85,8 @@ class UnitGate {
   long Boards() const { return static_cast<long>(boards_.size()); }
   long FirstPass() const { return firstPass_; }
   long Attempts() const { return attempts_; }
+  // The counts from zero again (the board held, if any, keeps its serial).
+  void ResetCounts();
 
  private:
   void OnEvent(const LinkEvent& event);

@@ -7,8 +7,11 @@
 #include <QVBoxLayout>
 
 #include "link/qt/tick_timer.h"
+#include "scan/unit_gate.h"
+#include "station/unit_scanning.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
+#include "ui/scan_entry.h"
 
 namespace ctrlprog {
 
@@ -88,6 +91,7 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   });
   connect(panel_->ResetButton(), &QPushButton::clicked, this, [this] {
     station_.link().ResetTally();
+    if (UnitGate* gate = station_.gate()) gate->ResetCounts();
     Show();
   });
   Show();
@@ -95,6 +99,24 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
 
 FixtureTile::~FixtureTile() {
   Stop();
+}
+
+void FixtureTile::EnableScan(UnitScanning& scanning) {
+  station_.EnableScan(scanning);
+  ConnectScanning(*panel_, *station_.gate(), [this] {
+    const bool taken = !station_.gate()->Waiting() && !station_.gate()->Checking();
+    Show();
+    if (taken && onSerialTaken) onSerialTaken();
+  });
+  Show();
+}
+
+QLineEdit* FixtureTile::SerialBox() const {
+  return panel_->SerialBox();
+}
+
+bool FixtureTile::WaitsForScan() const {
+  return station_.Running() && station_.gate() && station_.gate()->Waiting();
 }
 
 void FixtureTile::SetReason(const QString& reason) {
@@ -123,10 +145,11 @@ void FixtureTile::Show() {
                   tally.Failed(),
                   last ? static_cast<int>(last->kind) : -1,
                   last ? last->time : Clock::time_point{},
-                  station_.Running()};
+                  station_.Running(),
+                  station_.gate() ? std::optional(ScanShownOf(*station_.gate())) : std::nullopt};
   if (shown_ && *shown_ == now) return;
   shown_ = now;
-  panel_->Show(now.condition, tally);
+  panel_->Show(now.condition, tally, now.scan);
   stop_->setEnabled(now.running);
 }
 

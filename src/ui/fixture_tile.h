@@ -10,13 +10,16 @@
 #include "form/state_services.h"
 #include "link/qt/qt_serial_port.h"
 #include "station/station.h"
+#include "ui/result_panel.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace ctrlprog {
 
 class ResultPanel;
+class UnitScanning;
 // The form's services for one socket of a fixture: no window of its own. Its lists hold what
 // the window's lists held at the start, its timer ticks its station, its log lines and messages
 // go to the window and the tile.
@@ -53,11 +56,18 @@ class FixtureTile : public QFrame {
   bool Start(const std::array<std::string, kParameterCount>& set);
   void Stop() { station_.Stop(); }
   void Show();
+  // No scan, no board: the tile's "Serial" box feeds its port's gate.
+  void EnableScan(UnitScanning& scanning);
+  QLineEdit* SerialBox() const;
+  // Whether the port runs and waits for a scan.
+  bool WaitsForScan() const;
 
   // Where its log lines go, with its name before them.
   std::function<void(const std::string&, std::optional<Rgb>)> onLogLine;
   // Called when it starts or stops on its own.
   std::function<void()> onRunningChanged;
+  // Called when a scanned serial was taken for its next board.
+  std::function<void()> onSerialTaken;
 
  private:
   void SetReason(const QString& reason);
@@ -76,6 +86,7 @@ class FixtureTile : public QFrame {
     int lastKind;
     Clock::time_point lastTime;
     bool running;
+    std::optional<ScanShown> scan;
     friend bool operator==(const Shown&, const Shown&) = default;
   };
   std::optional<Shown> shown_;

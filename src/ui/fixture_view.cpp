@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QLineEdit>
+#include <algorithm>
 #include <cmath>
 
 #include "log/message_log.h"
@@ -85,6 +87,25 @@ void FixtureView::AddPort(const std::string& port) {
 
 void FixtureView::Attach(StationSinks& sinks) {
   for (FixtureTile* tile : tiles_) tile->station().Attach(sinks);
+}
+
+void FixtureView::EnableScan(UnitScanning& scanning) {
+  for (FixtureTile* tile : tiles_) {
+    tile->EnableScan(scanning);
+    tile->onSerialTaken = [this, tile] {
+      if (FixtureTile* next = NextWaiting(tile)) next->SerialBox()->setFocus(Qt::OtherFocusReason);
+    };
+  }
+}
+
+FixtureTile* FixtureView::NextWaiting(const FixtureTile* from) const {
+  const auto at = std::find(tiles_.begin(), tiles_.end(), from);
+  const size_t start = at == tiles_.end() ? 0 : static_cast<size_t>(at - tiles_.begin()) + 1;
+  for (size_t i = 0; i < tiles_.size(); ++i) {
+    FixtureTile* tile = tiles_[(start + i) % tiles_.size()];
+    if (tile->WaitsForScan()) return tile;
+  }
+  return nullptr;
 }
 
 bool FixtureView::StartAll(const std::array<std::string, kParameterCount>& set) {

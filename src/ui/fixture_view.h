@@ -14,6 +14,7 @@ namespace ctrlprog {
 
 class FixtureTile;
 class StationSinks;
+class UnitScanning;
 
 // A fixture of several sockets, each with its own serial adapter: one tile a port in a grid,
 // each running a Station of its own. One Start runs them all; a tile can be stopped alone.
@@ -27,6 +28,11 @@ class FixtureView : public QWidget {
   void AddPort(const std::string& port);
   // Every tile's rows go to `sinks`.
   void Attach(StationSinks& sinks);
+  // No scan, no board, on every tile: a serial taken on one moves the focus on to the next tile
+  // that waits for a scan, so a scanner goes round the fixture.
+  void EnableScan(UnitScanning& scanning);
+  // The tile whose "Serial" box should have the focus: the first, after `from`, that waits.
+  FixtureTile* NextWaiting(const FixtureTile* from) const;
   // Starts every tile with the sixteen texts; whether any port opened.
   bool StartAll(const std::array<std::string, kParameterCount>& set);
   void StopAll();

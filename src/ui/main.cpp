@@ -17,7 +17,11 @@
 #include "front/translations.h"
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
+#include "model/say.h"
+#include "model/utf8.h"
+#include "scan/serial_check.h"
 #include "station/station_sinks.h"
+#include "station/unit_scanning.h"
 #include "ui/fixture_view.h"
 #include "ui/main_window.h"
 
@@ -49,6 +53,16 @@ struct Options {
   QCommandLineOption start{"start",
                            "Press \"Start Transmit\" once the window is up, for a station that "
                            "boots into the tool."};
+  QCommandLineOption scan{"scan",
+                          "No scan, no board: a \"Serial\" box (each tile's, in a fixture) takes "
+                          "a scanner's line; a port polls only while it holds a serial without a "
+                          "result. A board that passed in the record or on the line database is "
+                          "refused unless --rework is given."};
+  QCommandLineOption serialPattern{"serial-pattern",
+                                   "With --scan: a serial must match REGEX whole.", "REGEX"};
+  QCommandLineOption rework{"rework",
+                            "With --scan: a board that passed may be programmed again, its "
+                            "attempts counted on."};
 };
 
 void SetUp(QCommandLineParser& parser, const Options& options) {
@@ -64,6 +78,35 @@ void SetUp(QCommandLineParser& parser, const Options& options) {
   parser.addOption(options.station);
   parser.addOption(options.lock);
   parser.addOption(options.start);
+  parser.addOption(options.scan);
+  parser.addOption(options.serialPattern);
+  parser.addOption(options.rework);
+}
+
+// What the scanning options lack or break, said before any window opens; nothing when fine.
+std::optional<std::string> ScanProblem(const QCommandLineParser& parser, const Options& options) {
+  if (!parser.isSet(options.scan)) {
+    if (parser.isSet(options.rework) || parser.isSet(options.serialPattern)) {
+      return "--rework and --serial-pattern need --scan";
+    }
+    return std::nullopt;
+  }
+  if (parser.isSet(options.serialPattern) &&
+      ctrlprog::UnitScanning::PatternProblem(parser.value(options.serialPattern).toStdString())) {
+    return "--serial-pattern takes a regular expression, not '" +
+           parser.value(options.serialPattern).toStdString() + "'";
+  }
+  if (parser.isSet(options.record)) {
+    const std::string record = ctrlprog::ArgumentBytes(parser.value(options.record));
+    if (!ctrlprog::RecordNamesUnits(record)) {
+      return ctrlprog::Say(
+          "the record %1 was begun before rows named their board, and --scan does not add rows "
+          "of another shape to it: give --record a new file, such as %2",
+          {ctrlprog::EscapeName(record),
+           ctrlprog::EscapeName(ctrlprog::ScannedRecordName(record))});
+    }
+  }
+  return std::nullopt;
 }
 
 // Help and version are printed without opening a window, so they need no display.
@@ -120,6 +163,7 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
 int RunWindow(const QCommandLineParser& parser, const Options& options,
               ctrlprog::StationSinks& sinks) {
   ctrlprog::QtSerialPort serial;
+  std::unique_ptr<ctrlprog::UnitScanning> scanning;  // outlives the window's gates
   ctrlprog::MainWindow window(serial);
   window.AttachSinks(sinks);
   // Several ports: a fixture, one tile each.
@@ -127,6 +171,22 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
     std::vector<std::string> devices;
     for (const QString& port : ports) devices.push_back(ctrlprog::ArgumentBytes(port));
     window.SetFixture(devices);
+  }
+  if (parser.isSet(options.scan)) {
+    scanning = std::make_unique<ctrlprog::UnitScanning>(ctrlprog::UnitScanning::Options{
+        parser.isSet(options.serialPattern)
+            ? std::optional(parser.value(options.serialPattern).toStdString())
+            : std::nullopt,
+        parser.isSet(options.rework),
+        parser.isSet(options.station) ? parser.value(options.station).toStdString()
+                                      : ctrlprog::StationName(),
+        sinks.RecordPath(),
+        parser.isSet(options.lineDb) ? std::optional(parser.value(options.lineDb).toStdString())
+                                     : std::nullopt,
+        [](std::function<void()> done) {
+          QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+        }});
+    window.EnableScan(*scanning);
   }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {
     window.ShowLineRecord([forwarder] { return forwarder->Waiting(); }, sinks.RecordPath());
@@ -171,6 +231,11 @@ int main(int argc, char** argv) {
   parser.process(app);
   if (parser.isSet(options.lock) && !parser.isSet(options.load)) {
     std::fprintf(stderr, "ctrlprog: --lock needs --load FILE, the set the station programs\n");
+    return 2;
+  }
+  if (const auto problem = ScanProblem(parser, options)) {
+    std::fprintf(stderr, "ctrlprog: %s\n", problem->c_str());
+    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(*problem));
     return 2;
   }
   auto opened = OpenSinks(parser, options);

@@ -20,6 +20,7 @@
 #include "link/qt/tick_timer.h"
 #include "model/parameter_set.h"
 #include "model/parameter_table.h"
+#include "scan/unit_gate.h"
 #include "station/station.h"
 #include "ui/blink_label.h"
 #include "ui/fixture_tile.h"
@@ -29,6 +30,7 @@
 #include "ui/ports_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
+#include "ui/scan_entry.h"
 #include "ui/wheel_guard.h"
 
 namespace ctrlprog {
@@ -117,7 +119,10 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(openFile_, &QAction::triggered, this, [this] { station_->form().OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { station_->form().StoreFile_Click(); });
   station_->form().link().AddListener([this](const LinkEvent& event) {
-    if (event.kind == LinkEventKind::Started) refusal_.clear();
+    if (event.kind == LinkEventKind::Started) {
+      refusal_.clear();
+      if (scanning_) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
+    }
     // A failure is heard too, once, by an operator looking elsewhere.
     if (event.kind == LinkEventKind::Failed || event.kind == LinkEventKind::Unconfirmed) {
       QApplication::beep();
@@ -131,8 +136,11 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(cboComPort_, &QComboBox::currentTextChanged, this, [this] { ShowPortEnd(); });
   connect(resultPanel_->ResetButton(), &QPushButton::clicked, this, [this] {
     station_->form().link().ResetTally();
+    if (UnitGate* gate = station_->gate()) gate->ResetCounts();
     ShowResults();
   });
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget*, QWidget* now) { KeepScanFocus(now); });
 
   SetTabOrder();
   BuildKeyboard();
@@ -253,18 +261,20 @@ void MainWindow::ShowResults() {
   const Link::Condition condition = link.LinkCondition();
   // Called on every tick: nothing is laid out, elided or set again unless something moved.
   const auto& last = link.tally().Last();
-  const ShownState now{condition,
-                       link.tally().Programmed(),
-                       link.tally().Failed(),
-                       last ? static_cast<int>(last->kind) : -1,
-                       last ? last->time : Clock::time_point{},
-                       lineWaiting_ ? lineWaiting_() : -1,
-                       station_->form().blnExpanded(),
-                       lblStatus_->width(),
-                       refusal_};
+  const ShownState now{
+      condition,
+      link.tally().Programmed(),
+      link.tally().Failed(),
+      last ? static_cast<int>(last->kind) : -1,
+      last ? last->time : Clock::time_point{},
+      lineWaiting_ ? lineWaiting_() : -1,
+      station_->form().blnExpanded(),
+      lblStatus_->width(),
+      refusal_,
+      station_->gate() ? std::optional(ScanShownOf(*station_->gate())) : std::nullopt};
   if (shown_ && *shown_ == now) return;
   shown_ = now;
-  resultPanel_->Show(condition, link.tally());
+  resultPanel_->Show(condition, link.tally(), now.scan);
   // One line: a long port path is elided in its middle, so the counts stay in view; the whole
   // text is in the tooltip and the accessible description.
   const QString port = ToQString(link.PortName());
@@ -344,6 +354,45 @@ void MainWindow::AttachSinks(StationSinks& sinks) {
   if (fixture_) fixture_->Attach(sinks);
 }
 
+void MainWindow::EnableScan(UnitScanning& scanning) {
+  scanning_ = &scanning;
+  station_->EnableScan(scanning);
+  ConnectScanning(*resultPanel_, *station_->gate(), [this] { ShowResults(); });
+  if (fixture_) {
+    fixture_->EnableScan(scanning);
+  } else if (const QScreen* s = screen()) {
+    // The result panel takes the window's room past its design size: room for the badge, the
+    // "Serial" box and a refusal under it.
+    const QRect room = s->availableGeometry();
+    resize(std::min(room.width(), width() + kScanRoom.width()),
+           std::min(room.height(), height() + kScanRoom.height()));
+    move(room.center() - rect().center());
+  }
+  ShowResults();
+}
+
+void MainWindow::KeepScanFocus(QWidget* now) {
+  if (!scanning_ || !now || now->window() != this) return;  // a dialog, or another program
+  if (auto* box = qobject_cast<QLineEdit*>(now); box && box->objectName() == "txtSerial") {
+    lastSerialBox_ = box;
+    return;
+  }
+  const bool running = fixture_ ? fixture_->AnyRunning() : station_->Running();
+  if (running) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
+}
+
+void MainWindow::FocusSerialBox() {
+  QLineEdit* box = lastSerialBox_;
+  if (fixture_ && (!box || !box->isVisible())) {
+    FixtureTile* next = fixture_->NextWaiting(nullptr);
+    box = next ? next->SerialBox() : nullptr;
+  }
+  if (!fixture_) box = resultPanel_->SerialBox();
+  if (box && box->isVisible() && QApplication::focusWidget() != box) {
+    box->setFocus(Qt::OtherFocusReason);
+  }
+}
+
 void MainWindow::ChooseFixturePorts() {
   PortsDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -360,6 +409,7 @@ void MainWindow::SetFixture(const std::vector<std::string>& ports) {
     station_->form().ReceiveDisplay(line, code);
   };
   fixture_->onRunningChanged = [this] { ShowFixtureRunning(fixture_->AnyRunning()); };
+  if (scanning_) fixture_->EnableScan(*scanning_);
   SetUpTimer1(fixtureBlink_);
   connect(&fixtureBlink_, &QTimer::timeout, this,
           [this] { SetEnabled(Control::Label1_0, !IsEnabled(Control::Label1_0)); });
@@ -372,6 +422,7 @@ void MainWindow::SetFixture(const std::vector<std::string>& ports) {
   fixture_->show();
   if (const QScreen* s = screen()) {
     resize(FixtureWindowSize(ports.size(), size(), s->availableGeometry().size()));
+    move(s->availableGeometry().center() - rect().center());
   }
   Relayout();
 }
@@ -453,6 +504,7 @@ void MainWindow::ShowFixtureRunning(bool running) {
     fixtureBlink_.stop();
     SetEnabled(Control::Label1_0, true);
   }
+  if (running && scanning_) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
   SetCaption(Control::cmdFileSend, running ? "Stop Transmit" : "Start Transmit");
   SetEnabled(Control::Frame10, !running);
   SetEnabled(Control::mnuOpenFile, !running);

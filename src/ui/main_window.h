@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "form/window_services.h"
 #include "station/station.h"
+#include "ui/result_panel.h"
 #include "ui/twips.h"
 
 class QAction;
@@ -33,6 +35,7 @@ class SerialPort;
 class WheelGuard;
 class Keyboard;
 class FixtureView;
+class UnitScanning;
 
 // The window `frmMain` is shown in: every control where the form places it, its events forwarded
 // to the form's handlers, and the window services done on the real widgets.
@@ -85,6 +88,11 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetFixture(const std::vector<std::string>& ports);
   // Where the station's rows go, and every tile's, now and once a fixture is set.
   void AttachSinks(StationSinks& sinks);
+  // No scan, no board: the result panel (each tile's, in a fixture) gets a "Serial" box, which
+  // keeps the focus while the station runs, so a scanner's lines land there.
+  void EnableScan(UnitScanning& scanning);
+  // What a scanning window grows by, for its result panel.
+  static constexpr QSize kScanRoom{300, 160};
   // Asks for the ports of a fixture; two or more make the window a fixture, one goes in the
   // port box.
   void ChooseFixturePorts();
@@ -123,6 +131,10 @@ class MainWindow : public QMainWindow, public WindowServices {
   // The status line's first words on a locked station; empty otherwise.
   QString LockText() const;
   void SetTabOrder();
+  // While a scanning station runs, the focus goes back to a "Serial" box wherever else it went
+  // in this window: the one last used, or the next that waits for a scan.
+  void KeepScanFocus(QWidget* now);
+  void FocusSerialBox();
   // The port box shows the end of a long path, where the adapter's name is.
   void ShowPortEnd();
   void BuildMenu();
@@ -166,6 +178,7 @@ class MainWindow : public QMainWindow, public WindowServices {
     bool expanded;
     int statusWidth;
     QString refusal;
+    std::optional<ScanShown> scan;
     friend bool operator==(const ShownState&, const ShownState&) = default;
   };
   std::optional<ShownState> shown_;
@@ -176,6 +189,8 @@ class MainWindow : public QMainWindow, public WindowServices {
   Keyboard* keyboard_ = nullptr;
   FixtureView* fixture_ = nullptr;
   StationSinks* sinks_ = nullptr;
+  UnitScanning* scanning_ = nullptr;
+  QPointer<QLineEdit> lastSerialBox_;
   QTimer fixtureBlink_;  // "Transmit Guage" while the fixture runs
   FileDialogFlags dialogFlags_;
   QString fileFilter_;

@@ -3,9 +3,14 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "scan/unit_gate.h"
+#include "ui/qt_text.h"
 
 namespace ctrlprog {
 namespace {
@@ -49,6 +54,11 @@ QFont Face(int px) {
 
 }  // namespace
 
+ScanShown ScanShownOf(const UnitGate& gate) {
+  return {gate.Waiting(), gate.Checking(),  gate.Serial(),  gate.Attempt(),
+          gate.Boards(),  gate.FirstPass(), gate.Attempts()};
+}
+
 QString TimeOfDay(Clock::time_point time) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
   return QDateTime::fromMSecsSinceEpoch(ms.count()).toString("HH:mm:ss");
@@ -86,6 +96,7 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   counts->addWidget(failed_, 1, 0);
   counts_ = counts;
   layout->addLayout(counts);
+  BuildSerialRow(layout);
 
   reset_ = new QPushButton(Tr("Reset"), this);
   reset_->setObjectName("cmdReset");
@@ -94,6 +105,50 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   layout->addWidget(reset_);
   SetLayout(Layout::Full);
   Show(Link::Condition::Stopped, Tally());
+}
+
+void ResultPanel::BuildSerialRow(QLayout* layout) {
+  serialRow_ = new QWidget(this);
+  auto* row = new QHBoxLayout(serialRow_);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* label = new QLabel(Tr("Serial"), serialRow_);
+  serial_ = new QLineEdit(serialRow_);
+  serial_->setObjectName("txtSerial");
+  serial_->setAccessibleName(Tr("Serial"));
+  serial_->setAccessibleDescription(Tr("Scan the board's serial here; Enter takes it"));
+  serial_->setPlaceholderText(Tr("scan a board"));
+  serial_->setMaxLength(256);  // no scanner sends more; the check says what is too long
+  serial_->setStyleSheet("QLineEdit { font-size: 16px; }");
+  label->setBuddy(serial_);
+  label->setStyleSheet("QLabel { font-size: 16px; font-weight: bold; }");
+  row->addWidget(label);
+  row->addWidget(serial_, 1);
+  layout->addWidget(serialRow_);
+  scanNote_ = new QLabel(this);
+  scanNote_->setObjectName("lblScanNote");
+  scanNote_->setWordWrap(true);
+  scanNote_->setAlignment(Qt::AlignCenter);
+  scanNote_->setStyleSheet("QLabel { color: rgb(170, 0, 0); font-weight: bold; }");
+  layout->addWidget(scanNote_);
+  connect(serial_, &QLineEdit::returnPressed, this, [this] {
+    const QString text = serial_->text();
+    serial_->clear();
+    if (!text.trimmed().isEmpty()) emit serialEntered(text);
+  });
+  serialRow_->hide();
+  scanNote_->hide();
+}
+
+void ResultPanel::SetScanning(bool scanning) {
+  serialRow_->setVisible(scanning);
+  StackCounts();
+  if (!scanning) ShowScanNote({});
+}
+
+void ResultPanel::ShowScanNote(const QString& note) {
+  scanNote_->setText(note);
+  scanNote_->setVisible(!note.isEmpty());
+  scanNote_->setAccessibleName(note);
 }
 
 void ResultPanel::SetLayout(Layout layout) {
@@ -111,9 +166,12 @@ void ResultPanel::SetLayout(Layout layout) {
 
 void ResultPanel::StackCounts() {
   // The counts one above the other where the panel is narrow and has the height for it.
-  const bool stacked =
-      layout_ == Layout::Full ||
-      (layout_ == Layout::Compact && height() >= 3 * QFontMetrics(Face(kReadableBadgePx)).height());
+  // A scanning tile's counts are longer ("Boards 3, first pass 2"): stacked where it is tall.
+  const int line = QFontMetrics(Face(kReadableBadgePx)).height();
+  const bool scanning = !serialRow_->isHidden();
+  const bool stacked = layout_ == Layout::Full ||
+                       (layout_ == Layout::Compact && height() >= 3 * line) ||
+                       (layout_ == Layout::Tile && scanning && height() >= 4 * line);
   if (counts_->itemAtPosition(stacked ? 1 : 0, stacked ? 0 : 1) == nullptr) {
     counts_->removeWidget(failed_);
     counts_->addWidget(failed_, stacked ? 1 : 0, stacked ? 0 : 1);
@@ -164,10 +222,29 @@ void ResultPanel::FitText() {
   }
 }
 
-void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
-  const auto& last = tally.Last();
+namespace {
+
+struct Badge {
   QString word, detail;
   BadgeLook look = kIdle;
+};
+
+// A scanning port's badge while it runs: SCAN while it waits for a serial (the colour keeps the
+// last result), then the board it holds and its attempt.
+Badge ScanningBadge(Link::Condition condition, const std::optional<Tally::Result>& last,
+                    const ScanShown& scan, const QString& lastText) {
+  if (scan.waiting || scan.checking) {
+    return {Tr("SCAN"),
+            scan.checking ? Tr("asking the line database about %1…").arg(ToQString(scan.serial))
+                          : lastText,
+            last ? ResultLook(*last) : kNeutral};
+  }
+  return {condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
+          Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt), kNeutral};
+}
+
+Badge BadgeOf(Link::Condition condition, const Tally& tally, const std::optional<ScanShown>& scan) {
+  const auto& last = tally.Last();
   const QString lastText =
       last ? Tr("last %1 at %2").arg(ResultWord(*last), TimeOfDay(last->time)) : QString();
   // A failure stays in sight, red, while the same board is tried again, until the next PASS or
@@ -176,46 +253,44 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally) {
   switch (condition) {
     case Link::Condition::Stopped:
       if (last && last->kind == LinkEventKind::Unconfirmed) {
-        word = ResultWord(*last);
-        look = kFail;
-        detail = Tr("stopped at %1").arg(TimeOfDay(last->time));
-      } else {
-        word = Tr("STOPPED");
-        detail = lastText;
+        return {ResultWord(*last), Tr("stopped at %1").arg(TimeOfDay(last->time)), kFail};
       }
-      break;
+      return {Tr("STOPPED"), lastText, kIdle};
     case Link::Condition::Lost:
-      word = Tr("NO LINK");
-      look = kNoLink;
-      detail = lastText;
-      break;
+      return {Tr("NO LINK"), lastText, kNoLink};
     case Link::Condition::Programming:
     case Link::Condition::Waiting:
-      if (failed) {
-        word = ResultWord(*last);
-        look = kFail;
-        detail = Tr("retrying…");
-      } else if (condition == Link::Condition::Programming) {
-        word = Tr("PROGRAMMING");
-        look = kNeutral;
-        detail = lastText;
-      } else if (last) {
-        word = ResultWord(*last);
-        look = ResultLook(*last);
-        detail = TimeOfDay(last->time);
-      } else {
-        word = Tr("WAITING");
-        look = kNeutral;
+      if (scan) return ScanningBadge(condition, last, *scan, lastText);
+      if (failed) return {ResultWord(*last), Tr("retrying…"), kFail};
+      if (condition == Link::Condition::Programming) {
+        return {Tr("PROGRAMMING"), lastText, kNeutral};
       }
-      break;
+      if (last) return {ResultWord(*last), TimeOfDay(last->time), ResultLook(*last)};
+      return {Tr("WAITING"), {}, kNeutral};
   }
+  return {};
+}
+
+}  // namespace
+
+void ResultPanel::Show(Link::Condition condition, const Tally& tally,
+                       const std::optional<ScanShown>& scan) {
+  const Badge badge = BadgeOf(condition, tally, scan);
+  const QString& word = badge.word;
+  const QString& detail = badge.detail;
+  const BadgeLook look = badge.look;
   look_ = {look.background, look.colour};
   badge_->setText(word);
   time_->setText(detail);
   FitText();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
-  programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
-  failed_->setText(Tr("Failed %1").arg(tally.Failed()));
+  if (scan) {
+    programmed_->setText(Tr("Boards %1, first pass %2").arg(scan->boards).arg(scan->firstPass));
+    failed_->setText(Tr("Attempts %1, failed %2").arg(scan->attempts).arg(tally.Failed()));
+  } else {
+    programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
+    failed_->setText(Tr("Failed %1").arg(tally.Failed()));
+  }
 }
 
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,

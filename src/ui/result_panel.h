@@ -1,14 +1,30 @@
 #pragma once
 
 #include <QFrame>
+#include <optional>
+#include <string>
 
 #include "link/link.h"
 
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace ctrlprog {
+
+class UnitGate;
+
+// What a scanning port shows: whether it waits for a scan or for the line database's word on
+// one, the board it holds, and its counts in boards.
+struct ScanShown {
+  bool waiting = false, checking = false;
+  std::string serial;
+  int attempt = 0;
+  long boards = 0, firstPass = 0, attempts = 0;
+  friend bool operator==(const ScanShown&, const ScanShown&) = default;
+};
+ScanShown ScanShownOf(const UnitGate& gate);
 
 // What is true on the line now, as a badge readable from across it: the last board's result
 // ("PASS", "FAIL", "UNCONFIRMED", with its time of day) while polling, "PROGRAMMING" from a
@@ -30,9 +46,20 @@ class ResultPanel : public QFrame {
 
   explicit ResultPanel(QWidget* parent = nullptr);
 
-  void Show(Link::Condition condition, const Tally& tally);
+  // With `scan`, a scanning port: SCAN while it waits for a board's serial, the counts in boards.
+  void Show(Link::Condition condition, const Tally& tally,
+            const std::optional<ScanShown>& scan = std::nullopt);
   void SetLayout(Layout layout);
   QPushButton* ResetButton() const { return reset_; }
+
+  // No scan, no board: shows the "Serial" box, where a scanner's line is taken with Enter.
+  void SetScanning(bool scanning);
+  QLineEdit* SerialBox() const { return serial_; }
+  // Why the last serial was refused, in the operator's language; empty once one is taken.
+  void ShowScanNote(const QString& note);
+
+ signals:
+  void serialEntered(const QString& serial);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -41,6 +68,7 @@ class ResultPanel : public QFrame {
   // The largest face in which the badge's word and the counts fit the room they have.
   void FitText();
   void StackCounts();
+  void BuildSerialRow(QLayout* layout);
 
   QLabel* badge_ = nullptr;
   QLabel* time_ = nullptr;
@@ -48,6 +76,9 @@ class ResultPanel : public QFrame {
   QLabel* failed_ = nullptr;
   QPushButton* reset_ = nullptr;
   QGridLayout* counts_ = nullptr;
+  QWidget* serialRow_ = nullptr;
+  QLineEdit* serial_ = nullptr;
+  QLabel* scanNote_ = nullptr;
   struct {
     QString background, colour;
   } look_;

@@ -119,6 +119,21 @@ TEST_F(UnitGateTest, ABoardThatPassedIsRefusedUnlessReworkedAndItsAttemptsGoOn) 
   EXPECT_FALSE(rework.Waiting());
 }
 
+TEST_F(UnitGateTest, ABoardInHandOnOnePortIsRefusedOnAnotherUntilItsResult) {
+  FakeSerialPort otherPort;
+  FakeServices otherUi;
+  frmMain other(otherUi, otherPort);
+  UnitGate second{other.link(), book, {nullptr, "", true}, "station-1"};  // even reworking
+  ASSERT_EQ(gate.Offer("SN-1"), std::nullopt);
+  const auto refused = second.Offer("SN-1");
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_TRUE(refused->starts_with("board SN-1 is on ")) << *refused;
+  EXPECT_TRUE(refused->ends_with(" and has no result yet")) << *refused;
+  Program(false);  // its result, a failure, lets it go
+  EXPECT_EQ(second.Offer("SN-1"), std::nullopt);
+  EXPECT_EQ(second.Attempt(), 2);
+}
+
 // The line database as the gate asks it: each question kept until the test answers it.
 class HeldRegister : public PassRegister {
  public:

@@ -24,6 +24,7 @@
 #include "form/frm_main.h"
 #include "front/translations.h"
 #include "link/qt/qt_serial_port.h"
+#include "station/unit_scanning.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
 #include "support/worked_sets.h"
@@ -101,9 +102,26 @@ class WindowTest : public ::testing::Test {
     }
   }
 
+  // Ticks of the window's own timer (or a tile's) from now: what a port did meanwhile.
+  void WaitForTicks(QTimer* timer, int ticks) {
+    int seen = 0;
+    const auto counting = QObject::connect(timer, &QTimer::timeout, [&seen] { ++seen; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen >= ticks; }, 5000));
+    QObject::disconnect(counting);
+  }
+
+  // Set up for a scanning station, before the window: its gates hear the window's last events.
+  std::unique_ptr<UnitScanning> scanning;
   QtSerialPort port;
   MainWindow window{port};
 };
+
+std::unique_ptr<UnitScanning> Scanning() {
+  return std::make_unique<UnitScanning>(UnitScanning::Options{
+      std::nullopt, false, "station-1", {}, std::nullopt, [](std::function<void()> done) {
+        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+      }});
+}
 
 TEST_F(WindowTest, StartsWithEmptyListsPortOneAndTheTimerOff) {
   EXPECT_EQ(window.windowTitle(), QString(16, ' '));
@@ -632,6 +650,110 @@ TEST_F(WindowTest, AFixtureCountsEachSocketsBoardsAndAPulledCableTurnsOnlyItsTil
   }
 }
 
+TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutOne) {
+  TempDir dir;
+  PtyDevice device({}, dir.Path("socket"));
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  auto* box = Find<QLineEdit>("txtSerial");
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_EQ(box->accessibleName(), "Serial");
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.Start();
+  auto* badge = Find<QLabel>("lblResult");
+  EXPECT_EQ(badge->text(), "SCAN");
+  // The focus comes to the "Serial" box, and back to it from wherever it went.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
+  Find<QPlainTextEdit>("rtfReceive")->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
+  auto* timer = Find<QTimer>("Timer1");
+  WaitForTicks(timer, 5);
+  EXPECT_EQ(device.Polls(), 0) << "no scan, no poll";
+
+  QTest::keyClicks(box, "SN-1");
+  QTest::keyClick(box, Qt::Key_Return);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return device.Programmed() == 1 && badge->text() == "SCAN"; }, 5000));
+  EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Boards 1, first pass 1");
+  EXPECT_EQ(Find<QLabel>("lblFailed")->text(), "Attempts 1, failed 0");
+  const int polls = device.Polls();
+  WaitForTicks(timer, 5);
+  EXPECT_EQ(device.Polls(), polls) << "the result used the serial up";
+
+  // Refusals are said on the panel; the port goes on waiting.
+  auto* note = Find<QLabel>("lblScanNote");
+  const struct {
+    const char* typed;
+    const char* said;
+  } refused[] = {
+      {"SN-1", "board SN-1 already passed at "},
+      {"SN-\xC3\xA9", "the serial holds \\xC3, which is not a printable character"},
+  };
+  for (const auto& r : refused) {
+    box->insert(QString::fromUtf8(r.typed));  // as an input method would; QTest types ASCII
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->text().startsWith(r.said)) << note->text().toStdString();
+    EXPECT_TRUE(box->text().isEmpty());
+  }
+  WaitForTicks(timer, 3);
+  EXPECT_EQ(device.Polls(), polls);
+  QTest::keyClicks(box, "SN-2");
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_FALSE(note->isVisible()) << "a serial taken clears the refusal";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return device.Programmed() == 2; }, 5000));
+  Find<QPushButton>("cmdReset")->click();
+  EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Boards 0, first pass 0");
+  window.station().Stop();
+}
+
+TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
+  TempDir dir;
+  PtyDevice left({}, dir.Path("left")), right({}, dir.Path("right"));
+  window.SetFixture({left.Path(), right.Path()});
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  const auto& tiles = window.fixture()->Tiles();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.Start();
+  window.resize(MainWindow::FixtureWindowSize(2, window.size(), {1920, 1080}));
+  QApplication::processEvents();
+  for (FixtureTile* tile : tiles) {
+    EXPECT_EQ(tile->findChild<QLabel*>("lblResult")->text(), "SCAN");
+    // The "Serial" box costs the badge none of its reach.
+    const Readable r = ReadableIn(tile);
+    EXPECT_GE(r.badgePx, ResultPanel::kReadableBadgePx);
+    EXPECT_GE(r.countsPx, ResultPanel::kReadableBadgePx / 2);
+    EXPECT_TRUE(r.fits);
+  }
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return QApplication::focusWidget() == tiles[0]->SerialBox(); }, 2000));
+  // A scanner types into whatever has the focus: one board for each socket in turn.
+  const auto scan = [](const char* serial) {
+    QTest::keyClicks(QApplication::focusWidget(), serial);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  };
+  scan("SN-A");
+  EXPECT_EQ(QApplication::focusWidget(), tiles[1]->SerialBox());
+  scan("SN-A");  // the same board again, on the other socket
+  auto* note = tiles[1]->findChild<QLabel*>("lblScanNote");
+  EXPECT_EQ(note->text().toStdString(),
+            "board SN-A is on " + left.Path() + " and has no result yet");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return left.Programmed() == 1; }, 5000));
+  EXPECT_EQ(right.Polls(), 0);
+  scan("SN-B");
+  auto* counts = tiles[1]->findChild<QLabel*>("lblProgrammed");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return counts->text() == "Boards 1, first pass 1"; }, 5000))
+      << counts->text().toStdString();
+  EXPECT_EQ(right.Programmed(), 1);
+  window.fixture()->StopAll();
+}
+
 TEST_F(WindowTest, SeveralPortsChosenInThePortListMakeAFixtureThatProgramsEachSocket) {
   TempDir dir;
   PtyDevice first({}, dir.Path("left")), second({}, dir.Path("right"));
@@ -786,6 +908,21 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     window.findChild<QAction*>("OpenFile")->trigger();
     EXPECT_EQ(text.toStdString(),
               "参数文件 " + shortFile + " 只含 16 个参数中的 10 个。文件未载入，参数均未改变。");
+
+    // A refused scan is said on its tile in the operator's language.
+    const auto scanning = Scanning();
+    {
+      QtSerialPort fixturePort;
+      MainWindow fixture(fixturePort);
+      fixture.SetFixture({"/dev/ttyUSB0", "/dev/ttyUSB1"});
+      fixture.EnableScan(*scanning);
+      FixtureTile* tile = fixture.fixture()->Tiles()[1];
+      EXPECT_EQ(tile->SerialBox()->accessibleName(), "序列号");
+      tile->SerialBox()->setText(QString(65, 'x'));
+      QTest::keyClick(tile->SerialBox(), Qt::Key_Return);
+      EXPECT_EQ(tile->findChild<QLabel*>("lblScanNote")->text().toStdString(),
+                "序列号有 65 个字符，超过 64 个");
+    }
     TranslateMessages(false);
   }
   InstallTranslations(QLocale::c());
