@@ -97,3 +97,57 @@ TEST(Journal, AStationWritingTwoJournalsAtOnceIsFoundAndOneAfterAnotherIsNot) {
 
 }  // namespace
 }  // namespace ctrlprog
+
+namespace ctrlprog {
+namespace {
+
+TEST(Journal, EveryShapeOfRowIsReadAlikeAndOnlyTheNewestNamesItsBoard) {
+  const std::string frame =
+      "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
+  const std::string journal = "0123456789abcdef0123456789abcdef";
+  const std::string common = "2026-12-07T21:30:05.123+08:00,line3,/dev/ttyUSB0,/a.asv," + frame;
+  const struct {
+    const char* shape;
+    std::string row;
+    const char* serial;
+    int64_t attempt;
+  } cases[] = {
+      {"before rows had a journal", common + ",PASS,612", "", 0},
+      {"before rows named their board", common + ",PASS,612," + journal + ",1", "", 0},
+      {"unscanned", common + ",PASS,612," + journal + ",1,,", "", 0},
+      {"scanned", common + ",PASS,612," + journal + ",1,SN-0042,3", "SN-0042", 3},
+  };
+  testing::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shape);
+    const std::string path =
+        dir.Write("r.csv", "time,station,port,file,frame,result,cycle_ms\r\n" + c.row + "\r\n");
+    const JournalChunk chunk = ReadJournal(path, {}, UINT64_MAX, 10, OldJournalId(path));
+    ASSERT_EQ(chunk.rows.size(), 1u);
+    ASSERT_TRUE(chunk.problems.empty()) << chunk.problems[0].reason;
+    const JournalRow& r = chunk.rows[0];
+    EXPECT_EQ(r.time, "2026-12-07T21:30:05.123+08:00");
+    EXPECT_EQ(r.station, "line3");
+    EXPECT_EQ(r.port, "/dev/ttyUSB0");
+    EXPECT_EQ(r.file, "/a.asv");
+    EXPECT_EQ(r.frame, frame);
+    EXPECT_EQ(r.result, "PASS");
+    EXPECT_EQ(r.cycleMs, 612);
+    EXPECT_EQ(r.serial, c.serial);
+    EXPECT_EQ(r.attempt, c.attempt);
+  }
+  // A board's name the server would not take is set apart before it is sent.
+  for (const std::string& tail : std::vector<std::string>{",SN-1,", ",SN-1,x", ",SN-1,0",
+                                                          "," + std::string(65, 'x') + ",1"}) {
+    SCOPED_TRACE(tail);
+    const std::string path =
+        dir.Write("bad.csv", "time,station,port,file,frame,result,cycle_ms\r\n" + common +
+                                 ",PASS,612," + journal + ",1" + tail + "\r\n");
+    const JournalChunk chunk = ReadJournal(path, {}, UINT64_MAX, 10, OldJournalId(path));
+    EXPECT_TRUE(chunk.rows.empty());
+    EXPECT_EQ(chunk.problems.size(), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace ctrlprog
