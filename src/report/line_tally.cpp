@@ -9,7 +9,7 @@
 namespace ctrlprog {
 namespace {
 
-constexpr int64_t kHourMs = 60 * 60 * 1000;
+constexpr int64_t kHourMs = int64_t{60} * 60 * 1000;
 
 int64_t FloorTo(int64_t ms, int64_t step) {
   const int64_t q = ms / step;

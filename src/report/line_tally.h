@@ -31,7 +31,7 @@ struct QuarterCounts {
   int64_t startMs = 0;  // UTC, a multiple of kQuarterMs
   ResultCounts counts;
 };
-inline constexpr int64_t kQuarterMs = 15 * 60 * 1000;
+inline constexpr int64_t kQuarterMs = int64_t{15} * 60 * 1000;
 
 // One line of a report: a station's hour, one of its ports' hours, or the whole.
 struct ReportLine {
