@@ -358,14 +358,19 @@ void MainWindow::EnableScan(UnitScanning& scanning) {
   scanning_ = &scanning;
   station_->EnableScan(scanning);
   ConnectScanning(*resultPanel_, *station_->gate(), [this] { ShowResults(); });
-  if (fixture_) {
-    fixture_->EnableScan(scanning);
-  } else if (const QScreen* s = screen()) {
-    // The result panel takes the window's room past its design size: room for the badge, the
-    // "Serial" box and a refusal under it.
+  if (fixture_) fixture_->EnableScan(scanning);
+  if (const QScreen* s = screen()) {
+    // The result panel (each tile, in a fixture) takes the window's room past its design size:
+    // room for the badge, the "Serial" box and a refusal under it.
+    QSize more = kScanRoom;
+    if (fixture_) {
+      const size_t ports = fixture_->Tiles().size();
+      more = QSize(0, FixtureView::kScanTileExtra *
+                          FixtureView::Rows(ports, FixtureView::Columns(ports, fixture_->size())));
+    }
     const QRect room = s->availableGeometry();
-    resize(std::min(room.width(), width() + kScanRoom.width()),
-           std::min(room.height(), height() + kScanRoom.height()));
+    resize(std::min(room.width(), width() + more.width()),
+           std::min(room.height(), height() + more.height()));
     move(room.center() - rect().center());
   }
   ShowResults();

@@ -128,7 +128,10 @@ void ResultPanel::BuildSerialRow(QLayout* layout) {
   scanNote_->setObjectName("lblScanNote");
   scanNote_->setWordWrap(true);
   scanNote_->setAlignment(Qt::AlignCenter);
-  scanNote_->setStyleSheet("QLabel { color: rgb(170, 0, 0); font-weight: bold; }");
+  scanNote_->setStyleSheet("QLabel { color: rgb(170, 0, 0); font-size: 12px; font-weight: bold; }");
+  // Room for four lines kept while scanning, so a refusal moves nothing around it; a longer one
+  // is whole in the tooltip.
+  scanNote_->setFixedHeight(4 * QFontMetrics(scanNote_->font()).lineSpacing() + 4);
   layout->addWidget(scanNote_);
   connect(serial_, &QLineEdit::returnPressed, this, [this] {
     const QString text = serial_->text();
@@ -141,13 +144,14 @@ void ResultPanel::BuildSerialRow(QLayout* layout) {
 
 void ResultPanel::SetScanning(bool scanning) {
   serialRow_->setVisible(scanning);
+  scanNote_->setVisible(scanning);
+  ShowScanNote({});
   StackCounts();
-  if (!scanning) ShowScanNote({});
 }
 
 void ResultPanel::ShowScanNote(const QString& note) {
   scanNote_->setText(note);
-  scanNote_->setVisible(!note.isEmpty());
+  scanNote_->setToolTip(note);
   scanNote_->setAccessibleName(note);
 }
 
@@ -166,12 +170,13 @@ void ResultPanel::SetLayout(Layout layout) {
 
 void ResultPanel::StackCounts() {
   // The counts one above the other where the panel is narrow and has the height for it.
-  // A scanning tile's counts are longer ("Boards 3, first pass 2"): stacked where it is tall.
+  // A scanning tile's counts are longer ("Boards 3, first pass 2"): always stacked, so every
+  // tile of a fixture keeps the same shape.
   const int line = QFontMetrics(Face(kReadableBadgePx)).height();
   const bool scanning = !serialRow_->isHidden();
   const bool stacked = layout_ == Layout::Full ||
                        (layout_ == Layout::Compact && height() >= 3 * line) ||
-                       (layout_ == Layout::Tile && scanning && height() >= 4 * line);
+                       (layout_ == Layout::Tile && scanning);
   if (counts_->itemAtPosition(stacked ? 1 : 0, stacked ? 0 : 1) == nullptr) {
     counts_->removeWidget(failed_);
     counts_->addWidget(failed_, stacked ? 1 : 0, stacked ? 0 : 1);

@@ -697,13 +697,14 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_TRUE(note->isVisible());
     EXPECT_TRUE(note->text().startsWith(r.said)) << note->text().toStdString();
+    EXPECT_EQ(note->toolTip(), note->text()) << "whole, however long";
     EXPECT_TRUE(box->text().isEmpty());
   }
   WaitForTicks(timer, 3);
   EXPECT_EQ(device.Polls(), polls);
   QTest::keyClicks(box, "SN-2");
   QTest::keyClick(box, Qt::Key_Return);
-  EXPECT_FALSE(note->isVisible()) << "a serial taken clears the refusal";
+  EXPECT_TRUE(note->text().isEmpty()) << "a serial taken clears the refusal";
   ASSERT_TRUE(QTest::qWaitFor([&] { return device.Programmed() == 2; }, 5000));
   Find<QPushButton>("cmdReset")->click();
   EXPECT_EQ(Find<QLabel>("lblProgrammed")->text(), "Boards 0, first pass 0");
