@@ -139,8 +139,8 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
     if (UnitGate* gate = station_->gate()) gate->ResetCounts();
     ShowResults();
   });
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { KeepScanFocus(now); });
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                        [this](QWidget*, QWidget* now) { KeepScanFocus(now); });
 
   SetTabOrder();
   BuildKeyboard();
@@ -153,6 +153,8 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  // The focus moves as the window goes; by then it is no MainWindow to keep it.
+  disconnect(focusWatch_);
   // Closing the window stops a running transfer as "Stop Transmit" does, so the board it cut
   // short is counted and recorded.
   if (station_->form().link().State() != TransferState::Closed)

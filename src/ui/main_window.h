@@ -191,6 +191,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   StationSinks* sinks_ = nullptr;
   UnitScanning* scanning_ = nullptr;
   QPointer<QLineEdit> lastSerialBox_;
+  QMetaObject::Connection focusWatch_;
   QTimer fixtureBlink_;  // "Transmit Guage" while the fixture runs
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
