@@ -198,7 +198,7 @@ start_sim stall --boards 1000
 "$cli" program --port "$tmp/stall" --file "$examples/example.asv" --count 8 --timeout 60 \
   --record "$tmp/stall.csv" >/dev/null 2>"$tmp/stall.err" &
 prog=$!
-for _ in $(seq 400); do [ "$(grep -c ',PASS,' "$tmp/stall.csv" 2>/dev/null)" -ge 2 ] && break; sleep 0.05; done
+for _ in $(seq 400); do [ "$(cat "$tmp/stall.csv" 2>/dev/null | grep -c ',PASS,')" -ge 2 ] && break; sleep 0.05; done
 flock -x "$tmp/stall.csv" sleep 3 &
 holder=$!
 wait $prog; status=$?
