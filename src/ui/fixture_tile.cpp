@@ -59,12 +59,12 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   stop_->setObjectName("cmdTileStop");
   stop_->setEnabled(false);
   // The name and the buttons share the top row, so the badge keeps the height.
-  auto* top = new QHBoxLayout;
-  top->addWidget(name_, 1);
-  top->addWidget(panel_->ResetButton());
+  top_ = new QHBoxLayout;
+  top_->addWidget(name_, 1);
+  top_->addWidget(panel_->ResetButton());
   panel_->ResetButton()->show();
-  top->addWidget(stop_);
-  layout->addLayout(top);
+  top_->addWidget(stop_);
+  layout->addLayout(top_);
   layout->addWidget(panel_, 1);
   layout->addWidget(reason_);
   reason_->hide();  // shown while there is a reason
@@ -103,6 +103,8 @@ FixtureTile::~FixtureTile() {
 
 void FixtureTile::EnableScan(UnitScanning& scanning) {
   station_.EnableScan(scanning);
+  // The "Serial" box shares the top row too, so the badge keeps the height.
+  top_->insertWidget(1, panel_->SerialRow(), 3);
   ConnectScanning(*panel_, *station_.gate(), [this] {
     const bool taken = !station_.gate()->Waiting() && !station_.gate()->Checking();
     Show();

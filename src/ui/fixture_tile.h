@@ -12,6 +12,7 @@
 #include "station/station.h"
 #include "ui/result_panel.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -77,6 +78,7 @@ class FixtureTile : public QFrame {
   QtSerialPort serial_;
   Station station_{ui_, serial_};
   QLabel* name_ = nullptr;
+  QHBoxLayout* top_ = nullptr;
   ResultPanel* panel_ = nullptr;
   QLabel* reason_ = nullptr;
   QPushButton* stop_ = nullptr;

@@ -41,8 +41,8 @@ class FixtureView : public QWidget {
   // The least size of a tile whose badge word reads from two metres, with the grid's spacing.
   static constexpr int kTileWidth = 394;
   static constexpr int kTileHeight = 144;
-  // What a scanning tile needs more: the "Serial" box, room for a refusal, the counts stacked.
-  static constexpr int kScanTileExtra = 110;
+  // What a scanning tile needs more: room for a refusal, the counts stacked.
+  static constexpr int kScanTileExtra = 80;
   // Columns of the grid for `ports` tiles in `room`: as square as it can be, more when the
   // rows would not fit, never more than keep their width.
   static int Columns(size_t ports, QSize room);

@@ -127,11 +127,9 @@ void ResultPanel::BuildSerialRow(QLayout* layout) {
   scanNote_ = new QLabel(this);
   scanNote_->setObjectName("lblScanNote");
   scanNote_->setWordWrap(true);
-  scanNote_->setAlignment(Qt::AlignCenter);
-  scanNote_->setStyleSheet("QLabel { color: rgb(170, 0, 0); font-size: 12px; font-weight: bold; }");
-  // Room for four lines kept while scanning, so a refusal moves nothing around it; a longer one
-  // is whole in the tooltip.
-  scanNote_->setFixedHeight(4 * QFontMetrics(scanNote_->font()).lineSpacing() + 4);
+  scanNote_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);  // its first lines, where it is cut
+  // Room for up to four lines kept while scanning (as the panel's height allows), so a refusal
+  // moves nothing around it; a longer one is whole in the tooltip.
   layout->addWidget(scanNote_);
   connect(serial_, &QLineEdit::returnPressed, this, [this] {
     const QString text = serial_->text();
@@ -143,23 +141,39 @@ void ResultPanel::BuildSerialRow(QLayout* layout) {
 }
 
 void ResultPanel::SetScanning(bool scanning) {
+  scanning_ = scanning;
   serialRow_->setVisible(scanning);
   scanNote_->setVisible(scanning);
-  ShowScanNote({});
+  note_.clear();
+  ShowSmallPrint();
   StackCounts();
 }
 
 void ResultPanel::ShowScanNote(const QString& note) {
-  scanNote_->setText(note);
-  scanNote_->setToolTip(note);
-  scanNote_->setAccessibleName(note);
+  note_ = note;
+  ShowSmallPrint();
+}
+
+void ResultPanel::ShowSmallPrint() {
+  const bool merged = scanning_ && layout_ == Layout::Tile;
+  time_->setVisible(layout_ != Layout::Compact && !merged);
+  time_->setText(detail_);
+  const QString small = merged && note_.isEmpty() ? detail_ : note_;
+  scanNote_->setText(small);
+  scanNote_->setToolTip(small);
+  scanNote_->setAccessibleName(small);
+  const QString look = QString("QLabel { color: %1; font-size: %2px; font-weight: %3; }")
+                           .arg(note_.isEmpty() ? "black" : "rgb(170, 0, 0)")
+                           .arg(kNotePx)
+                           .arg(note_.isEmpty() ? "normal" : "bold");
+  if (scanNote_->styleSheet() != look) scanNote_->setStyleSheet(look);
 }
 
 void ResultPanel::SetLayout(Layout layout) {
   layout_ = layout;
   const bool full = layout == Layout::Full;
   reset_->setVisible(full);
-  time_->setVisible(layout != Layout::Compact);
+  ShowSmallPrint();
   // Room for the readable face, but for the concealed window at its specified height; the
   // face itself follows the room the badge gets.
   badge_->setMinimumHeight(
@@ -170,13 +184,21 @@ void ResultPanel::SetLayout(Layout layout) {
 
 void ResultPanel::StackCounts() {
   // The counts one above the other where the panel is narrow and has the height for it.
-  // A scanning tile's counts are longer ("Boards 3, first pass 2"): always stacked, so every
-  // tile of a fixture keeps the same shape.
   const int line = QFontMetrics(Face(kReadableBadgePx)).height();
-  const bool scanning = !serialRow_->isHidden();
-  const bool stacked = layout_ == Layout::Full ||
-                       (layout_ == Layout::Compact && height() >= 3 * line) ||
-                       (layout_ == Layout::Tile && scanning);
+  bool stacked = layout_ == Layout::Full || (layout_ == Layout::Compact && height() >= 3 * line);
+  // A scanning tile's counts are longer ("Boards 3, first pass 2"): stacked where its height
+  // leaves room for them and two lines of small print; the small print takes what is left.
+  QFont small;
+  small.setPixelSize(kNotePx);
+  const int smallLine = QFontMetrics(small).lineSpacing();
+  int smallLines = 4;
+  if (layout_ == Layout::Tile && scanning_) {
+    const int countsLine = QFontMetrics(Face(kReadableBadgePx / 2)).height();
+    const int room = height() - 8 - line - 3 * 2;  // margins, the badge, the spacing
+    stacked = room >= 2 * countsLine + 2 * smallLine;
+    smallLines = std::clamp((room - (stacked ? 2 : 1) * countsLine) / smallLine, 1, 4);
+  }
+  scanNote_->setFixedHeight(smallLines * smallLine + 2);
   if (counts_->itemAtPosition(stacked ? 1 : 0, stacked ? 0 : 1) == nullptr) {
     counts_->removeWidget(failed_);
     counts_->addWidget(failed_, stacked ? 1 : 0, stacked ? 0 : 1);
@@ -286,7 +308,8 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
   const BadgeLook look = badge.look;
   look_ = {look.background, look.colour};
   badge_->setText(word);
-  time_->setText(detail);
+  detail_ = detail;
+  ShowSmallPrint();
   FitText();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
   if (scan) {

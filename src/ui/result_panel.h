@@ -43,6 +43,8 @@ class ResultPanel : public QFrame {
   };
   // The badge word's least face, in pixels, where the room allows it: read from two metres.
   static constexpr int kReadableBadgePx = 40;
+  // The small print's face: a refusal, or the badge's detail in a scanning tile.
+  static constexpr int kNotePx = 12;
 
   explicit ResultPanel(QWidget* parent = nullptr);
 
@@ -55,6 +57,8 @@ class ResultPanel : public QFrame {
   // No scan, no board: shows the "Serial" box, where a scanner's line is taken with Enter.
   void SetScanning(bool scanning);
   QLineEdit* SerialBox() const { return serial_; }
+  // The label and the box together, for a tile to place in its top row.
+  QWidget* SerialRow() const { return serialRow_; }
   // Why the last serial was refused, in the operator's language; empty once one is taken.
   void ShowScanNote(const QString& note);
 
@@ -69,6 +73,9 @@ class ResultPanel : public QFrame {
   void FitText();
   void StackCounts();
   void BuildSerialRow(QLayout* layout);
+  // The small print under the counts: a scanning tile has one place for it, which holds the
+  // refusal while there is one and the badge's detail otherwise.
+  void ShowSmallPrint();
 
   QLabel* badge_ = nullptr;
   QLabel* time_ = nullptr;
@@ -79,6 +86,8 @@ class ResultPanel : public QFrame {
   QWidget* serialRow_ = nullptr;
   QLineEdit* serial_ = nullptr;
   QLabel* scanNote_ = nullptr;
+  bool scanning_ = false;
+  QString detail_, note_;
   struct {
     QString background, colour;
   } look_;

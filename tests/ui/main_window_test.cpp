@@ -755,6 +755,40 @@ TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
   window.fixture()->StopAll();
 }
 
+TEST_F(WindowTest, SixteenScanningSocketsOnAFullHdScreenShowEveryWordWholeAndApart) {
+  std::vector<std::string> ports;
+  for (int i = 0; i < 16; ++i) ports.push_back("/dev/ttyUSB" + std::to_string(i));
+  window.SetFixture(ports);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.resize(MainWindow::FixtureWindowSize(16, window.size(), {1920, 1080}));
+  QApplication::processEvents();
+  int leastBadge = 1 << 20, leastCounts = 1 << 20;
+  for (FixtureTile* tile : window.fixture()->Tiles()) {
+    tile->findChild<ResultPanel*>()->ShowScanNote(
+        "board SN-0001 already passed at 2026-12-08T09:06:46.076+08:00 on line3 /dev/ttyUSB0; scan "
+        "another board, or start with --rework to program it again");
+    QApplication::processEvents();
+    std::vector<QRect> taken;
+    for (const char* name :
+         {"lblResult", "lblProgrammed", "lblFailed", "lblScanNote", "txtSerial"}) {
+      auto* w = tile->findChild<QWidget*>(name);
+      ASSERT_TRUE(w->isVisible()) << name;
+      const QRect at(w->mapTo(tile, QPoint(0, 0)), w->size());
+      EXPECT_TRUE(tile->rect().contains(at)) << name << " leaves its tile";
+      for (const QRect& other : taken) EXPECT_FALSE(at.intersects(other)) << name << " overlaps";
+      taken.push_back(at);
+    }
+    const Readable r = ReadableIn(tile);
+    EXPECT_TRUE(r.fits);
+    leastBadge = std::min(leastBadge, r.badgePx);
+    leastCounts = std::min(leastCounts, r.countsPx);
+  }
+  EXPECT_GE(leastBadge, ResultPanel::kReadableBadgePx);
+  RecordProperty("least_badge_px", leastBadge);
+  RecordProperty("least_counts_px", leastCounts);
+}
+
 TEST_F(WindowTest, SeveralPortsChosenInThePortListMakeAFixtureThatProgramsEachSocket) {
   TempDir dir;
   PtyDevice first({}, dir.Path("left")), second({}, dir.Path("right"));
