@@ -34,6 +34,13 @@ std::optional<std::string> RecordProblem(const std::string& path) {
   return std::nullopt;
 }
 
+// A row of the record at `path` that could not be read, and why: said, and passed over.
+void SaySkipped(const std::string& path, const JournalProblem& p) {
+  std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
+               static_cast<long long>(p.number), EscapeName(path).c_str(),
+               EscapeName(p.reason).c_str());
+}
+
 // Every row of a record from `since` up to `until` counted into `tally`, and when each of its
 // journals wrote; the rows that cannot be read are said and skipped.
 void CountRecord(const std::string& path, std::optional<int64_t> since,
@@ -50,11 +57,7 @@ void CountRecord(const std::string& path, std::optional<int64_t> since,
         span.last = std::max(span.last, *at);
         tally.Add(r);
       },
-      [&path](const JournalProblem& p) {
-        std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
-                     static_cast<long long>(p.number), EscapeName(path).c_str(),
-                     EscapeName(p.reason).c_str());
-      });
+      [&path](const JournalProblem& p) { SaySkipped(path, p); });
   for (auto& [key, span] : journals) spans.push_back(span);
 }
 
@@ -207,11 +210,8 @@ int RunTrace(const TraceOptions& o) {
   std::vector<TraceRow> rows;
   if (o.record) {
     if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
-    rows = TraceOfRecord(*o.record, o.serial, [&o](int64_t number, const std::string& reason) {
-      std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
-                   static_cast<long long>(number), EscapeName(*o.record).c_str(),
-                   EscapeName(reason).c_str());
-    });
+    rows = TraceOfRecord(*o.record, o.serial,
+                         [&o](const JournalProblem& p) { SaySkipped(*o.record, p); });
   } else {
     PgLineDb db(*o.lineDb);
     db.ForReading();

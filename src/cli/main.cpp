@@ -252,14 +252,9 @@ int Program(const QStringList& args) {
   if ((o.rework || o.serialPattern) && !o.scan) {
     return Usage(Tr("--rework and --serial-pattern need --scan"));
   }
-  if (o.scan && o.record && !ctrlprog::RecordNamesUnits(*o.record)) {
-    std::fprintf(stderr, "ctrlprog-cli: %s\n",
-                 ctrlprog::Say("the record %1 was begun before rows named their board, and "
-                               "--scan does not add rows of another shape to it: give --record "
-                               "a new file, such as %2",
-                               {ctrlprog::EscapeName(*o.record),
-                                ctrlprog::EscapeName(ctrlprog::ScannedRecordName(*o.record))})
-                     .c_str());
+  if (const auto refusal =
+          o.scan && o.record ? ctrlprog::ScannedRecordRefusal(*o.record) : std::nullopt) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", refusal->c_str());
     return ctrlprog::kExitUsage;
   }
   return ctrlprog::RunProgram(o);

@@ -61,9 +61,9 @@ int64_t HourOf(int64_t ms, bool utc, std::string& name) {
   return FloorTo(ms, 1000) - (local.tm_min * 60 + local.tm_sec) * int64_t{1000};
 }
 
-void LineTally::Add(const JournalRow& row, int64_t since, int64_t until) {
+void LineTally::Add(const JournalRow& row) {
   const auto at = EpochMs(row.time);
-  if (!at || *at < since || *at >= until) return;
+  if (!at) return;
   const ResultCounts counts = CountsOf(row);
   if (counts == ResultCounts{}) return;  // a restored link counts for nothing here
   quarters_[{row.station, row.port, FloorTo(*at, kQuarterMs)}] += counts;

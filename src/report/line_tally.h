@@ -46,9 +46,8 @@ struct ReportLine {
 // The rows of a record or of the line database counted per station, port and hour.
 class LineTally {
  public:
-  // Counts one row of a record, if its time is within [since, until) (milliseconds, either may
-  // be absent as INT64_MIN / INT64_MAX).
-  void Add(const JournalRow& row, int64_t since = INT64_MIN, int64_t until = INT64_MAX);
+  // Counts one row of a record (one whose time is no record time counts for nothing).
+  void Add(const JournalRow& row);
   void Add(const QuarterCounts& quarter);
 
   // Per station and hour, each followed by its ports that hour, then the total: hours in local

@@ -8,9 +8,8 @@
 
 namespace ctrlprog {
 
-std::vector<TraceRow> TraceOfRecord(
-    const std::string& path, const std::string& serial,
-    const std::function<void(int64_t, const std::string&)>& skipped) {
+std::vector<TraceRow> TraceOfRecord(const std::string& path, const std::string& serial,
+                                    const std::function<void(const JournalProblem&)>& skipped) {
   std::vector<TraceRow> rows;
   ForEachJournalRow(
       path,
@@ -21,9 +20,7 @@ std::vector<TraceRow> TraceOfRecord(
         rows.push_back({*at, r.station, r.port, r.file, r.frame, r.result, r.attempt, r.journal,
                         r.journalRow});
       },
-      [&](const JournalProblem& p) {
-        if (skipped) skipped(p.number, p.reason);
-      });
+      skipped);
   SortTrace(rows);
   return rows;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "linedb/journal.h"
+
 namespace ctrlprog {
 
 // One row of one board's history, wherever it was read from.
@@ -17,10 +19,9 @@ struct TraceRow {
 };
 
 // Every row of the record at `path` that names the board `serial`, in time order; a row that
-// cannot be read is told to `skipped` (its number and why).
-std::vector<TraceRow> TraceOfRecord(
-    const std::string& path, const std::string& serial,
-    const std::function<void(int64_t, const std::string&)>& skipped = {});
+// cannot be read is told to `skipped`.
+std::vector<TraceRow> TraceOfRecord(const std::string& path, const std::string& serial,
+                                    const std::function<void(const JournalProblem&)>& skipped = {});
 
 // In time order, rows of one instant in their journal's order.
 void SortTrace(std::vector<TraceRow>& rows);

@@ -26,10 +26,16 @@ std::optional<std::string> SerialRefusal(std::string_view serial, const std::reg
   return std::nullopt;
 }
 
-bool RecordNamesUnits(const std::string& path) {
+std::optional<std::string> ScannedRecordRefusal(const std::string& path) {
   std::string head;
-  if (ReadFileHead(path, kRecordHeader.size(), head)) return true;  // missing: made new
-  return head.empty() || head.starts_with(kRecordHeader) || !head.starts_with("time,station,");
+  if (ReadFileHead(path, kRecordHeader.size(), head)) return std::nullopt;  // missing: made new
+  if (head.empty() || head.starts_with(kRecordHeader) || !head.starts_with("time,station,")) {
+    return std::nullopt;
+  }
+  return Say(
+      "the record %1 was begun before rows named their board, and --scan does not add rows of "
+      "another shape to it: give --record a new file, such as %2",
+      {EscapeName(path), EscapeName(ScannedRecordName(path))});
 }
 
 std::string ScannedRecordName(const std::string& path) {

@@ -15,9 +15,10 @@ inline constexpr size_t kMaxSerialLength = 64;
 std::optional<std::string> SerialRefusal(std::string_view serial, const std::regex* pattern,
                                          std::string_view patternText);
 
-// Whether the record at `path` (missing, empty, or begun with our header) names each row's
-// board; one begun before rows did, in an older shape, does not.
-bool RecordNamesUnits(const std::string& path);
+// Why scanned boards' rows cannot go to the record at `path`, naming a new file for them: it was
+// begun before rows named their board, in an older shape that keeps its header true. Nothing
+// when they can (missing, empty, or begun with our header).
+std::optional<std::string> ScannedRecordRefusal(const std::string& path);
 // A name for a new record beside `path`, for the rows that name their board.
 std::string ScannedRecordName(const std::string& path);
 

@@ -29,12 +29,15 @@ std::string Where(std::string_view time, std::string_view station, std::string_v
 
 void UnitBook::ReadRecord(const std::string& path) {
   ForEachJournalRow(path, [this](const JournalRow& row) {
-    if (row.serial.empty() || row.attempt < 1) return;
-    const bool board = row.result == "PASS" || row.result == "FAIL" || row.result == "UNCONFIRMED";
-    if (!board) return;
-    Learn(row.serial, static_cast<int>(row.attempt), row.result == "PASS",
-          Where(row.time, row.station, row.port));
+    LearnRow(row.serial, row.attempt, row.result, row.time, row.station, row.port);
   });
+}
+
+void UnitBook::LearnRow(const std::string& serial, int64_t attempt, const std::string& result,
+                        std::string_view time, std::string_view station, std::string_view port) {
+  if (serial.empty() || attempt < 1) return;
+  if (result != "PASS" && result != "FAIL" && result != "UNCONFIRMED") return;
+  Learn(serial, static_cast<int>(attempt), result == "PASS", Where(time, station, port));
 }
 
 void UnitBook::Learn(const std::string& serial, int attempt, bool passed,

@@ -24,6 +24,10 @@ class UnitBook {
   // Learns every board the record at `path` names (rows without a serial name none).
   void ReadRecord(const std::string& path);
   void Learn(const std::string& serial, int attempt, bool passed, const std::string& where);
+  // Learns from one row of a record or of the line database: a board's result, under its
+  // serial; any other row (unscanned, lost, restored) teaches nothing.
+  void LearnRow(const std::string& serial, int64_t attempt, const std::string& result,
+                std::string_view time, std::string_view station, std::string_view port);
   const Past* Find(const std::string& serial) const;
   // Boards in hand: scanned on a port and without a result yet, so no other port takes them.
   void Hold(const std::string& serial, const std::string& port) { held_[serial] = port; }

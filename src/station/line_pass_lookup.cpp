@@ -1,7 +1,5 @@
 #include "station/line_pass_lookup.h"
 
-#include <algorithm>
-
 #include "files/production_record.h"
 
 namespace ctrlprog {
@@ -55,15 +53,14 @@ std::optional<UnitBook::Past> LinePassLookup::Lookup(const std::string& serial) 
     restUntil_ = std::chrono::steady_clock::now() + kRestAfterFailure;
     return std::nullopt;
   }
-  UnitBook::Past past;
+  // What the line database knows, read by the same rule as the record.
+  UnitBook book;
   for (const TraceRow& row : rows) {
-    past.attempts = std::max(past.attempts, static_cast<int>(row.attempt));
-    if (row.result == "PASS") {
-      const auto at = std::chrono::system_clock::time_point(std::chrono::milliseconds(row.ms));
-      past.passed = Where(RecordTime(at), row.station, row.port);
-    }
+    const auto at = std::chrono::system_clock::time_point(std::chrono::milliseconds(row.ms));
+    book.LearnRow(serial, row.attempt, row.result, RecordTime(at), row.station, row.port);
   }
-  return past;
+  const UnitBook::Past* past = book.Find(serial);
+  return past ? *past : UnitBook::Past{};
 }
 
 }  // namespace ctrlprog

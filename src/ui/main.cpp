@@ -17,8 +17,6 @@
 #include "front/translations.h"
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
-#include "model/say.h"
-#include "model/utf8.h"
 #include "scan/serial_check.h"
 #include "station/station_sinks.h"
 #include "station/unit_scanning.h"
@@ -97,14 +95,7 @@ std::optional<std::string> ScanProblem(const QCommandLineParser& parser, const O
            parser.value(options.serialPattern).toStdString() + "'";
   }
   if (parser.isSet(options.record)) {
-    const std::string record = ctrlprog::ArgumentBytes(parser.value(options.record));
-    if (!ctrlprog::RecordNamesUnits(record)) {
-      return ctrlprog::Say(
-          "the record %1 was begun before rows named their board, and --scan does not add rows "
-          "of another shape to it: give --record a new file, such as %2",
-          {ctrlprog::EscapeName(record),
-           ctrlprog::EscapeName(ctrlprog::ScannedRecordName(record))});
-    }
+    return ctrlprog::ScannedRecordRefusal(ctrlprog::ArgumentBytes(parser.value(options.record)));
   }
   return std::nullopt;
 }

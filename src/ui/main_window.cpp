@@ -389,12 +389,12 @@ void MainWindow::KeepScanFocus(QWidget* now) {
 }
 
 void MainWindow::FocusSerialBox() {
-  QLineEdit* box = lastSerialBox_;
-  if (fixture_ && (!box || !box->isVisible())) {
+  // The panel's box; in a fixture the one last used, else the first socket's that waits.
+  QLineEdit* box = fixture_ ? lastSerialBox_.data() : resultPanel_->SerialBox();
+  if (fixture_ && !box) {
     FixtureTile* next = fixture_->NextWaiting(nullptr);
     box = next ? next->SerialBox() : nullptr;
   }
-  if (!fixture_) box = resultPanel_->SerialBox();
   if (box && box->isVisible() && QApplication::focusWidget() != box) {
     box->setFocus(Qt::OtherFocusReason);
   }

@@ -252,28 +252,24 @@ std::string ColumnProblem(const PGresult* shape, bool& unnamed) {
         "it has the older shape, keyed on (station, row_no): upgrade it with "
         "packaging/line-db.sql";
   }
-  for (const auto& [name, type] : kColumns) {
-    if (!problem.empty()) break;
-    const auto f = found.find(std::string(name));
-    if (f == found.end()) {
-      problem = "it has no column ";
-      problem += name;
-    } else if (f->second != type) {
-      problem = "its column " + f->first + " is " + f->second + ", not ";
-      problem += type;
-    }
-  }
+  // Each column we write, of its type; only the pair naming a board may be missing (a table made
+  // before rows named it, upgraded where this station may).
   unnamed = false;
-  for (const auto& [name, type] : kUnitColumns) {
-    if (!problem.empty()) break;
+  const auto check = [&](std::string_view name, std::string_view type, bool mayLack) {
+    if (!problem.empty()) return;
     const auto f = found.find(std::string(name));
     if (f == found.end()) {
-      unnamed = true;
+      if (mayLack) {
+        unnamed = true;
+      } else {
+        problem = "it has no column " + std::string(name);
+      }
     } else if (f->second != type) {
-      problem = "its column " + f->first + " is " + f->second + ", not ";
-      problem += type;
+      problem = "its column " + f->first + " is " + f->second + ", not " + std::string(type);
     }
-  }
+  };
+  for (const auto& [name, type] : kColumns) check(name, type, false);
+  for (const auto& [name, type] : kUnitColumns) check(name, type, true);
   if (found.empty()) problem = "it is missing";
   return problem;
 }
