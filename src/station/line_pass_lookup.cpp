@@ -31,6 +31,11 @@ void LinePassLookup::Ask(const std::string& serial,
   wake_.notify_all();
 }
 
+bool LinePassLookup::Resting() {
+  std::lock_guard lock(mutex_);
+  return std::chrono::steady_clock::now() < restUntil_;
+}
+
 void LinePassLookup::Work() {
   for (;;) {
     std::unique_lock lock(mutex_);

@@ -28,6 +28,9 @@ class LinePassLookup : public PassRegister {
   void Ask(const std::string& serial,
            std::function<void(std::optional<UnitBook::Past>)> answer) override;
 
+  // Whether questions go unasked now, after a server that did not answer.
+  bool Resting();
+
   // How long questions go unasked after a server that did not answer.
   static constexpr std::chrono::seconds kRestAfterFailure{30};
 

@@ -656,7 +656,12 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
   window.SetPortText(device.Path());
   FillFromWorkedSet(0);
   scanning = Scanning();
+  auto* panel = window.findChild<ResultPanel*>();
+  const QSize panelBefore = panel->size();
   window.EnableScan(*scanning);
+  QApplication::processEvents();
+  // The window grows, and the panel with it, for the Serial box and a refusal under it.
+  EXPECT_GT(panel->height(), panelBefore.height());
   auto* box = Find<QLineEdit>("txtSerial");
   EXPECT_TRUE(box->isVisible());
   EXPECT_EQ(box->accessibleName(), "Serial");
