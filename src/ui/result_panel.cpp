@@ -210,6 +210,9 @@ void ResultPanel::StackCounts() {
 void ResultPanel::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   StackCounts();
+  // The counts' labels get their new widths now, so the faces are fitted to them, not to the
+  // widths they had before.
+  layout()->activate();
   FitText();
 }
 

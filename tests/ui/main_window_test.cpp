@@ -211,6 +211,16 @@ TEST_F(WindowTest, TheBadgeAndCountsAreInViewAtEverySizeAndTheExtraRoomGoesToThe
   }
 }
 
+TEST_F(WindowTest, TheConcealedWindowsCountsAreWholeBesideEachOther) {
+  QTest::mouseClick(Find<QPushButton>("cmdShow"), Qt::LeftButton);
+  QApplication::processEvents();
+  for (const char* name : {"lblProgrammed", "lblFailed"}) {
+    auto* count = Find<QLabel>(name);
+    EXPECT_LE(count->fontMetrics().horizontalAdvance(count->text()), count->width())
+        << name << ": " << count->text().toStdString() << " cut off";
+  }
+}
+
 // The badge's word and the counts as a face of so many pixels, and whether they fit their room.
 struct Readable {
   int badgePx = 0, countsPx = 0;
