@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -749,6 +750,19 @@ TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
   }
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return QApplication::focusWidget() == tiles[0]->SerialBox(); }, 2000));
+  // What a screen reader announces for each socket's controls.
+  for (FixtureTile* tile : tiles) {
+    for (QWidget* control : {static_cast<QWidget*>(tile->SerialBox()),
+                             static_cast<QWidget*>(tile->findChild<QPushButton*>("cmdReset")),
+                             static_cast<QWidget*>(tile->findChild<QPushButton*>("cmdTileStop"))}) {
+      QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(control);
+      ASSERT_NE(reader, nullptr);
+      EXPECT_FALSE(reader->text(QAccessible::Name).isEmpty())
+          << control->objectName().toStdString();
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(tile->SerialBox())->text(QAccessible::Name),
+              "Serial");
+  }
   // A scanner types into whatever has the focus: one board for each socket in turn.
   const auto scan = [](const char* serial) {
     QTest::keyClicks(QApplication::focusWidget(), serial);
