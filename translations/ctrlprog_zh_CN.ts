@@ -224,6 +224,10 @@
         <source>--rework and --serial-pattern need --scan</source>
         <translation>--rework 和 --serial-pattern 需要与 --scan 一起使用</translation>
     </message>
+    <message>
+        <source>--line-optional needs --scan and --line-db</source>
+        <translation>--line-optional 需要与 --scan 和 --line-db 一起使用</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>
@@ -392,8 +396,20 @@
         <translation>此端口上的板 %1 尚无结果</translation>
     </message>
     <message>
-        <source>board %1 already passed %2; scan another board, or start with --rework to program it again</source>
-        <translation>板 %1 已合格（%2）；请扫描另一块板，或以 --rework 启动以重新编程</translation>
+        <source>while the line database cannot answer, scanned boards are checked against this station&apos;s record alone, and their rows say &quot;record&quot;</source>
+        <translation>产线数据库无法应答时，扫描的板只按本工位的记录检查，其记录行注明“record”</translation>
+    </message>
+    <message>
+        <source>cannot check %1 with the line database: the board is held, and asked for again, until it answers</source>
+        <translation>无法向产线数据库核对 %1：该板暂停，并反复询问，直到数据库应答</translation>
+    </message>
+    <message>
+        <source>the record %1 was begun before rows named how their board was checked, and a station that goes on without the line database does not add rows of another shape to it: give --record a new file, such as %2</source>
+        <translation>记录 %1 建立时记录行尚未注明板的核对方式，不依赖产线数据库继续工作的工位不会向其添加另一种格式的行：请为 --record 指定新文件，例如 %2</translation>
+    </message>
+    <message>
+        <source>board %1 already passed %2; scan another board, or ask the engineer to allow a rework</source>
+        <translation>板 %1 已合格（%2）；请扫描另一块板，或请工程师允许返工</translation>
     </message>
     <message>
         <source>%1: serial %2 refused: %3</source>

@@ -53,6 +53,7 @@ std::string EventJson(const std::string& port, const LinkEvent& event) {
   if (!event.serial.empty()) {
     o["serial"] = Text(event.serial);
     o["attempt"] = event.attempt;
+    o["checked"] = event.checkedBy;
   }
   return Line(o);
 }
@@ -80,12 +81,12 @@ std::string SummaryJson(const std::string& port, const Tally& tally, double seco
   return Line(o);
 }
 
-std::string ScanRefusedJson(const std::string& port, const std::string& serial,
-                            const std::string& reason) {
+std::string ScanJson(std::string_view event, const std::string& port, const std::string& serial,
+                     const std::string& reason) {
   Json o;
   o["time"] = RecordTime(Clock::now());
   o["port"] = Text(port);
-  o["event"] = "scan_refused";
+  o["event"] = event;
   o["serial"] = Text(serial);
   o["reason"] = Text(reason);
   return Line(o);

@@ -29,9 +29,10 @@ struct BoardCounts {
 std::string SummaryJson(const std::string& port, const Tally& tally, double seconds,
                         const std::optional<LineRecordTotals>& line = std::nullopt,
                         const std::optional<BoardCounts>& boards = std::nullopt);
-// A scanned serial the port would not take, and why.
-std::string ScanRefusedJson(const std::string& port, const std::string& serial,
-                            const std::string& reason);
+// A scanned serial the port would not take ("scan_refused"), or holds unchecked because the line
+// database cannot answer for it ("scan_unchecked"), and why.
+std::string ScanJson(std::string_view event, const std::string& port, const std::string& serial,
+                     const std::string& reason);
 // {"event":"line_record","text":"line record: N rows waiting","waiting":N}
 std::string LineRecordJson(int64_t waiting);
 

@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "usage: ctrlprog-cli encode FILE\n"
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
     "                            [--timeout SECONDS] [--json] [--record CSV] [--line-db URI]\n"
-    "                            [--station NAME] [--scan [--serial-pattern REGEX] [--rework]]\n"
+    "                            [--station NAME] [--scan [--serial-pattern REGEX] [--rework]\n"
+    "                             [--line-optional]]\n"
     "       ctrlprog-cli ports [--json]\n"
     "       ctrlprog-cli forward --line-db URI [--record CSV]\n"
     "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME]\n"
@@ -77,6 +78,10 @@ constexpr const char* kHelp =
     "                 end of input once every board has its result. A board that passed in\n"
     "                 the record is refused (scan_refused) unless --rework is given\n"
     "      --serial-pattern  a serial must match REGEX whole\n"
+    "      --line-optional  with --scan and --line-db: while the line database cannot\n"
+    "                 answer for a board, check it against this station's record alone and\n"
+    "                 name that check in its rows (\"record\"); without it such a board is\n"
+    "                 held, and asked for again, until the line database answers\n"
     "\n"
     "  forward --line-db URI [--record CSV]\n"
     "      Send the record's rows the line database does not have yet, then end.\n"
@@ -203,6 +208,7 @@ int Program(const QStringList& args) {
   parser.addOption({"scan", ""});
   parser.addOption({"serial-pattern", "", "REGEX"});
   parser.addOption({"rework", ""});
+  parser.addOption({"line-optional", ""});
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
@@ -242,6 +248,7 @@ int Program(const QStringList& args) {
   o.file = ctrlprog::ArgumentBytes(parser.value("file"));
   o.scan = parser.isSet("scan");
   o.rework = parser.isSet("rework");
+  o.lineOptional = parser.isSet("line-optional");
   if (parser.isSet("serial-pattern")) {
     o.serialPattern = parser.value("serial-pattern").toStdString();
     if (ctrlprog::UnitScanning::PatternProblem(*o.serialPattern)) {
@@ -252,8 +259,12 @@ int Program(const QStringList& args) {
   if ((o.rework || o.serialPattern) && !o.scan) {
     return Usage(Tr("--rework and --serial-pattern need --scan"));
   }
-  if (const auto refusal =
-          o.scan && o.record ? ctrlprog::ScannedRecordRefusal(*o.record) : std::nullopt) {
+  if (o.lineOptional && (!o.scan || !o.lineDb)) {
+    return Usage(Tr("--line-optional needs --scan and --line-db"));
+  }
+  if (const auto refusal = o.scan && o.record
+                               ? ctrlprog::ScannedRecordRefusal(*o.record, o.lineOptional)
+                               : std::nullopt) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", refusal->c_str());
     return ctrlprog::kExitUsage;
   }

@@ -144,9 +144,17 @@ bool ProgramRun::Build() {
     // A board that passed at another station is known from the line database, when it answers.
     scanning_ = std::make_unique<UnitScanning>(UnitScanning::Options{
         options_.serialPattern, options_.rework, options_.station.value_or(StationName()),
-        sinks_.RecordPath(), options_.lineDb, [this](std::function<void()> done) {
+        sinks_.RecordPath(), options_.lineDb,
+        [this](std::function<void()> done) {
           QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
-        }});
+        },
+        options_.lineOptional});
+    if (options_.lineOptional) {
+      std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                   Say("while the line database cannot answer, scanned boards are checked "
+                       "against this station's record alone, and their rows say \"record\"")
+                       .c_str());
+    }
   }
   const auto ticks = std::make_shared<TickScheduler>();
   for (const std::string& port : options_.ports) {
@@ -166,6 +174,14 @@ bool ProgramRun::Build() {
         output_.ScanRefused(p.port, serial, reason);
         CheckOutput();
         QTimer::singleShot(0, &run_, [this] { EndIfScansDone(); });
+      };
+      p.station.gate()->onChanged = [this, &p, said = false]() mutable {
+        const UnitGate& gate = *p.station.gate();
+        if (gate.LineUnreachable() && !said) {
+          output_.ScanUnchecked(p.port, gate.Serial());
+          CheckOutput();
+        }
+        said = gate.LineUnreachable();
       };
     }
     ports_.push_back(std::move(consolePort));

@@ -18,6 +18,7 @@ struct ProgramOptions {
   bool scan = false;                         // no scan, no board: serials on standard input
   std::optional<std::string> serialPattern;  // a serial must match it whole
   bool rework = false;                       // a board that passed may be programmed again
+  bool lineOptional = false;  // the record alone checks a board the line database cannot answer for
 };
 
 // `ctrlprog-cli forward`: sends what the journal holds past the last confirmed row to the line

@@ -45,12 +45,24 @@ void ProgramOutput::LineRecord(int64_t waiting) {
 void ProgramOutput::ScanRefused(const std::string& port, const std::string& serial,
                                 const std::string& reason) {
   if (json_) {
-    Write(ScanRefusedJson(port, serial, reason));
+    Write(ScanJson("scan_refused", port, serial, reason));
     return;
   }
   std::fprintf(
       stderr, "ctrlprog-cli: %s\n",
       Say("%1: serial %2 refused: %3", {EscapeName(port), EscapeName(serial), reason}).c_str());
+}
+
+void ProgramOutput::ScanUnchecked(const std::string& port, const std::string& serial) {
+  const std::string reason = Say(
+      "cannot check %1 with the line database: the board is held, and asked for again, until it "
+      "answers",
+      {EscapeName(serial)});
+  if (json_) {
+    Write(ScanJson("scan_unchecked", port, serial, reason));
+    return;
+  }
+  std::fprintf(stderr, "ctrlprog-cli: %s: %s\n", EscapeName(port).c_str(), reason.c_str());
 }
 
 void ProgramOutput::Summary(const std::string& port, const Tally& tally, double seconds,

@@ -24,6 +24,8 @@ class ProgramOutput {
                const std::optional<LineRecordTotals>& line = std::nullopt,
                const std::optional<BoardCounts>& boards = std::nullopt);
   // A scanned serial refused: JSON on stdout, else a line on stderr.
+  // The line database cannot answer for the board `serial`: it is held.
+  void ScanUnchecked(const std::string& port, const std::string& serial);
   void ScanRefused(const std::string& port, const std::string& serial, const std::string& reason);
   // "line record: N rows waiting": JSON on stdout, text on stderr.
   void LineRecord(int64_t waiting);

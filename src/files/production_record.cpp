@@ -40,7 +40,7 @@ std::string CsvField(std::string_view raw) {
 }
 
 std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow,
-                            bool namesUnits) {
+                            RecordShape shape) {
   std::string out = CsvField(RecordTime(row.time));
   for (std::string_view field :
        {std::string_view(row.station), std::string_view(row.port), std::string_view(row.file),
@@ -54,13 +54,24 @@ std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int6
   out += journal;
   out += ',';
   out += std::to_string(journalRow);
-  if (namesUnits) {
+  if (shape >= RecordShape::Units) {
     out += ',';
     out += CsvField(row.serial);
     out += ',';
     if (row.attempt > 0) out += std::to_string(row.attempt);
   }
+  if (shape >= RecordShape::Checks) {
+    out += ',';
+    out += CsvField(row.checked);
+  }
   return out + "\r\n";
+}
+
+RecordShape ShapeOfRecord(std::string_view head) {
+  if (head.empty() || head.starts_with(kRecordHeader) || !head.starts_with("time,station,")) {
+    return RecordShape::Checks;
+  }
+  return head.starts_with(kUnitRecordHeader) ? RecordShape::Units : RecordShape::Journals;
 }
 
 std::string NewJournalId() {
@@ -92,9 +103,7 @@ std::variant<std::unique_ptr<ProductionRecord>, FileError> ProductionRecord::Ope
   if (const auto error = record->file_->Sync()) return *error;
   // A record begun in an older shape is written on in that shape.
   std::string head;
-  if (!ReadFileHead(path, kRecordHeader.size(), head)) {
-    record->namesUnits_ = head.starts_with(kRecordHeader) || !head.starts_with("time,station,");
-  }
+  if (!ReadFileHead(path, kRecordHeader.size(), head)) record->shape_ = ShapeOfRecord(head);
   return record;
 }
 
@@ -104,7 +113,7 @@ ProductionRecord::ProductionRecord(std::string path, std::unique_ptr<AppendOnlyF
 ProductionRecord::~ProductionRecord() = default;
 
 std::optional<FileError> ProductionRecord::Append(const RecordRow& row) {
-  auto error = file_->Append(FormatRecordRow(row, journal_, rows_ + 1, namesUnits_));
+  auto error = file_->Append(FormatRecordRow(row, journal_, rows_ + 1, shape_));
   if (!error) ++rows_;
   return error;
 }

@@ -23,14 +23,18 @@ struct RecordRow {
   std::string frame;    // the 26 bytes sent, hexadecimal, space-separated
   std::string result;   // PASS, FAIL, UNCONFIRMED, LOST or RESTORED
   std::optional<long> cycleMs;
-  std::string serial;  // the board's scanned serial, or empty
-  int attempt = 0;     // the attempt on that board, 0 where boards are not scanned
+  std::string serial;   // the board's scanned serial, or empty
+  int attempt = 0;      // the attempt on that board, 0 where boards are not scanned
+  std::string checked;  // how the serial was checked: "line", "record", or empty
 };
 
 // Every program that opens the record starts a journal of its own in it: a random 128-bit id,
 // written in each of its rows with the row's number in that journal, so that every row is named
 // apart from any other of any station, whatever happens to the file later.
 inline constexpr std::string_view kRecordHeader =
+    "time,station,port,file,frame,result,cycle_ms,journal,journal_row,serial,attempt,checked\r\n";
+// The header of records written before rows named how their serial was checked.
+inline constexpr std::string_view kUnitRecordHeader =
     "time,station,port,file,frame,result,cycle_ms,journal,journal_row,serial,attempt\r\n";
 // The header of records written before rows named their board.
 inline constexpr std::string_view kJournalRecordHeader =
@@ -45,10 +49,17 @@ std::string RecordTime(std::chrono::system_clock::time_point time);
 // not UTF-8, and control characters, are written as \xFF, so no field holds a line break and a
 // reader can find every row at its CR LF.
 std::string CsvField(std::string_view text);
-// The whole row with its CR LF, as row `journalRow` of the journal `journal`; without
-// `namesUnits`, in the shape of a record written before rows named their board.
+// The shapes of the record, oldest first: each adds columns at the end of the one before.
+enum class RecordShape {
+  Journals,  // rows name their journal
+  Units,     // and the board's serial and attempt
+  Checks,    // and how the serial was checked
+};
+// The shape of the record whose first bytes are `head` (a new or empty record takes the newest).
+RecordShape ShapeOfRecord(std::string_view head);
+// The whole row with its CR LF, as row `journalRow` of the journal `journal`, in `shape`.
 std::string FormatRecordRow(const RecordRow& row, std::string_view journal, int64_t journalRow,
-                            bool namesUnits = true);
+                            RecordShape shape = RecordShape::Checks);
 // A new journal's id: 128 random bits, 32 lower-case hexadecimal digits.
 std::string NewJournalId();
 // This station's name for the record.
@@ -74,9 +85,9 @@ class ProductionRecord {
   const std::string& Path() const { return path_; }
   // This program's journal in the record.
   const std::string& Journal() const { return journal_; }
-  // Whether its rows name their board (serial and attempt): a record begun before they did
-  // keeps its shape, so its header stays true.
-  bool NamesUnits() const { return namesUnits_; }
+  // The shape its rows are written in: a record begun in an older one keeps it, so its header
+  // stays true.
+  RecordShape Shape() const { return shape_; }
 
  private:
   ProductionRecord(std::string path, std::unique_ptr<AppendOnlyFile> file);
@@ -84,7 +95,7 @@ class ProductionRecord {
   std::unique_ptr<AppendOnlyFile> file_;
   std::string journal_ = NewJournalId();
   int64_t rows_ = 0;  // rows of this journal written
-  bool namesUnits_ = true;
+  RecordShape shape_ = RecordShape::Checks;
 };
 
 // What the operator is told when a row (of a board or line on `port`) could not be written.

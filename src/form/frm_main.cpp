@@ -115,6 +115,7 @@ void frmMain::OnEvent(const LinkEvent& event) {
     case LinkEventKind::Unconfirmed:
     case LinkEventKind::Lost:
     case LinkEventKind::Restored:
+    case LinkEventKind::Stray:
       break;
   }
 }
@@ -144,7 +145,7 @@ void frmMain::AttachRecord(RecordSink& sink, std::string station) {
     if (result.empty()) return;
     sink.Submit(RecordRow{event.time, station, event.port, AbsolutePath(files_.FileOnScreen()),
                           ToHex(event.frame), std::string(result), event.cycleMs, event.serial,
-                          event.attempt});
+                          event.attempt, event.checkedBy});
   });
 }
 

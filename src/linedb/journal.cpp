@@ -47,9 +47,8 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     return std::string("it does not have the record's fields");
   }
   const std::vector<std::string>& f = *fields;
-  JournalRow row{
-      number, oldJournal, number,           f[0], f[1], f[2], f[3], f[4], f[5], std::nullopt,
-      {},     0,          std::string(line)};
+  JournalRow row{number, oldJournal, number,       f[0], f[1], f[2], f[3],
+                 f[4],   f[5],       std::nullopt, {},   0,    {},   std::string(line)};
   if (f.size() >= 9) {
     const auto journalRow = Number(f[8]);
     if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
@@ -64,6 +63,12 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
       const auto attempt = Number(f[10]);
       if (!attempt || *attempt < 1) return "its attempt \"" + f[10] + "\" is no number";
       row.attempt = *attempt;
+    }
+  }
+  if (f.size() >= 12) {
+    row.checked = f[11];
+    if (!row.checked.empty() && row.checked != "line" && row.checked != "record") {
+      return "its check \"" + f[11] + "\" is neither line nor record";
     }
   }
   if (!f[6].empty()) {

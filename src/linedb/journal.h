@@ -21,7 +21,8 @@ struct JournalRow {
   std::optional<int64_t> cycleMs;
   std::string serial;  // the board's scanned serial; empty in older rows and unscanned ones
   int64_t attempt = 0;
-  std::string line;  // as it stands in the journal, without its CR LF
+  std::string checked;  // how the serial was checked ("line", "record"); empty in older rows
+  std::string line;     // as it stands in the journal, without its CR LF
 };
 
 // A row that could not be read or will not be taken: its place, why, and the row as it stands,

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "files/file_system.h"
+
 namespace ctrlprog {
 namespace {
 
@@ -95,6 +97,20 @@ std::string UtcIso(int64_t epochMs) {
       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
       static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
       static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
+std::string LocalClockTime(int64_t epochMs, int64_t nowMs) {
+  long offset = 0;
+  const tm at = LocalTime(static_cast<time_t>(epochMs / 1000), offset);
+  const tm now = LocalTime(static_cast<time_t>(nowMs / 1000), offset);
+  char text[32];
+  if (at.tm_year == now.tm_year && at.tm_yday == now.tm_yday) {
+    std::snprintf(text, sizeof text, "%02d:%02d", at.tm_hour, at.tm_min);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", at.tm_year + 1900, at.tm_mon + 1,
+                  at.tm_mday, at.tm_hour, at.tm_min);
+  }
   return text;
 }
 

@@ -15,6 +15,10 @@ std::optional<int64_t> EpochMs(const std::string& time);
 // empty for anything but a record's own time.
 std::string UtcHour(const std::string& recordTime);
 
+// A time as an operator reads a clock, in local time: "10:18" on the day of `nowMs`, else with
+// its date, "2026-12-07 10:18".
+std::string LocalClockTime(int64_t epochMs, int64_t nowMs);
+
 // A time as ISO 8601 in UTC with milliseconds: 2026-12-07T13:30:05.123Z.
 std::string UtcIso(int64_t epochMs);
 

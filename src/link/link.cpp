@@ -58,6 +58,10 @@ void Link::ctrMSComm_OnComm(int commEvent) {
   // Only the first byte of a chunk counts; a notification may also bring nothing at all.
   if (chunk.empty() || chunk.front() != kReadyByte) return;
   if (intCommFlag == Polling) {
+    if (namedBoardsOnly_ && !polledForUnit_) {
+      Emit(LinkEventKind::Stray);
+      return;
+    }
     intCommFlag = ReadyToSend;
     readyAt_ = steadyClock();
   } else if (intCommFlag == AwaitingAck) {
@@ -96,7 +100,10 @@ TickReport Link::Timer1_Timer() {
       }
       // A record still writing an earlier row holds the poll, so no board is engaged before
       // its predecessor's row is safe; once a board answered, its handshake runs untouched.
-      if (port_.IsOpen() && verdict.kind != GateVerdict::Kind::Hold) port_.WriteText(kPollText);
+      if (port_.IsOpen() && verdict.kind != GateVerdict::Kind::Hold) {
+        port_.WriteText(kPollText);
+        if (!serial_.empty()) polledForUnit_ = true;
+      }
       report.progress = 0;
       break;
     case ReadyToSend:
@@ -163,9 +170,10 @@ Link::Condition Link::LinkCondition() const {
 }
 
 void Link::Emit(LinkEventKind kind, std::string reason) {
-  LinkEvent event{kind,         clock(),           portName_, bytFrame,
-                  std::nullopt, std::move(reason), serial_,   attempt_};
+  LinkEvent event{kind,    clock(),  portName_, bytFrame, std::nullopt, std::move(reason),
+                  serial_, attempt_, checkedBy_};
   if (TraitsOf(kind).endsBoard) {
+    polledForUnit_ = false;
     if (readyAt_) {
       event.cycleMs = static_cast<long>(
           std::chrono::duration_cast<std::chrono::milliseconds>(steadyClock() - *readyAt_).count());

@@ -75,10 +75,17 @@ class Link {
   const std::string& PortName() const { return portName_; }
   // The board on the line by its scanned serial, and the attempt on it, for every event from
   // now on; an empty serial where boards are not scanned.
-  void SetUnit(std::string serial, int attempt) {
+  // `checkedBy` says how the serial was checked (against the line or the record alone).
+  void SetUnit(std::string serial, int attempt, std::string_view checkedBy) {
     serial_ = std::move(serial);
     attempt_ = attempt;
+    checkedBy_ = checkedBy;
+    polledForUnit_ = false;
   }
+  // Boards are named: a ready byte counts only when it answers a poll sent while the link holds
+  // a board's serial. Any other (a device's stray byte, a late or second acknowledgement of the
+  // board before) is ignored, so no frame goes to a board nobody named.
+  void RequireNamedBoard() { namedBoardsOnly_ = true; }
   // Why the last open failed, in words; empty after one that succeeded.
   const std::string& OpenFailure() const { return openFailure_; }
   // The error number of the last open (kCommOk when it opened).
@@ -113,9 +120,12 @@ class Link {
   std::string portName_;
   std::string serial_;
   int attempt_ = 0;
+  std::string checkedBy_;
   std::string openFailure_;
   bool begun_ = false;  // Begin ran since the last Idle
   bool lineLost_ = false;
+  bool namedBoardsOnly_ = false;
+  bool polledForUnit_ = false;                      // a poll went out while the link held serial_
   std::optional<SteadyClock::time_point> readyAt_;  // the device's ready byte of this cycle
   Tally tally_;
   std::vector<LinkListener> listeners_;

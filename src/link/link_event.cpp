@@ -14,7 +14,7 @@ struct Row {
 };
 
 // text, in the window's log, colour, record result, JSON name, tally, ends a board
-constexpr std::array<Row, 9> kTraits = {{
+constexpr std::array<Row, 10> kTraits = {{
     {K::Started, {kTransmitStarted, true, kColourBlue, "", "started", T::None, false}},
     {K::Passed, {kTransmitFinished, true, kColourBlue, "PASS", "finished", T::Programmed, true}},
     {K::Failed, {kTransmitFail, true, kColourBlue, "FAIL", "fail", T::Failed, true}},
@@ -25,6 +25,7 @@ constexpr std::array<Row, 9> kTraits = {{
     {K::Closed, {kCommIsClosed, true, kColourBlue, "", "closed", T::None, false}},
     {K::Refused, {kCommIsClosed, true, kColourBlue, "", "refused", T::None, false}},
     {K::RecordFailed, {"", false, kColourRed, "", "record_failed", T::None, false}},
+    {K::Stray, {kStrayByte, false, kColourBlue, "", "stray_byte", T::None, false}},
 }};
 
 constexpr bool InOrder() {

@@ -23,6 +23,7 @@ enum class LinkEventKind {
   Closed,        // "Comm is Closed" after a transfer ran
   Refused,       // "Comm is Closed" after a start that never opened the port
   RecordFailed,  // a record stopped working; the transfer was stopped before another frame
+  Stray,         // a ready byte that answered no poll for a named board: ignored
 };
 
 // The log lines' texts.
@@ -33,6 +34,8 @@ inline constexpr std::string_view kTransmitUnconfirmed = "Transmit Unconfirmed";
 inline constexpr std::string_view kCommLost = "Comm Lost";
 inline constexpr std::string_view kCommRestored = "Comm Restored";
 inline constexpr std::string_view kCommIsClosed = "Comm is Closed";
+inline constexpr std::string_view kStrayByte =
+    "Stray 0x55 ignored: it answered no poll for a named board";
 
 // How an event counts in the results since start-up.
 enum class TallyEffect { None, Programmed, Failed, Lost };
@@ -62,6 +65,7 @@ struct LinkEvent {
   std::string reason;           // Refused and RecordFailed: why
   std::string serial;           // the board's scanned serial, where boards are scanned
   int attempt = 0;              // and which attempt on that board this is (1 for the first)
+  std::string checkedBy;        // how its serial was checked: "line", "record", or empty
 };
 
 // Told of every event as it happens.

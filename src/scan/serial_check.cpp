@@ -26,11 +26,19 @@ std::optional<std::string> SerialRefusal(std::string_view serial, const std::reg
   return std::nullopt;
 }
 
-std::optional<std::string> ScannedRecordRefusal(const std::string& path) {
+std::optional<std::string> ScannedRecordRefusal(const std::string& path, bool namesChecks) {
   std::string head;
   if (ReadFileHead(path, kRecordHeader.size(), head)) return std::nullopt;  // missing: made new
-  if (head.empty() || head.starts_with(kRecordHeader) || !head.starts_with("time,station,")) {
+  const RecordShape shape = ShapeOfRecord(head);
+  if (shape == RecordShape::Checks || (shape == RecordShape::Units && !namesChecks)) {
     return std::nullopt;
+  }
+  if (shape == RecordShape::Units) {
+    return Say(
+        "the record %1 was begun before rows named how their board was checked, and a station "
+        "that goes on without the line database does not add rows of another shape to it: give "
+        "--record a new file, such as %2",
+        {EscapeName(path), EscapeName(ScannedRecordName(path))});
   }
   return Say(
       "the record %1 was begun before rows named their board, and --scan does not add rows of "

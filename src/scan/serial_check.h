@@ -18,7 +18,9 @@ std::optional<std::string> SerialRefusal(std::string_view serial, const std::reg
 // Why scanned boards' rows cannot go to the record at `path`, naming a new file for them: it was
 // begun before rows named their board, in an older shape that keeps its header true. Nothing
 // when they can (missing, empty, or begun with our header).
-std::optional<std::string> ScannedRecordRefusal(const std::string& path);
+// With `namesChecks` (a station that goes on without the line database), rows must also name
+// how their serial was checked.
+std::optional<std::string> ScannedRecordRefusal(const std::string& path, bool namesChecks = false);
 // A name for a new record beside `path`, for the rows that name their board.
 std::string ScannedRecordName(const std::string& path);
 

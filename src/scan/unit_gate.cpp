@@ -1,7 +1,10 @@
 #include "scan/unit_gate.h"
 
+#include <utility>
+
 #include "files/production_record.h"
 #include "linedb/journal.h"
+#include "linedb/record_time.h"
 #include "model/say.h"
 #include "model/utf8.h"
 #include "scan/serial_check.h"
@@ -14,17 +17,21 @@ bool EndsBoard(LinkEventKind kind) {
          kind == LinkEventKind::Unconfirmed;
 }
 
-std::string AlreadyPassed(std::string_view serial, std::string_view where) {
+std::string AlreadyPassed(std::string_view serial, const UnitBook::Past& past) {
   return Say(
-      "board %1 already passed %2; scan another board, or start with --rework to program it "
-      "again",
-      {serial, where});
+      "board %1 already passed %2; scan another board, or ask the engineer to allow a rework",
+      {serial, Where(past)});
+}
+
+int64_t MsOf(Clock::time_point time) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
 }
 
 }  // namespace
 
-std::string Where(std::string_view time, std::string_view station, std::string_view port) {
-  return Say("at %1 on %2 %3", {time, EscapeName(station), EscapeName(port)});
+std::string Where(const UnitBook::Past& past) {
+  return Say("at %1 on %2 %3", {LocalClockTime(past.passedMs, MsOf(Clock::now())),
+                                EscapeName(past.station), EscapeName(past.port)});
 }
 
 void UnitBook::ReadRecord(const std::string& path) {
@@ -37,14 +44,19 @@ void UnitBook::LearnRow(const std::string& serial, int64_t attempt, const std::s
                         std::string_view time, std::string_view station, std::string_view port) {
   if (serial.empty() || attempt < 1) return;
   if (result != "PASS" && result != "FAIL" && result != "UNCONFIRMED") return;
-  Learn(serial, static_cast<int>(attempt), result == "PASS", Where(time, station, port));
+  Learn(serial, static_cast<int>(attempt), result == "PASS", EpochMs(std::string(time)).value_or(0),
+        station, port);
 }
 
-void UnitBook::Learn(const std::string& serial, int attempt, bool passed,
-                     const std::string& where) {
+void UnitBook::Learn(const std::string& serial, int attempt, bool passed, int64_t ms,
+                     std::string_view station, std::string_view port) {
   Past& past = units_[serial];
   past.attempts = std::max(past.attempts, attempt);
-  if (passed) past.passed = where;
+  if (!passed) return;
+  past.passed = true;
+  past.passedMs = ms;
+  past.station = station;
+  past.port = port;
 }
 
 const UnitBook::Past* UnitBook::Find(const std::string& serial) const {
@@ -59,7 +71,9 @@ const std::string* UnitBook::HeldOn(const std::string& serial) const {
 
 UnitGate::UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station)
     : link_(link), book_(book), rules_(std::move(rules)), station_(std::move(station)) {
+  link_.RequireNamedBoard();
   link_.AddGate([this] {
+    Watch();
     return serial_.empty() || checking_ ? GateVerdict{GateVerdict::Kind::Hold, {}} : GateVerdict{};
   });
   link_.AddListener([this](const LinkEvent& event) { OnEvent(event); });
@@ -75,46 +89,78 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
     return Say("board %1 is on %2 and has no result yet", {serial, EscapeName(*port)});
   }
   const UnitBook::Past* past = book_.Find(std::string(serial));
-  if (past && !past->passed.empty() && !rules_.rework) {
-    return AlreadyPassed(serial, past->passed);
-  }
+  if (past && past->passed && !rules_.rework) return AlreadyPassed(serial, *past);
   const int attempts = past ? past->attempts : 0;
   if (!register_) {
-    Take(std::string(serial), attempts);
+    Take(std::string(serial), attempts, kCheckedByRecord);
     return std::nullopt;
   }
   // Held until the line database says whether this board passed at another station.
   serial_ = serial;
   checking_ = true;
+  unreachable_ = false;
+  localAttempts_ = attempts;
   book_.Hold(serial_, link_.PortName());
-  std::weak_ptr<int> alive = life_;
-  register_->Ask(serial_, [this, alive, name = serial_, attempts](auto remote) {
-    if (alive.lock()) Answered(name, attempts, remote);
-  });
+  Ask();
+  if (onChanged) onChanged();
   return std::nullopt;
 }
 
-void UnitGate::Take(const std::string& serial, int attempts) {
+void UnitGate::Ask() {
+  asking_ = true;
+  askedAt_ = link_.steadyClock();
+  std::weak_ptr<int> alive = life_;
+  register_->Ask(serial_, [this, alive, name = serial_](auto remote) {
+    if (!alive.lock()) return;
+    asking_ = false;
+    Answered(name, remote);
+  });
+}
+
+void UnitGate::Watch() {
+  if (!checking_) return;
+  const auto now = link_.steadyClock();
+  if (asking_ && !unreachable_ && now - askedAt_ >= kAnswerWithin) Answered(serial_, std::nullopt);
+  if (checking_ && !asking_ && unreachable_ && now - askedAt_ >= kAskAgainAfter) Ask();
+}
+
+void UnitGate::Take(const std::string& serial, int attempts, std::string_view checkedBy) {
   serial_ = serial;
   book_.Hold(serial_, link_.PortName());
   checking_ = false;
+  unreachable_ = false;
   attempt_ = attempts + 1;
-  link_.SetUnit(serial_, attempt_);
+  checkedBy_ = checkedBy;
+  link_.SetUnit(serial_, attempt_, checkedBy_);
   if (onChanged) onChanged();
 }
 
-void UnitGate::Answered(const std::string& serial, int localAttempts,
-                        const std::optional<UnitBook::Past>& remote) {
+void UnitGate::Let(std::string_view why) {
+  const std::string serial = std::exchange(serial_, {});
+  book_.Release(serial);
+  checking_ = false;
+  unreachable_ = false;
+  if (onLateRefusal) onLateRefusal(serial, std::string(why));
+  if (onChanged) onChanged();
+}
+
+void UnitGate::Answered(const std::string& serial, const std::optional<UnitBook::Past>& remote) {
   if (!checking_ || serial != serial_) return;
-  if (remote && !remote->passed.empty() && !rules_.rework) {
-    book_.Release(serial_);
-    serial_.clear();
-    checking_ = false;
-    if (onLateRefusal) onLateRefusal(serial, AlreadyPassed(serial, remote->passed));
-    if (onChanged) onChanged();
+  if (!remote) {
+    // No answer is no pass: the board is held and asked for again, unless this station was
+    // started to go on with its record alone.
+    if (rules_.lineOptional) {
+      Take(serial, localAttempts_, kCheckedByRecord);
+      return;
+    }
+    if (!std::exchange(unreachable_, true) && onChanged) onChanged();
     return;
   }
-  Take(serial, std::max(localAttempts, remote ? remote->attempts : 0));
+  if (remote->passed && !rules_.rework) {
+    Let(AlreadyPassed(serial, *remote));
+    return;
+  }
+  Take(serial, std::max(localAttempts_, remote->attempts), kCheckedByLine);
 }
 
 void UnitGate::ResetCounts() {
@@ -125,16 +171,17 @@ void UnitGate::ResetCounts() {
 }
 
 void UnitGate::OnEvent(const LinkEvent& event) {
-  if (!EndsBoard(event.kind) || serial_.empty()) return;
+  if (!EndsBoard(event.kind) || serial_.empty() || checking_) return;
   const bool passed = event.kind == LinkEventKind::Passed;
-  book_.Learn(serial_, attempt_, passed, Where(RecordTime(event.time), station_, event.port));
-  boards_.insert(serial_);
+  book_.Learn(serial_, attempt_, passed, MsOf(event.time), station_, event.port);
+  if (attempt_ == 1) boards_.insert(serial_);
   ++attempts_;
   if (passed && attempt_ == 1) ++firstPass_;
   book_.Release(serial_);
   serial_.clear();
   attempt_ = 0;
-  link_.SetUnit({}, 0);
+  checkedBy_.clear();
+  link_.SetUnit({}, 0, {});
   if (onChanged) onChanged();
 }
 

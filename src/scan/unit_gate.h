@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,11 +21,14 @@ class UnitBook {
  public:
   struct Past {
     int attempts = 0;
-    std::string passed;  // "at TIME on STATION PORT", or empty
+    bool passed = false;
+    int64_t passedMs = 0;  // when it passed (UTC milliseconds), and where
+    std::string station, port;
   };
   // Learns every board the record at `path` names (rows without a serial name none).
   void ReadRecord(const std::string& path);
-  void Learn(const std::string& serial, int attempt, bool passed, const std::string& where);
+  void Learn(const std::string& serial, int attempt, bool passed, int64_t ms,
+             std::string_view station, std::string_view port);
   // Learns from one row of a record or of the line database: a board's result, under its
   // serial; any other row (unscanned, lost, restored) teaches nothing.
   void LearnRow(const std::string& serial, int64_t attempt, const std::string& result,
@@ -40,23 +45,33 @@ class UnitBook {
   std::map<std::string, std::string, std::less<>> held_;
 };
 
-// Where and when a board passed, as a refusal says it: "at TIME on STATION PORT".
-std::string Where(std::string_view time, std::string_view station, std::string_view port);
+// Where and when a board passed, as a refusal says it: "at 10:18 on STATION PORT", the time in
+// local time as the operator reads it (with its date when not today).
+std::string Where(const UnitBook::Past& past);
 
 // Where else a board may have passed: the line's database, asked as each serial is scanned.
 class PassRegister {
  public:
   virtual ~PassRegister() = default;
   // Asks what is known of the board `serial`; `answer` is called later, on the asker's thread,
-  // with it (nothing: the register could not be asked, and the record alone decides).
+  // with it, or with nothing when the register could not be asked.
   virtual void Ask(const std::string& serial,
                    std::function<void(std::optional<UnitBook::Past>)> answer) = 0;
 };
+
+// How a board's serial was checked, as its rows name it: against the line database, or against
+// this station's record alone (no line database, or one that could not be asked by a station
+// started to go on without it).
+inline constexpr std::string_view kCheckedByLine = "line";
+inline constexpr std::string_view kCheckedByRecord = "record";
 
 struct ScanRules {
   const std::regex* pattern = nullptr;  // a serial must match it whole, where given
   std::string patternText;
   bool rework = false;  // a board that already passed may be programmed again
+  // Where the line database cannot answer for a board: false holds the board until it does;
+  // true lets the record alone decide, and the board's rows say so.
+  bool lineOptional = false;
 };
 
 // No scan, no board: a port touches a board only while it holds a scanned serial without a
@@ -75,6 +90,11 @@ class UnitGate {
   bool Waiting() const { return serial_.empty(); }
   // Whether a scanned serial waits for the register's answer.
   bool Checking() const { return checking_; }
+  // Whether the register could not answer for the serial held (it did not answer within
+  // kAnswerWithin, or could not be asked): the board stays held and it is asked again.
+  bool LineUnreachable() const { return checking_ && unreachable_; }
+  // How the serial held was checked (kCheckedByLine or kCheckedByRecord); empty while checking.
+  const std::string& CheckedBy() const { return checkedBy_; }
   const std::string& Serial() const { return serial_; }
   int Attempt() const { return attempt_; }
 
@@ -84,8 +104,13 @@ class UnitGate {
   // The serial was taken or let go: the port's look may change.
   std::function<void()> onChanged;
 
-  // This run's boards on this port (distinct serials), those that passed on their first
-  // attempt, and the attempts.
+  // How long the register has to answer before the board is shown as not checked, and how
+  // often it is asked again while it cannot answer.
+  static constexpr std::chrono::milliseconds kAnswerWithin{2000};
+  static constexpr std::chrono::milliseconds kAskAgainAfter{1000};
+
+  // This run's boards on this port (distinct serials, each counted at its first attempt), those
+  // that passed on their first attempt, and the attempts.
   long Boards() const { return static_cast<long>(boards_.size()); }
   long FirstPass() const { return firstPass_; }
   long Attempts() const { return attempts_; }
@@ -94,9 +119,13 @@ class UnitGate {
 
  private:
   void OnEvent(const LinkEvent& event);
-  void Take(const std::string& serial, int attempts);
-  void Answered(const std::string& serial, int localAttempts,
-                const std::optional<UnitBook::Past>& remote);
+  void Take(const std::string& serial, int attempts, std::string_view checkedBy);
+  void Ask();
+  // Every answer of the register, or its silence past kAnswerWithin, comes through here.
+  void Answered(const std::string& serial, const std::optional<UnitBook::Past>& remote);
+  // Before every tick: asks again, or notices the register's silence.
+  void Watch();
+  void Let(std::string_view why);
 
   Link& link_;
   UnitBook& book_;
@@ -104,7 +133,12 @@ class UnitGate {
   std::string station_;
   std::string serial_;
   int attempt_ = 0;
+  std::string checkedBy_;
   bool checking_ = false;
+  int localAttempts_ = 0;  // the record's attempts of the serial being checked
+  bool asking_ = false;    // a question is out
+  bool unreachable_ = false;
+  SteadyClock::time_point askedAt_{};
   PassRegister* register_ = nullptr;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);  // answers after the gate went are lost
   std::set<std::string> boards_;

@@ -54,6 +54,9 @@ void LinePassLookup::Work() {
 std::optional<UnitBook::Past> LinePassLookup::Lookup(const std::string& serial) {
   std::vector<TraceRow> rows;
   if (const LineDbResult r = db_.History(serial, false, rows); !r.ok()) {
+    // A question that timed out may still be running on the connection: drop it, so the next
+    // question starts on a connection of its own instead of behind this one.
+    db_.Disconnect();
     std::lock_guard lock(mutex_);
     restUntil_ = std::chrono::steady_clock::now() + kRestAfterFailure;
     return std::nullopt;

@@ -15,8 +15,9 @@ namespace ctrlprog {
 
 // The line database asked, on a thread of its own, whether a scanned board passed at any
 // station: a hung or lost server never holds the front end up. Each question ends within its
-// deadlines; after a server that did not answer, the next questions for a while are answered
-// "not asked" at once, so a line without its server loses at most one wait.
+// deadlines; after a server that did not answer, the questions of the next few seconds are
+// answered "not asked" at once (the gate holds the board and asks again), so a hung server is
+// not asked again and again while it cannot answer.
 class LinePassLookup : public PassRegister {
  public:
   // `post` runs a function on the front end's thread (its event loop).
@@ -32,7 +33,7 @@ class LinePassLookup : public PassRegister {
   bool Resting();
 
   // How long questions go unasked after a server that did not answer.
-  static constexpr std::chrono::seconds kRestAfterFailure{30};
+  static constexpr std::chrono::seconds kRestAfterFailure{3};
 
  private:
   void Work();

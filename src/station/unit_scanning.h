@@ -24,6 +24,9 @@ class UnitScanning {
     std::optional<std::string> lineDb;
     // Runs a function on the front end's thread: the line database's answers come there.
     std::function<void(std::function<void()>)> post;
+    // Where the line database cannot answer for a board, the record alone decides (and the
+    // board's rows say so) instead of holding the board until it answers.
+    bool lineOptional = false;
   };
   explicit UnitScanning(Options options);
   ~UnitScanning();

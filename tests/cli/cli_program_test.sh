@@ -69,7 +69,7 @@ scan 'SN-1\nSN-2\n'
 if grep -q '"event":"finished".*"serial":"SN-1","attempt":1' "$tmp/scan.out" \
    && grep -q '"serial":"SN-2","attempt":1' "$tmp/scan.out" \
    && grep -q '"boards":2,"first_pass":2,"attempts":2' "$tmp/scan.out" \
-   && [ "$(grep -c ',PASS,.*,SN-[12],1$' <(tr -d '\r' <"$tmp/scan.csv"))" = 2 ]; then
+   && [ "$(grep -c ',PASS,.*,SN-[12],1,record$' <(tr -d '\r' <"$tmp/scan.csv"))" = 2 ]; then
   ok "two scanned boards, named in the record"
 else
   bad "two scanned boards"; cat "$tmp/scan.out" "$tmp/scan.csv"

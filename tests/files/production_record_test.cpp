@@ -40,14 +40,15 @@ TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
   const std::vector<std::string> rows = RowsOf(TempDir::Read(path));
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[0],
-            "time,station,port,file,frame,result,cycle_ms,journal,journal_row,serial,attempt");
+            "time,station,port,file,frame,result,cycle_ms,journal,journal_row,serial,attempt,"
+            "checked");
   const std::regex pass(
       R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,station-1,/dev/ttyUSB0,)"
-      R"("/srv/sets/a,""b"" 文件\.asv",02 0F,PASS,412,([0-9a-f]{32}),1,,)");
+      R"("/srv/sets/a,""b"" 文件\.asv",02 0F,PASS,412,([0-9a-f]{32}),1,,,)");
   std::smatch first, second;
   ASSERT_TRUE(std::regex_match(rows[1], first, pass)) << rows[1];
   ASSERT_TRUE(std::regex_match(rows[3], second, pass)) << rows[3];
-  EXPECT_TRUE(rows[2].ends_with(",LOST,," + first[1].str() + ",2,,")) << rows[2];
+  EXPECT_TRUE(rows[2].ends_with(",LOST,," + first[1].str() + ",2,,,")) << rows[2];
   EXPECT_NE(first[1], second[1]) << "each program that opens the record starts its own journal";
 }
 
@@ -60,8 +61,10 @@ TEST(ProductionRecord, RowsNameTheirBoardAndARecordOfAnOlderShapeKeepsItsShape) 
   };
   const std::string journalHeader(kJournalRecordHeader);
   const Case cases[] = {
-      {"new", "", std::string(kRecordHeader), ",SN-0042,3"},
-      {"rows name their board", std::string(kRecordHeader), std::string(kRecordHeader),
+      {"new", "", std::string(kRecordHeader), ",SN-0042,3,line"},
+      {"rows name their check", std::string(kRecordHeader), std::string(kRecordHeader),
+       ",SN-0042,3,line"},
+      {"rows name their board", std::string(kUnitRecordHeader), std::string(kUnitRecordHeader),
        ",SN-0042,3"},
       {"rows name their journal", journalHeader, journalHeader, ",1"},
       {"written before journals", std::string(kOldRecordHeader), std::string(kOldRecordHeader),
@@ -75,9 +78,17 @@ TEST(ProductionRecord, RowsNameTheirBoardAndARecordOfAnOlderShapeKeepsItsShape) 
     auto opened = ProductionRecord::Open(path);
     ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
     auto& record = *std::get<std::unique_ptr<ProductionRecord>>(opened);
-    EXPECT_EQ(record.NamesUnits(), c.tail != ",1");
-    const RecordRow row{
-        std::chrono::system_clock::now(), "s", "/dev/ttyUSB0", "", "02", "PASS", 400, "SN-0042", 3};
+    EXPECT_EQ(record.Shape() >= RecordShape::Units, c.tail != ",1");
+    const RecordRow row{std::chrono::system_clock::now(),
+                        "s",
+                        "/dev/ttyUSB0",
+                        "",
+                        "02",
+                        "PASS",
+                        400,
+                        "SN-0042",
+                        3,
+                        "line"};
     ASSERT_EQ(record.Append(row), std::nullopt);
     const std::string text = TempDir::Read(path);
     EXPECT_TRUE(text.starts_with(c.header));

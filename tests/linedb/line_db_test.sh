@@ -99,6 +99,9 @@ grep -q '"line_record_waiting":0,"line_record_set_aside":0' "$tmp/a.out" \
 grep -q 'station line4 has rows from 2 journals written at the same time' "$tmp/clone.err" \
   && ok "report: one station from two journals at once is said" || { bad "no clone warning"; cat "$tmp/clone.err"; }
 
+# A board that passed at another station, for a scanned board below.
+frame0="02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00"
+"$pg" psql "$tmp/pg" -c "INSERT INTO ctrlprog_rows (journal, journal_row, station, time, port, file, frame, result, serial, attempt) VALUES ('cccccccccccccccccccccccccccccccc', 1, 'line9', now(), '/dev/ttyUSB9', '', '$frame0', 'PASS', 'SN-H1', 1)" >/dev/null
 # 3. A hung server (its processes stopped, not gone): the console starts within its connect
 #    timeout, programs its boards, ends within 2 s of SIGTERM, and the rows arrive once the
 #    server is resumed.
@@ -141,19 +144,29 @@ if wait_for 20 eval "! kill -0 $fwd 2>/dev/null"; then
 else
   bad "forward to a hung server did not end"; kill -9 $fwd
 fi
-# A scanned board while the server hangs: asked whether it passed elsewhere, the server is given
-# up on within its deadline and the board is programmed.
+# A scanned board while the server hangs: a check that cannot be made passes nothing. The board
+# is held (said as scan_unchecked) and no frame goes out while the server is stopped; once it is
+# resumed the board, which passed at another station, is refused.
 start_sim h2 --boards 1000
 printf 'SN-H1\n' | "$cli" program --port "$tmp/h2" --file "$asv" --scan --timeout 60 --json \
   --record "$tmp/hung-scan.csv" --line-db "$station" --station line5 >"$tmp/hung-scan.out" 2>&1 &
 scanning=$!
-if wait_for 30 eval "! kill -0 $scanning 2>/dev/null" \
-   && grep -q '"event":"finished".*"serial":"SN-H1","attempt":1' "$tmp/hung-scan.out"; then
-  ok "a hung server: a scanned board is programmed once the server's deadline passed"
+if wait_for 30 grep -q '"event":"scan_unchecked","serial":"SN-H1"' "$tmp/hung-scan.out"; then
+  ok "a hung server: the scanned board is held, and said to be unchecked"
 else
-  bad "a hung server held a scanned board"; kill -9 $scanning 2>/dev/null; cat "$tmp/hung-scan.out"
+  bad "a hung server: no scan_unchecked"; cat "$tmp/hung-scan.out"
 fi
 kill -CONT $stopped; stopped=""
+if wait_for 30 eval "! kill -0 $scanning 2>/dev/null" \
+   && grep -q '"event":"scan_refused","serial":"SN-H1","reason":"board SN-H1 already passed at .* on line9 ' "$tmp/hung-scan.out" \
+   && ! grep -q '"event":"finished"' "$tmp/hung-scan.out" \
+   && [ "$(grep -c 'programmed' "$tmp/h2.sim")" = 0 ]; then
+  ok "a hung server, then resumed: the board that passed elsewhere is refused, never programmed"
+else
+  bad "a hung server passed a board it could not check"; kill -9 $scanning 2>/dev/null
+  cat "$tmp/hung-scan.out" "$tmp/h2.sim"
+fi
+rows "DELETE FROM ctrlprog_rows WHERE journal = 'cccccccccccccccccccccccccccccccc'" >/dev/null
 "$cli" forward --record "$tmp/hung.csv" --line-db "$station" 2>"$tmp/fwd-back.err"
 got=$(rows "SELECT count(*) FROM ctrlprog_rows WHERE station = 'line5' AND result = 'PASS'")
 [ "$got" = "$(passes "$tmp/hung.csv")" ] && ok "the hung server's rows arrive once it is resumed ($got)" \

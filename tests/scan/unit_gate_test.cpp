@@ -2,8 +2,11 @@
 // acknowledgement, or vanishes, with ticks and bytes by hand.
 #include "scan/unit_gate.h"
 
+#include <chrono>
+#include <memory>
 #include <string>
 
+#include "linedb/record_time.h"
 #include "link/link_test_fixture.h"
 #include "scan/serial_check.h"
 #include "support/temp_dir.h"
@@ -88,6 +91,92 @@ TEST_F(UnitGateTest, NoPollBeforeAScanAndNoneAfterTheBoardsResult) {
   EXPECT_EQ(gate.Attempts(), 3);
 }
 
+// What a device may send that answers no poll for the board scanned: a stray byte, a late
+// acknowledgement of the board before, an acknowledgement sent twice. With boards scanned, only a
+// ready byte that answers a poll sent for the serial held brings a frame; without, the handshake
+// is as it always was (any ready byte while polling brings one).
+TEST(NamedBoards, OnlyAReadyByteThatAnswersAPollForTheSerialHeldBringsAFrame) {
+  enum Step { Scan, Poll, Ready, Tick };
+  struct Case {
+    const char* what;
+    bool scanned;
+    std::vector<Step> steps;
+    std::vector<std::string> writes;  // what the ticks wrote, in order
+  };
+  const Case cases[] = {
+      {"a stray byte before any scan", true, {Ready, Tick, Tick}, {}},
+      {"a stray byte after the scan, before its poll", true, {Scan, Ready, Tick}, {"8"}},
+      {"the ready byte that answers the poll", true, {Scan, Tick, Ready, Tick}, {"8", "frame"}},
+      {"a stray byte while polling, without scanning", false, {Ready, Tick}, {"frame"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeServices ui;
+    FakeSerialPort port;
+    frmMain form(ui, port);
+    form.Form_Load();
+    ui.FillAll(
+        std::vector<std::string>(WorkedSets()[0].texts.begin(), WorkedSets()[0].texts.end()));
+    UnitBook book;
+    std::unique_ptr<UnitGate> gate;
+    if (c.scanned) gate = std::make_unique<UnitGate>(form.link(), book, ScanRules{}, "s");
+    form.cmdFileSend_Click();
+    std::vector<std::string> writes;
+    for (const Step step : c.steps) {
+      if (step == Scan) ASSERT_EQ(gate->Offer("SN-1"), std::nullopt);
+      if (step == Ready) port.Deliver({kReadyByte});
+      if (step == Tick) {
+        const size_t before = port.writes.size();
+        form.Timer1_Timer();
+        if (port.writes.size() > before) {
+          writes.push_back(port.writes.back().size() == kFrameSize ? "frame" : "8");
+        }
+      }
+    }
+    EXPECT_EQ(writes, c.writes);
+  }
+}
+
+TEST_F(UnitGateTest, ALateOrSecondAcknowledgementBringsNoFrameAndNoFailure) {
+  struct Case {
+    const char* what;
+    int extraAcks;  // acknowledgements after the first, before the result's tick
+    bool lateAck;   // one more after the result, before the next board's poll
+  };
+  const Case cases[] = {
+      {"acknowledged twice", 1, false}, {"a late acknowledgement", 0, true}, {"both", 2, true}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string serial = "SN-A" + std::to_string(++n);
+    ASSERT_EQ(gate.Offer(serial), std::nullopt);
+    before = results.size();
+    ASSERT_EQ(TickUntilWrite(), "8");
+    Ready();
+    ASSERT_EQ(Tick(), "frame");
+    Ready();
+    for (int i = 0; i < c.extraAcks; ++i) Ready();
+    Tick();
+    if (c.lateAck) Ready();
+    ASSERT_EQ(results.size(), before + 1);
+    EXPECT_TRUE(results.back().passed);
+    // Nothing goes out until the next board is scanned, and then its poll comes first.
+    EXPECT_EQ(TickUntilWrite(), "");
+    ASSERT_EQ(gate.Offer(serial + "-next"), std::nullopt);
+    if (c.lateAck) Ready();  // late again, after the next scan but before its poll
+    EXPECT_EQ(TickUntilWrite(), "8");
+    before = results.size();
+    for (int i = 0; i < 12; ++i) Tick();
+    EXPECT_EQ(results.size(), before) << "no frame went out, so no board failed";
+    Ready();
+    ASSERT_EQ(TickUntilWrite(), "frame");
+    Ready();
+    Tick();
+    ASSERT_EQ(results.size(), before + 1);
+    EXPECT_TRUE(results.back().passed);
+  }
+}
+
 TEST_F(UnitGateTest, AVanishedDeviceKeepsItsBoardUntilItsResult) {
   ASSERT_EQ(gate.Offer("SN-7"), std::nullopt);
   ASSERT_EQ(TickUntilWrite(), "8");
@@ -144,55 +233,83 @@ class HeldRegister : public PassRegister {
   std::vector<std::pair<std::string, std::function<void(std::optional<UnitBook::Past>)>>> asked;
 };
 
+UnitBook::Past PassedAt(int attempts, std::string station, std::string port) {
+  // 2026-12-07 10:18 UTC, a day that is never today when the tests run
+  return UnitBook::Past{attempts, true, 1796638680000, std::move(station), std::move(port)};
+}
+
+// A second port's form and gate, started, asking `remote`; its clock is the test's.
+struct HeldPort {
+  HeldPort(UnitBook& book, ScanRules rules, PassRegister* remote) {
+    form.Form_Load();
+    ui.FillAll(
+        std::vector<std::string>(WorkedSets()[0].texts.begin(), WorkedSets()[0].texts.end()));
+    form.link().steadyClock = [this] { return now; };
+    form.cmdFileSend_Click();
+    gate = std::make_unique<UnitGate>(form.link(), book, std::move(rules), "station-1");
+    gate->SetRegister(remote);
+    gate->onLateRefusal = [this](const std::string& serial, const std::string& reason) {
+      refusals.push_back(serial + ": " + reason);
+    };
+    form.link().AddListener([this](const LinkEvent& e) {
+      if (TraitsOf(e.kind).endsBoard) checks.push_back(e.checkedBy);
+    });
+  }
+  // `n` ticks, each `step` later than the one before.
+  void Ticks(int n, std::chrono::milliseconds step = std::chrono::milliseconds(200)) {
+    for (int i = 0; i < n; ++i) {
+      now += step;
+      form.Timer1_Timer();
+    }
+  }
+  FakeSerialPort port;
+  FakeServices ui;
+  frmMain form{ui, port};
+  SteadyClock::time_point now{};
+  std::unique_ptr<UnitGate> gate;
+  std::vector<std::string> refusals;
+  std::vector<std::string> checks;  // how each board's serial was checked, by its result
+};
+
 TEST_F(UnitGateTest, TheLineDatabaseIsAskedBeforeTheBoardIsTouched) {
   struct Case {
     const char* what;
     std::optional<UnitBook::Past> known;  // what the line database knows; nothing: no answer
     bool rework;
-    int attempt;  // the attempt taken; 0: refused
+    int attempt;  // the attempt taken; 0: refused; -1: held
   };
   const Case cases[] = {
       {"unknown there", UnitBook::Past{}, false, 1},
-      {"failed twice at another station", UnitBook::Past{2, ""}, false, 3},
-      {"passed at another station", UnitBook::Past{1, "at T on s2 /dev/ttyUSB3"}, false, 0},
-      {"passed there, reworked", UnitBook::Past{1, "at T on s2 /dev/ttyUSB3"}, true, 2},
-      {"the server did not answer", std::nullopt, false, 1},
+      {"failed twice at another station", UnitBook::Past{2}, false, 3},
+      {"passed at another station", PassedAt(1, "s2", "/dev/ttyUSB3"), false, 0},
+      {"passed there, reworked", PassedAt(1, "s2", "/dev/ttyUSB3"), true, 2},
+      {"the server could not be asked", std::nullopt, false, -1},
   };
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    FakeSerialPort otherPort;
-    FakeServices otherUi;
-    frmMain other(otherUi, otherPort);
-    other.Form_Load();
-    otherUi.FillAll(
-        std::vector<std::string>(WorkedSets()[0].texts.begin(), WorkedSets()[0].texts.end()));
-    other.cmdFileSend_Click();
     HeldRegister remote;
-    UnitGate held{other.link(), book, {nullptr, "", c.rework}, "station-1"};
-    held.SetRegister(&remote);
-    std::vector<std::string> refusals;
-    held.onLateRefusal = [&](const std::string& serial, const std::string& reason) {
-      refusals.push_back(serial + ": " + reason);
-    };
+    HeldPort other(book, {nullptr, "", c.rework}, &remote);
     const std::string serial = "SN-R" + std::to_string(++n);
-    ASSERT_EQ(held.Offer(serial), std::nullopt);
+    ASSERT_EQ(other.gate->Offer(serial), std::nullopt);
     ASSERT_EQ(remote.asked.size(), 1u);
     EXPECT_EQ(remote.asked[0].first, serial);
-    for (int i = 0; i < 12; ++i) other.Timer1_Timer();
-    EXPECT_TRUE(otherPort.writes.empty()) << "no poll while the line database is asked";
-    EXPECT_FALSE(held.Waiting());
+    other.Ticks(5);
+    EXPECT_TRUE(other.port.writes.empty()) << "no poll while the line database is asked";
+    EXPECT_FALSE(other.gate->Waiting());
     remote.asked[0].second(c.known);
-    EXPECT_FALSE(held.Checking());
-    EXPECT_EQ(held.Attempt(), c.attempt);
-    EXPECT_EQ(held.Waiting(), c.attempt == 0);
-    for (int i = 0; i < 12; ++i) other.Timer1_Timer();
-    EXPECT_EQ(otherPort.writes.empty(), c.attempt == 0) << "polled once taken";
-    ASSERT_EQ(refusals.size(), c.attempt == 0 ? 1u : 0u);
+    EXPECT_EQ(other.gate->Checking(), c.attempt == -1);
+    EXPECT_EQ(other.gate->LineUnreachable(), c.attempt == -1);
+    EXPECT_EQ(other.gate->Attempt(), std::max(c.attempt, 0));
+    EXPECT_EQ(other.gate->Waiting(), c.attempt == 0);
+    other.Ticks(12);
+    EXPECT_EQ(other.port.writes.empty(), c.attempt <= 0) << "polled once taken, and only then";
+    ASSERT_EQ(other.refusals.size(), c.attempt == 0 ? 1u : 0u);
     if (c.attempt == 0) {
-      EXPECT_EQ(refusals[0], serial + ": board " + serial +
-                                 " already passed at T on s2 /dev/ttyUSB3; scan another board, "
-                                 "or start with --rework to program it again");
+      EXPECT_EQ(other.refusals[0], serial + ": board " + serial + " already passed at 2026-12-07 " +
+                                       LocalClockTime(1796638680000, 1796638680000) +
+                                       " on s2 /dev/ttyUSB3; scan another board, or ask the "
+                                       "engineer to allow a rework");
     }
   }
   // An answer that comes after its gate went is dropped.
@@ -203,6 +320,67 @@ TEST_F(UnitGateTest, TheLineDatabaseIsAskedBeforeTheBoardIsTouched) {
     ASSERT_EQ(gone.Offer("SN-LATE"), std::nullopt);
   }
   remote.asked[0].second(UnitBook::Past{});
+}
+
+TEST_F(UnitGateTest, ABoardTheLineCannotAnswerForIsHeldAndAskedForAgainNeverTakenAsNew) {
+  struct Case {
+    const char* what;
+    bool silent;  // the question is never answered, rather than answered "not asked"
+  };
+  for (const Case c : {Case{"no answer", false}, Case{"a hung server", true}}) {
+    SCOPED_TRACE(c.what);
+    HeldRegister remote;
+    HeldPort other(book, {}, &remote);
+    ASSERT_EQ(other.gate->Offer("SN-ELSEWHERE"), std::nullopt);
+    if (!c.silent) remote.asked[0].second(std::nullopt);
+    other.Ticks(1);
+    EXPECT_EQ(other.gate->LineUnreachable(), !c.silent) << "said at once when not asked";
+    other.Ticks(10);  // past the time the line has to answer
+    EXPECT_TRUE(other.gate->LineUnreachable());
+    EXPECT_TRUE(other.port.writes.empty()) << "held: no poll, no frame";
+    // Asked again while it cannot answer (a hung server's question is not asked twice).
+    EXPECT_EQ(remote.asked.size(), c.silent ? 1u : 2u);
+    if (!c.silent) {
+      remote.asked[1].second(std::nullopt);
+      other.Ticks(6);
+      EXPECT_EQ(remote.asked.size(), 3u);
+    }
+    // Then it answers: the board passed at another station, and is refused.
+    remote.asked.back().second(PassedAt(1, "s2", "/dev/ttyUSB3"));
+    EXPECT_TRUE(other.gate->Waiting());
+    EXPECT_FALSE(other.gate->LineUnreachable());
+    ASSERT_EQ(other.refusals.size(), 1u);
+    other.Ticks(12);
+    EXPECT_TRUE(other.port.writes.empty());
+  }
+}
+
+TEST_F(UnitGateTest, AStationStartedToGoOnWithoutTheLineChecksWithItsRecordAndSaysSo) {
+  HeldRegister remote;
+  ScanRules rules;
+  rules.lineOptional = true;
+  HeldPort other(book, rules, &remote);
+  // Answered: checked by the line.
+  ASSERT_EQ(other.gate->Offer("SN-1"), std::nullopt);
+  remote.asked[0].second(UnitBook::Past{});
+  EXPECT_EQ(other.gate->CheckedBy(), "line");
+  other.Ticks(1);
+  other.port.Deliver({kReadyByte});
+  other.Ticks(1);
+  other.port.Deliver({kReadyByte});
+  other.Ticks(1);
+  ASSERT_TRUE(other.gate->Waiting());
+  // Silent: after the time it has to answer, the record alone decides.
+  ASSERT_EQ(other.gate->Offer("SN-2"), std::nullopt);
+  other.Ticks(9);
+  EXPECT_TRUE(other.gate->Checking());
+  other.Ticks(2);
+  EXPECT_EQ(other.gate->CheckedBy(), "record");
+  remote.asked[1].second(PassedAt(1, "s2", "/dev/ttyUSB3"));  // too late: the board is taken
+  EXPECT_EQ(other.gate->Serial(), "SN-2");
+  other.port.Deliver({kReadyByte});
+  other.Ticks(12);  // its frame, and no acknowledgement: a failure
+  EXPECT_EQ(other.checks, (std::vector<std::string>{"line", "record"}));
 }
 
 TEST(SerialCheck, RefusesWhatCannotNameABoard) {
@@ -253,11 +431,13 @@ TEST(UnitBook, LearnsBoardsFromARecordOfEveryShape) {
   const UnitBook::Past* one = book.Find("SN-1");
   ASSERT_NE(one, nullptr);
   EXPECT_EQ(one->attempts, 2);
-  EXPECT_EQ(one->passed, "at 2026-12-08T10:00:05.000+08:00 on s1 /dev/ttyUSB0");
+  EXPECT_TRUE(one->passed);
+  EXPECT_EQ(one->passedMs, *EpochMs("2026-12-08T10:00:05.000+08:00"));
+  EXPECT_EQ(one->station + " " + one->port, "s1 /dev/ttyUSB0");
   const UnitBook::Past* two = book.Find("SN-2");
   ASSERT_NE(two, nullptr);
   EXPECT_EQ(two->attempts, 1);
-  EXPECT_TRUE(two->passed.empty());
+  EXPECT_FALSE(two->passed);
   EXPECT_EQ(book.Find(""), nullptr);
 }
 
