@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
                                 "PASS",
                                 412,
                                 {},
-                                0};
+                                0,
+                                {}};
   std::vector<double> us;
   for (int i = 0; i < rows; ++i) {
     const auto start = std::chrono::steady_clock::now();

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
     for (int i = 0; i < 10'000; ++i) {
       backlog += FormatRecordRow(
-          {Clock::now(), "stall-backlog", "/dev/ttyUSB0", "", frame, "PASS", 400, {}, 0},
+          {Clock::now(), "stall-backlog", "/dev/ttyUSB0", "", frame, "PASS", 400, {}, 0, {}},
           "00000000000000000000000000000001", i + 1);
     }
     std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -26,7 +26,8 @@ TEST(ProductionRecord, WritesRfc4180RowsUnderOneHeader) {
                       "PASS",
                       412,
                       {},
-                      0};
+                      0,
+                      {}};
   for (int run = 0; run < 2; ++run) {  // two programs, one after the other
     auto opened = ProductionRecord::Open(path);
     ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));

@@ -88,7 +88,8 @@ void Program(const std::string& path, int boards, const std::string& station = "
                              i % 5 ? "PASS" : "FAIL",
                              400 + i,
                              {},
-                             0}),
+                             0,
+                             {}}),
               std::nullopt);
   }
 }

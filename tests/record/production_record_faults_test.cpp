@@ -32,7 +32,8 @@ RecordRow Row(std::string port) {
           "PASS",
           412,
           {},
-          0};
+          0,
+          {}};
 }
 
 std::unique_ptr<ProductionRecord> OpenRecord(const std::string& path) {

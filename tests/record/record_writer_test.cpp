@@ -55,7 +55,8 @@ RecordRow Row(std::string result) {
           std::move(result),
           12,
           {},
-          0};
+          0,
+          {}};
 }
 
 TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {

@@ -123,7 +123,9 @@ TEST(NamedBoards, OnlyAReadyByteThatAnswersAPollForTheSerialHeldBringsAFrame) {
     form.cmdFileSend_Click();
     std::vector<std::string> writes;
     for (const Step step : c.steps) {
-      if (step == Scan) ASSERT_EQ(gate->Offer("SN-1"), std::nullopt);
+      if (step == Scan) {
+        ASSERT_EQ(gate->Offer("SN-1"), std::nullopt);
+      }
       if (step == Ready) port.Deliver({kReadyByte});
       if (step == Tick) {
         const size_t before = port.writes.size();
@@ -280,7 +282,7 @@ TEST_F(UnitGateTest, TheLineDatabaseIsAskedBeforeTheBoardIsTouched) {
   };
   const Case cases[] = {
       {"unknown there", UnitBook::Past{}, false, 1},
-      {"failed twice at another station", UnitBook::Past{2}, false, 3},
+      {"failed twice at another station", UnitBook::Past{2, false, 0, "", ""}, false, 3},
       {"passed at another station", PassedAt(1, "s2", "/dev/ttyUSB3"), false, 0},
       {"passed there, reworked", PassedAt(1, "s2", "/dev/ttyUSB3"), true, 2},
       {"the server could not be asked", std::nullopt, false, -1},
