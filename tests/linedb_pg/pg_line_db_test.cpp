@@ -1,6 +1,6 @@
 // What a line database address says before any server is asked: a password never shown, and a
 // setting without a valid value named.
-#include "linedb/pg/pg_line_db.h"
+#include "linedb_pg/pg_line_db.h"
 
 #include <gtest/gtest.h>
 
