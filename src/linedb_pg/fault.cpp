@@ -1,17 +1,18 @@
 #include "linedb_pg/fault.h"
 
-#include <algorithm>
-
 namespace ctrlprog {
 
 Fault FaultOf(std::string_view sqlstate) {
-  const std::string_view group = sqlstate.substr(0, std::min<size_t>(2, sqlstate.size()));
-  if (group == "22" || group == "23") return Fault::Row;
-  if (sqlstate.empty() || group == "08" || group == "53" || group == "40" || group == "58" ||
+  if (sqlstate.size() != 5) return Fault::Wait;  // not the server's word: no answer
+  const std::string_view group = sqlstate.substr(0, 2);
+  // 08 connection, 53 resources, 57P shutting down or starting, 57014 cancelled (a deadline),
+  // 58 the server's own I/O, 40 a conflict with another transaction (serialization, deadlock).
+  if (group == "08" || group == "53" || group == "58" || group == "40" ||
       sqlstate.starts_with("57P") || sqlstate == "57014") {
     return Fault::Wait;
   }
-  return Fault::Refused;
+  if (group == "22" || group == "23") return Fault::Row;
+  return Fault::Said;
 }
 
 }  // namespace ctrlprog

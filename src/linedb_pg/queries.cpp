@@ -8,9 +8,18 @@
 #include "linedb_pg/statement.h"
 
 namespace ctrlprog {
+namespace {
+
+// A report's bounds as $1 and $2: rows from `since` up to `until` (empty for no bound).
+std::vector<const char*> Between(const std::string& since, const std::string& until) {
+  return {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()};
+}
+
+}  // namespace
 
 LineDbResult PgLineDb::Count(const std::string& since, const std::string& until, LineTally& tally) {
-  if (auto connected = Connect(); !connected.ok()) return connected;
+  BeginCall();
+  if (auto connected = ConnectNow(); !connected.ok()) return connected;
   const char* sql =
       "SELECT station, port, (floor(extract(epoch FROM time) / 900) * 900000)::bigint, "
       "count(*) FILTER (WHERE result = 'PASS'), count(*) FILTER (WHERE result = 'FAIL'), "
@@ -22,7 +31,7 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
       "FROM ctrlprog_rows WHERE result <> 'RESTORED' "
       "AND ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2, 3";
-  const Call r = RunBetween(conn_, sql, since, until, deadlines_.statement, abort_);
+  const Call r = RunHere(sql, Between(since, until));
   if (!r.ok())
     return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
   const auto number = [&r](int row, int column) {
@@ -38,13 +47,14 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
 }
 
 LineDbResult PgLineDb::History(const std::string& serial, bool full, std::vector<TraceRow>& out) {
-  if (auto connected = Connect(); !connected.ok()) return connected;
+  BeginCall();
+  if (auto connected = ConnectNow(); !connected.ok()) return connected;
   const std::string sql =
       std::string("SELECT (extract(epoch FROM time) * 1000)::bigint, station, port, ") +
       (full ? "file, frame" : "'', ''") +
       ", result, coalesce(attempt, 0), journal, journal_row FROM ctrlprog_rows WHERE serial = $1 "
       "ORDER BY time, journal, journal_row";
-  const Call r = Run(conn_, sql, {serial.c_str()}, deadlines_.statement, abort_);
+  const Call r = RunHere(sql, {serial.c_str()});
   if (!r.ok()) {
     return {r.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
             "the line database did not answer: " + r.message};
@@ -61,13 +71,14 @@ LineDbResult PgLineDb::History(const std::string& serial, bool full, std::vector
 
 LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
                              std::vector<JournalSpan>& out) {
-  if (auto connected = Connect(); !connected.ok()) return connected;
+  BeginCall();
+  if (auto connected = ConnectNow(); !connected.ok()) return connected;
   const char* sql =
       "SELECT station, journal, (extract(epoch FROM min(time)) * 1000)::bigint, "
       "(extract(epoch FROM max(time)) * 1000)::bigint FROM ctrlprog_rows "
       "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2";
-  const Call r = RunBetween(conn_, sql, since, until, deadlines_.statement, abort_);
+  const Call r = RunHere(sql, Between(since, until));
   if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 #include <string_view>
 
 #include "linedb_pg/line_db_schema.h"
@@ -25,7 +26,8 @@ std::string SqlPart(const std::string& part) {
 }
 
 // The columns this program writes, with their types.
-constexpr std::pair<std::string_view, std::string_view> kColumns[] = {
+using Column = std::pair<std::string_view, std::string_view>;
+constexpr Column kColumns[] = {
     {"journal", "text"},     {"journal_row", "bigint"},
     {"station", "text"},     {"time", "timestamp with time zone"},
     {"port", "text"},        {"file", "text"},
@@ -34,7 +36,7 @@ constexpr std::pair<std::string_view, std::string_view> kColumns[] = {
 };
 
 // The columns that name a row's board, which a table made before rows did lacks.
-constexpr std::pair<std::string_view, std::string_view> kUnitColumns[] = {
+constexpr Column kUnitColumns[] = {
     {"serial", "text"},
     {"attempt", "integer"},
 };
@@ -88,9 +90,7 @@ std::string ColumnProblem(const PGresult* shape, bool& unnamed) {
 }  // namespace
 
 LineDbResult PgLineDb::CheckTable() {
-  const auto run = [this](const std::string& sql) {
-    return Run(conn_, sql, {}, deadlines_.statement, abort_);
-  };
+  const auto run = [this](const std::string& sql) { return RunHere(sql); };
   const std::string columns =
       "SELECT a.attname::text, format_type(a.atttypid, a.atttypmod), "
       "(a.attnotnull AND NOT a.atthasdef)::text FROM pg_attribute a "
@@ -143,7 +143,7 @@ LineDbResult PgLineDb::AddUnitColumns() {
   if (!writes_) return {LineDbStatus::WrongShape, hint};
   // A table made before rows named their board: upgraded here where this station may (one it
   // made itself); otherwise its owner runs the upgrade.
-  const Call upgraded = Run(conn_, SqlPart("upgrade"), {}, deadlines_.statement, abort_);
+  const Call upgraded = RunHere(SqlPart("upgrade"));
   if (upgraded.ok()) {
     if (notice_) notice_("the table ctrlprog_rows now has the columns serial and attempt");
     return {};
@@ -155,18 +155,40 @@ LineDbResult PgLineDb::AddUnitColumns() {
 }
 
 LineDbResult PgLineDb::CheckRights() {
-  Call rights = Run(conn_,
-                    "SELECT has_table_privilege(to_regclass('ctrlprog_rows'), 'INSERT')::text, "
-                    "current_setting('transaction_read_only'), current_user::text",
-                    {}, deadlines_.statement, abort_);
+  // Exactly the rights the INSERT needs: each column it writes, and SELECT on the key, which
+  // ON CONFLICT reads to tell a row already there.
+  std::string written;
+  for (const auto& columns :
+       {std::span<const Column>(kColumns), std::span<const Column>(kUnitColumns)}) {
+    for (const auto& [name, type] : columns) {
+      written += (written.empty() ? "'" : ", '") + std::string(name) + "'";
+    }
+  }
+  Call rights = RunHere(
+      "SELECT (SELECT bool_and(has_column_privilege(to_regclass('ctrlprog_rows'), c, 'INSERT')) "
+      "FROM unnest(ARRAY[" +
+      written +
+      "]) c)::text, (has_column_privilege(to_regclass('ctrlprog_rows'), 'journal', 'SELECT') AND "
+      "has_column_privilege(to_regclass('ctrlprog_rows'), 'journal_row', 'SELECT'))::text, "
+      "current_setting('transaction_read_only'), current_user::text");
   if (!rights.ok()) return {LineDbStatus::Unavailable, "the line database: " + rights.message};
-  const std::string role = PQgetvalue(rights.result.get(), 0, 2);
-  if (std::string_view(PQgetvalue(rights.result.get(), 0, 0)) != "true") {
+  const auto value = [&rights](int column) {
+    return std::string_view(PQgetvalue(rights.result.get(), 0, column));
+  };
+  const std::string role(value(3));
+  if (value(0) != "true") {
     return {LineDbStatus::Rejected, "the line database's role " + role +
                                         " may not add rows to ctrlprog_rows (make it a member "
                                         "of ctrlprog_station)"};
   }
-  if (std::string_view(PQgetvalue(rights.result.get(), 0, 1)) == "on") {
+  if (value(1) != "true") {
+    return {LineDbStatus::Rejected,
+            "the line database's role " + role +
+                " may not add rows to ctrlprog_rows as this program adds them: a row already "
+                "there is told by its key, which needs SELECT on (journal, journal_row) too "
+                "(make it a member of ctrlprog_station)"};
+  }
+  if (value(2) == "on") {
     return {LineDbStatus::Rejected,
             "the line database takes no writes on this connection (a standby, or "
             "default_transaction_read_only)"};

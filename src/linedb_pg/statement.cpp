@@ -31,10 +31,11 @@ bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,
   }
 }
 
-Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params,
-         std::chrono::milliseconds within, const std::atomic<bool>& abort) {
+Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params, Bound bound,
+         const std::atomic<bool>& abort) {
   Call call;
-  const auto deadline = SteadyClock::now() + within;
+  const auto deadline = bound.Deadline();
+  const auto within = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
   const auto lost = [&](const std::string& why) {
     call.result.reset();
     call.fault = Fault::Wait;
@@ -79,13 +80,6 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
   if (!call.message.empty()) call.result.reset();
   if (!call.ok() && call.message.empty()) return lost(Clean(PQerrorMessage(conn)));
   return call;
-}
-
-Call RunBetween(pg_conn* conn, const char* sql, const std::string& since, const std::string& until,
-                std::chrono::milliseconds within, const std::atomic<bool>& abort) {
-  return Run(conn, sql,
-             {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()},
-             within, abort);
 }
 
 }  // namespace ctrlprog

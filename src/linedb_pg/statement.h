@@ -31,12 +31,19 @@ std::string Seconds(std::chrono::milliseconds ms);
 bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,
             const std::atomic<bool>& abort);
 
-// One statement (several, without parameters) within `within`; values only as parameters.
-Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params,
-         std::chrono::milliseconds within, const std::atomic<bool>& abort);
+// How long a statement may take: `within`, and never past `end` (the end of the whole call).
+struct Bound {
+  std::chrono::milliseconds within;
+  SteadyClock::time_point end = SteadyClock::time_point::max();
+  SteadyClock::time_point Deadline() const {
+    const auto now = SteadyClock::now();
+    return end - now < within ? end : now + within;
+  }
+};
 
-// A report's query, its rows from `since` up to `until` ($1 and $2; empty for no bound).
-Call RunBetween(pg_conn* conn, const char* sql, const std::string& since, const std::string& until,
-                std::chrono::milliseconds within, const std::atomic<bool>& abort);
+// One statement (several, without parameters) within its bound; values only as parameters. A
+// statement that ended as Wait leaves the connection in no state to be used again.
+Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params, Bound bound,
+         const std::atomic<bool>& abort);
 
 }  // namespace ctrlprog
