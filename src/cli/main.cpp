@@ -158,7 +158,7 @@ bool MayHoldSecret(const QString& arg) {
 
 // Why the arguments do not parse, without printing back one that may hold a password.
 QString ParseError(const QCommandLineParser& parser, const QStringList& args) {
-  const QString error = parser.errorText();
+  QString error = parser.errorText();
   for (const QString& arg : args) {
     if (!MayHoldSecret(arg)) continue;
     // Qt spells out a single-dash argument letter by letter.

@@ -34,7 +34,8 @@ std::string BadSetting(const PgAddress& address) {
     if (keyword == "password") continue;
     if (const auto c = choices.find(keyword); c != choices.end()) {
       if (std::find(c->second.begin(), c->second.end(), value) == c->second.end()) {
-        std::string bad = keyword + "=" + value + " (one of";
+        std::string bad = keyword;
+        bad += "=" + value + " (one of";
         for (const std::string& v : c->second) bad += " " + v;
         return bad + ")";
       }
@@ -47,7 +48,7 @@ std::string BadSetting(const PgAddress& address) {
         const long n = std::strtol(one.c_str(), &end, 10);
         const bool fine = !one.empty() && *end == '\0' &&
                           (keyword == "port" ? (n >= 1 && n <= 65535) : (n >= 0 && n <= INT32_MAX));
-        if (!fine) return keyword + "=" + value;
+        if (!fine) return std::string(keyword).append("=").append(value);
         if (comma == std::string::npos) break;
         from = comma + 1;
       }

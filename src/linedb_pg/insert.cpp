@@ -110,6 +110,7 @@ InsertOutcome PgLineDb::Insert(const std::vector<JournalRow>& rows) {
 bool PgLineDb::InsertSplit(const std::vector<JournalRow>& rows, const std::vector<size_t>& which,
                            InsertOutcome& outcome, Fault& fault, std::string& lost) {
   std::vector<const JournalRow*> some;
+  some.reserve(which.size());
   for (const size_t i : which) some.push_back(&rows[i]);
   const InsertStatement statement(some);
   const Call call = RunHere(statement.sql, statement.params);
