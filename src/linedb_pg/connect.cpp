@@ -151,6 +151,12 @@ LineDbResult PgLineDb::ConnectNow() {
     return polled;
   }
   PQsetnonblocking(conn_, 1);
+  // The server gives up on a statement a second after we do, so one we dropped holds no locks
+  // long after it (our own deadline comes first: a hung server cancels nothing).
+  const std::string limit = std::to_string(deadlines_.statement.count() + 1000);
+  if (const Call set = RunHere("SET statement_timeout = " + limit); !set.ok() && !conn_) {
+    return {LineDbStatus::Unavailable, "the line database: " + set.message};
+  }
   if (auto table = CheckTable(); !table.ok()) {
     Disconnect();
     return table;
