@@ -20,7 +20,7 @@
 #include "files/file_system.h"
 #include "form/frm_main.h"
 #include "linedb/forwarder.h"
-#include "linedb/pg/pg_line_db.h"
+#include "linedb_pg/pg_line_db.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/parameter_table.h"
 #include "record/record_writer.h"

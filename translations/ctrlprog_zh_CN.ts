@@ -193,6 +193,18 @@
         <translation>多余的参数“%1”</translation>
     </message>
     <message>
+        <source>unexpected argument (not shown, as it may hold a password; an address with spaces goes in quotes)</source>
+        <translation>多余的参数（可能含有密码，故不显示；含空格的地址须加引号）</translation>
+    </message>
+    <message>
+        <source>an argument does not parse (not shown, as it may hold a password)</source>
+        <translation>有参数无法解析（可能含有密码，故不显示）</translation>
+    </message>
+    <message>
+        <source>--line-db needs an address</source>
+        <translation>--line-db 需要一个地址</translation>
+    </message>
+    <message>
         <source>%1 needs a FILE</source>
         <translation>%1 需要一个文件 FILE</translation>
     </message>

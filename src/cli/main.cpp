@@ -153,6 +153,28 @@ std::optional<double> Number(const QString& text) {
   return v;
 }
 
+// Whether a command-line argument may be a part of a line database address, which may hold a
+// password (an address typed without quotes falls apart into several arguments): such an
+// argument is never printed back.
+bool MayHoldSecret(const QString& arg) {
+  return arg.contains('=') || arg.contains('@') || arg.contains("://") ||
+         arg.contains("password", Qt::CaseInsensitive);
+}
+
+// Why the arguments do not parse, without printing back one that may hold a password.
+QString ParseError(const QCommandLineParser& parser, const QStringList& args) {
+  QString error = parser.errorText();
+  for (const QString& arg : args) {
+    if (!MayHoldSecret(arg)) continue;
+    // Qt spells out a single-dash argument letter by letter.
+    bool shown = arg.startsWith('-') && !arg.startsWith("--");
+    for (const QString& part : arg.split('='))
+      shown = shown || (part.size() > 2 && error.contains(part));
+    if (shown) return Tr("an argument does not parse (not shown, as it may hold a password)");
+  }
+  return error;
+}
+
 // The options of each command; --help on any of them prints the whole help.
 struct Parsed {
   std::optional<int> exit;  // set when parsing ended the run (help, or a usage error)
@@ -162,11 +184,22 @@ Parsed Parse(QCommandLineParser& parser, const QStringList& args, qsizetype posi
              const QString& missing = {}) {
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   parser.addOption({{"h", "help"}, "Print the help."});
-  if (!parser.parse(args)) return {Usage(parser.errorText())};
+  if (!parser.parse(args)) return {Usage(ParseError(parser, args))};
   if (parser.isSet("help")) return {Help()};
   const QStringList rest = parser.positionalArguments();
-  if (rest.size() > positional)
+  if (rest.size() > positional) {
+    // An address given as --line-db= ADDRESS or without quotes leaves parts of it here.
+    if (MayHoldSecret(rest[positional])) {
+      return {
+          Usage(Tr("unexpected argument (not shown, as it may hold a password; an address "
+                   "with spaces goes in quotes)"))};
+    }
     return {Usage(Tr("unexpected argument '%1'").arg(rest[positional]))};
+  }
+  // optionNames(): the options given, so only commands that take --line-db get here.
+  if (parser.optionNames().contains("line-db") && parser.value("line-db").isEmpty()) {
+    return {Usage(Tr("--line-db needs an address"))};
+  }
   if (rest.size() < positional) {
     return {Usage(missing.isEmpty() ? Tr("%1 needs a FILE").arg(args[0]) : missing)};
   }

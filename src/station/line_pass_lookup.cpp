@@ -6,7 +6,8 @@ namespace ctrlprog {
 
 LinePassLookup::LinePassLookup(std::string uri, std::function<void(std::function<void()>)> post)
     : db_(std::move(uri),
-          PgLineDb::Deadlines{std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)}),
+          PgLineDb::Deadlines{std::chrono::milliseconds(2000), std::chrono::milliseconds(2000),
+                              std::chrono::milliseconds(2000)}),
       post_(std::move(post)) {
   db_.ForReading();
   worker_ = std::thread([this] { Work(); });

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "linedb/pg/pg_line_db.h"
+#include "linedb_pg/pg_line_db.h"
 #include "scan/unit_gate.h"
 
 namespace ctrlprog {

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "linedb/forwarder.h"
-#include "linedb/pg/pg_line_db.h"
+#include "linedb_pg/pg_line_db.h"
 #include "record/record_writer.h"
 
 namespace ctrlprog {

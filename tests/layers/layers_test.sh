@@ -15,7 +15,7 @@ order=(
   linedb      # the journal reader and the forwarder, behind the LineDb interface
   scan        # no scan, no board: scanned serials, their checks and the gate of a port
   report      # the line's report and one board's history, from a record or the server
-  linedb/pg   # the line database through libpq
+  linedb_pg   # the line database through libpq (above the report, whose sums it reads)
   form        # frmMain and the front-end interface it drives
   station     # one port of a station, and the start-up path of its sinks
   link/qt     # Qt: the serial port adapter
@@ -25,7 +25,7 @@ order=(
   devsim      # the simulated board
 )
 qt_edges=" link/qt front ui cli "
-libpq=" linedb/pg "
+libpq=" linedb_pg "
 
 rank() {  # the place of a folder in the order, or nothing
   local i
@@ -37,7 +37,6 @@ rank() {  # the place of a folder in the order, or nothing
 folder_of() {  # the layer folder a path under src/ belongs to
   case $1 in
     link/qt/*) echo link/qt ;;
-    linedb/pg/*) echo linedb/pg ;;
     */*) echo "${1%%/*}" ;;
     *) echo "" ;;
   esac

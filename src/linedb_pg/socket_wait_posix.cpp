@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "linedb/pg/socket_wait.h"
+#include "linedb_pg/socket_wait.h"
 
 namespace ctrlprog {
 

@@ -8,6 +8,8 @@
 
 #include "linedb/journal.h"
 #include "linedb/line_db.h"
+#include "linedb_pg/fault.h"
+#include "linedb_pg/pg_address.h"
 #include "report/line_tally.h"
 #include "report/unit_trace.h"
 
@@ -15,20 +17,25 @@ struct pg_conn;
 
 namespace ctrlprog {
 
-// The line's PostgreSQL database through libpq's asynchronous calls: a connection within its
-// timeout (5 s unless the address sets connect_timeout), TCP keepalives and tcp_user_timeout,
-// and each statement within its deadline, after which the connection is dropped (a row it may
-// have stored is kept once by its key). Values go only as query parameters. Failures are told
-// apart by SQLSTATE: a row's values (classes 22, 23) set that row aside; a lost or busy server
-// (08, 53, 57P, a timeout) means wait.
+struct Call;  // one statement's end (statement.h)
+
+// The line's PostgreSQL database through libpq's asynchronous calls: host names looked up on
+// our own deadline, a connection within its timeout (5 s unless the address sets
+// connect_timeout), TCP keepalives and tcp_user_timeout, and each statement within its deadline,
+// after which the connection is dropped (a row it may have stored is kept once by its key).
+// Values go only as query parameters. Failures are told apart by where they come from (FaultOf):
+// a lost or busy server means wait; what the server says about an INSERT is about its rows,
+// unless every row alone is refused for the same reason, which is about the table.
 class PgLineDb : public LineDb {
  public:
   struct Deadlines {
     std::chrono::milliseconds connect{5000};  // unless the address sets connect_timeout
     std::chrono::milliseconds statement{10000};
+    // The whole of one call (look-up, connect, checks and statements); zero: no bound but theirs.
+    std::chrono::milliseconds call{0};
   };
-  explicit PgLineDb(std::string uri) : uri_(std::move(uri)) {}
-  PgLineDb(std::string uri, Deadlines deadlines) : uri_(std::move(uri)), deadlines_(deadlines) {}
+  explicit PgLineDb(std::string uri);
+  PgLineDb(std::string uri, Deadlines deadlines);
   ~PgLineDb() override;
   PgLineDb(const PgLineDb&) = delete;
   PgLineDb& operator=(const PgLineDb&) = delete;
@@ -65,15 +72,34 @@ class PgLineDb : public LineDb {
   void Abort() override { abort_ = true; }
 
  private:
+  // A call begins: its end, from Deadlines::call.
+  void BeginCall();
+  LineDbResult ConnectNow();
+  // One statement within its deadline and the call's; a connection left busy by one that did
+  // not end is dropped, so the next call connects afresh.
+  Call RunHere(const std::string& sql, const std::vector<const char*>& params = {});
+  // The settings libpq is given: ours, the address's, and each host name looked up here by
+  // `deadline`.
+  LineDbResult LibpqSettings(std::vector<std::pair<std::string, std::string>>& out,
+                             std::chrono::steady_clock::time_point deadline);
+  // Until the connection started is made, refused or lost, or `deadline`.
+  LineDbResult Poll(std::chrono::steady_clock::time_point deadline,
+                    std::chrono::milliseconds timeout);
   LineDbResult CheckTable();
   // Adds the columns that name a row's board to a table made before rows named it.
   LineDbResult AddUnitColumns();
   // Whether this role may add rows, on a connection that takes writes.
   LineDbResult CheckRights();
-  InsertOutcome InsertEach(const std::vector<JournalRow>& rows);
+  // Sends the rows `which` of `rows` in one statement, and where the server refuses it, in
+  // halves until each refused row stands alone; false (with why) when the server was lost.
+  // `fault` becomes Row once a row is refused for its values.
+  bool InsertSplit(const std::vector<JournalRow>& rows, const std::vector<size_t>& which,
+                   InsertOutcome& outcome, Fault& fault, std::string& lost);
 
   std::string uri_;
+  std::optional<PgAddress> address_;  // parsed once; none when it does not parse
   Deadlines deadlines_;
+  std::chrono::steady_clock::time_point callEnd_ = std::chrono::steady_clock::time_point::max();
   pg_conn* conn_ = nullptr;
   std::function<void(const std::string&)> notice_;
   std::atomic<bool> abort_{false};

@@ -1,6 +1,6 @@
 #include <winsock2.h>
 
-#include "linedb/pg/socket_wait.h"
+#include "linedb_pg/socket_wait.h"
 
 namespace ctrlprog {
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "linedb_pg/fault.h"
+
+namespace ctrlprog {
+
+using SteadyClock = std::chrono::steady_clock;
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+// One statement's end: its result, or how it failed.
+struct Call {
+  Result result{nullptr, &PQclear};
+  Fault fault = Fault::Wait;
+  std::string message;
+  bool ok() const { return result != nullptr; }
+};
+
+// "N s", rounded up.
+std::string Seconds(std::chrono::milliseconds ms);
+
+// Waits until the connection's socket is ready, the deadline passes or `abort` is set: whether
+// it is ready.
+bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,
+            const std::atomic<bool>& abort);
+
+// How long a statement may take: `within`, and never past `end` (the end of the whole call).
+struct Bound {
+  std::chrono::milliseconds within;
+  SteadyClock::time_point end = SteadyClock::time_point::max();
+  SteadyClock::time_point Deadline() const {
+    const auto now = SteadyClock::now();
+    return end - now < within ? end : now + within;
+  }
+};
+
+// One statement (several, without parameters) within its bound; values only as parameters. A
+// statement that ended as Wait leaves the connection in no state to be used again.
+Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& params, Bound bound,
+         const std::atomic<bool>& abort);
+
+}  // namespace ctrlprog
