@@ -21,6 +21,7 @@ CREATE TABLE IF NOT EXISTS ctrlprog_rows (
   received    timestamptz NOT NULL DEFAULT now(),
   serial      text        CHECK (octet_length(serial) BETWEEN 1 AND 64),
   attempt     integer     CHECK (attempt > 0),
+  checked     text        CHECK (checked IN ('line', 'record')),
   PRIMARY KEY (journal, journal_row)
 );
 CREATE INDEX IF NOT EXISTS ctrlprog_rows_time ON ctrlprog_rows (time);
@@ -28,12 +29,14 @@ CREATE INDEX IF NOT EXISTS ctrlprog_rows_serial ON ctrlprog_rows (serial);
 -- The table ends.
 
 -- A table made before rows named their board gains the board's serial and attempt (empty in the
--- rows it holds) and the index that finds a board's attempts. A station does this itself to a
+-- rows it holds), how its serial was checked (against the line or a station's record alone) and
+-- the index that finds a board's attempts. A station does this itself to a
 -- table it made; a table an administrator made is upgraded by running this file as its owner.
 -- The upgrade begins.
 ALTER TABLE ctrlprog_rows
   ADD COLUMN IF NOT EXISTS serial  text    CHECK (octet_length(serial) BETWEEN 1 AND 64),
-  ADD COLUMN IF NOT EXISTS attempt integer CHECK (attempt > 0);
+  ADD COLUMN IF NOT EXISTS attempt integer CHECK (attempt > 0),
+  ADD COLUMN IF NOT EXISTS checked text    CHECK (checked IN ('line', 'record'));
 CREATE INDEX IF NOT EXISTS ctrlprog_rows_serial ON ctrlprog_rows (serial);
 -- The upgrade ends.
 

@@ -13,8 +13,8 @@ namespace {
 
 const char* const kInsert =
     "INSERT INTO ctrlprog_rows (journal, journal_row, station, time, port, file, frame, result, "
-    "cycle_ms, serial, attempt) VALUES ";
-constexpr int kParamsPerRow = 11;
+    "cycle_ms, serial, attempt, checked) VALUES ";
+constexpr int kParamsPerRow = 12;
 
 // One INSERT of some rows, keyed on the journal and its row: its text and parameters.
 struct InsertStatement {
@@ -48,7 +48,8 @@ struct InsertStatement {
           {r.journal.c_str(), numbers[i * 3].c_str(), r.station.c_str(), r.time.c_str(),
            r.port.c_str(), r.file.c_str(), r.frame.c_str(), r.result.c_str(),
            r.cycleMs ? numbers[i * 3 + 1].c_str() : nullptr, named ? r.serial.c_str() : nullptr,
-           named && r.attempt > 0 ? numbers[i * 3 + 2].c_str() : nullptr});
+           named && r.attempt > 0 ? numbers[i * 3 + 2].c_str() : nullptr,
+           r.checked.empty() ? nullptr : r.checked.c_str()});
     }
     sql += " ON CONFLICT (journal, journal_row) DO NOTHING";
   }
@@ -60,7 +61,7 @@ const char* FieldWithNul(const JournalRow& row) {
   const std::pair<const char*, const std::string*> fields[] = {
       {"journal", &row.journal}, {"station", &row.station}, {"time", &row.time},
       {"port", &row.port},       {"file", &row.file},       {"frame", &row.frame},
-      {"result", &row.result},   {"serial", &row.serial}};
+      {"result", &row.result},   {"serial", &row.serial},   {"checked", &row.checked}};
   for (const auto& [name, value] : fields) {
     if (value->find('\0') != std::string::npos) return name;
   }

@@ -39,6 +39,7 @@ constexpr Column kColumns[] = {
 constexpr Column kUnitColumns[] = {
     {"serial", "text"},
     {"attempt", "integer"},
+    {"checked", "text"},
 };
 
 bool OurColumn(std::string_view name) {
