@@ -4,12 +4,12 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "link/link.h"
+#include "scan/serial_pattern.h"
 
 namespace ctrlprog {
 
@@ -54,7 +54,7 @@ class PassRegister {
 };
 
 struct ScanRules {
-  const std::regex* pattern = nullptr;  // a serial must match it whole, where given
+  const SerialPattern* pattern = nullptr;  // a serial must match it whole, where given
   std::string patternText;
   bool rework = false;  // a board that already passed may be programmed again
 };

@@ -82,6 +82,23 @@ if [ "$refused" = 1 ] && grep -q '"serial":"SN-1","attempt":2' "$tmp/scan.out"; 
 else
   bad "passed board: $refused refusals"; cat "$tmp/scan.out"
 fi
+# A mis-scan against a pattern that a backtracking matcher would chew on for hours is refused at
+# once (a hang ends this script at its time limit), then the next serial goes on.
+scan "$(printf 'A%.0s' $(seq 36))!\\nSN-3\\n" --serial-pattern '([A-Z0-9]+-?)+'
+if grep -q '"event":"scan_refused","serial":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA!","reason":"the serial does not match the pattern' "$tmp/scan.out" \
+   && grep -q '"event":"finished".*"serial":"SN-3"' "$tmp/scan.out"; then
+  ok "a mis-scan refused at once by a pattern that would backtrack"
+else
+  bad "mis-scan against a backtracking pattern"; cat "$tmp/scan.out" "$tmp/scan.err"
+fi
+"$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
+  --serial-pattern '(SN)-\1' </dev/null >/dev/null 2>"$tmp/pattern.err"
+status=$?
+if [ $status = 64 ] && grep -qF "(SN)-\1" "$tmp/pattern.err"; then
+  ok "a pattern the matcher refuses is a usage error naming it"
+else
+  bad "refused pattern: status $status"; cat "$tmp/pattern.err"
+fi
 printf 'time,station,port,file,frame,result,cycle_ms\r\n' >"$tmp/old.csv"
 printf 'SN-9\n' | "$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
   --record "$tmp/old.csv" >/dev/null 2>"$tmp/old.err"
