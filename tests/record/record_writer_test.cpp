@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "files/file_system.h"
 
@@ -87,6 +88,29 @@ TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {
   writer.Submit(Row("UNCONFIRMED"));  // after the failure nothing more is written
   EXPECT_EQ(writer.Drain(), *failure + " 1 later event(s) were not recorded either.");
   EXPECT_EQ(writer.RowsWritten(), 2);
+}
+
+// A file whose lock another program holds for good: an append waits until told to give up.
+class ForeverLockedFile : public HeldFile {
+ public:
+  std::optional<FileError> Append(std::string_view) override {
+    while (!GivenUp().load()) std::this_thread::yield();
+    return FileError::Locked;
+  }
+};
+
+TEST(RecordWriter, DrainAtTheEndGivesUpAnotherProgramsLockAndSaysSo) {
+  auto opened = ProductionRecord::Open("locked.csv", std::make_unique<ForeverLockedFile>());
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
+  RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+  writer.Submit(Row("PASS"));
+  // Without giving up this waits for ever: the test's time limit ends it.
+  const auto failure = writer.Drain(std::chrono::milliseconds(20));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(*failure,
+            "The production record locked.csv could not be written: another program held its "
+            "lock for more than 2 s. The last board on /dev/ttyUSB0 was programmed but not "
+            "recorded. The transfer was stopped.");
 }
 
 }  // namespace
