@@ -368,6 +368,18 @@
         <translation>该文件已在另一个程序中打开</translation>
     </message>
     <message>
+        <source>another program held its lock for more than 2 s</source>
+        <translation>另一个程序占用其锁超过 2 秒</translation>
+    </message>
+    <message>
+        <source>%1 (process %2) held its lock for more than 2 s</source>
+        <translation>%1（进程 %2）占用其锁超过 2 秒</translation>
+    </message>
+    <message>
+        <source>The production record %1 did not take its last %2 events in time; they were not recorded.</source>
+        <translation>生产记录 %1 未能及时写入最后 %2 个事件；这些事件未被记录。</translation>
+    </message>
+    <message>
         <source>the name is too long</source>
         <translation>名称过长</translation>
     </message>

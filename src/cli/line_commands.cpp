@@ -25,11 +25,15 @@ int Refuse(const std::string& message) {
   return kExitBadInput;
 }
 
-// Refuses a record that is missing or not a regular file, with the reason.
+// Refuses a record that is missing, not a regular file, or whose lines no row can be found in,
+// with the reason.
 std::optional<std::string> RecordProblem(const std::string& path) {
   std::string head;
   if (const auto error = ReadFileHead(path, 0, head)) {
     return "the record " + EscapeName(path) + " cannot be read: " + Describe(*error);
+  }
+  if (const auto problem = LineEndProblem(path)) {
+    return "the record " + EscapeName(path) + " cannot be read: " + *problem;
   }
   return std::nullopt;
 }

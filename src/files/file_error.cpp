@@ -24,6 +24,8 @@ std::string Describe(FileError error) {
       return Say("too many levels of symbolic links");
     case FileError::InUse:
       return Say("the file is open in another program");
+    case FileError::Locked:
+      return Say("another program held its lock for more than 2 s");
     case FileError::Replaced:
       return Say("it was removed, renamed or replaced while in use");
     case FileError::Truncated:

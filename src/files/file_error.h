@@ -15,6 +15,7 @@ enum class FileError {
   NameTooLong,
   TooManyLinks,
   InUse,      // held open by another program
+  Locked,     // another program held the file's lock past our deadline
   Replaced,   // the file at the path is no longer the one that was opened
   Truncated,  // the file is shorter than what this program wrote to it
   TooManyOpenFiles,

@@ -4,6 +4,8 @@
 // implementation per platform, chosen by the build (file_system_posix.cpp, file_system_win.cpp).
 // Paths are UTF-8 on every platform.
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -37,6 +39,19 @@ FileError FileErrorFromSystem(int code);
 // same file is named the same way from any working folder.
 std::string AbsolutePath(const std::string& path);
 
+// How long an append waits for another program to let go of the file's lock before it fails:
+// the lock is tried without blocking until then, so no wait for it is without a bound.
+inline constexpr std::chrono::milliseconds kFileLockWait{2000};
+
+// Another program holding a lock on a file: its process id and name.
+struct LockOwner {
+  long pid = 0;
+  std::string name;  // as the system names the process, escaped as names are; may be empty
+};
+// Who else holds a lock on the file at `path`, or nothing when that cannot be found out (not
+// every platform tells).
+std::optional<LockOwner> LockHolder(const std::string& path);
+
 // A regular file that is only ever appended to, each append whole under an exclusive lock, so
 // that several programs can share it without torn or interleaved rows.
 class AppendOnlyFile {
@@ -55,6 +70,15 @@ class AppendOnlyFile {
   [[nodiscard]] virtual std::optional<FileError> Append(std::string_view data) = 0;
   // Flushes what was appended to the disk.
   [[nodiscard]] virtual std::optional<FileError> Sync() = 0;
+  // Ends a wait for the lock now, from any thread, and makes every later one fail at once
+  // (FileError::Locked): the program is ending and will not wait out another's lock.
+  void GiveUpWaiting() { givenUp_.store(true); }
+
+ protected:
+  const std::atomic<bool>& GivenUp() const { return givenUp_; }
+
+ private:
+  std::atomic<bool> givenUp_{false};
 };
 
 // Makes a file that reaches a size limit fail its write instead of ending the program (POSIX's

@@ -1,14 +1,20 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "files/file_system.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
 namespace {
@@ -74,26 +80,41 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
-// Holds an exclusive lock on a descriptor for as long as it lives.
+// Holds an exclusive lock on a descriptor for as long as it lives. The lock is tried without
+// blocking until kFileLockWait has passed or `givenUp` is set: a program that holds it for
+// good must not hold us for good.
 class FileLock {
  public:
-  explicit FileLock(int fd) : fd_(fd) {
-    int r;
-    do {
-      r = ::flock(fd_, LOCK_EX);
-    } while (r != 0 && errno == EINTR);
-    error_ = r == 0 ? 0 : errno;
+  FileLock(int fd, const std::atomic<bool>& givenUp) : fd_(fd) {
+    const auto deadline = std::chrono::steady_clock::now() + kFileLockWait;
+    for (;;) {
+      if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        locked_ = true;
+        return;
+      }
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) {
+        error_ = FileErrorFromSystem(errno);
+        return;
+      }
+      if (givenUp.load() || std::chrono::steady_clock::now() >= deadline) {
+        error_ = FileError::Locked;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
   ~FileLock() {
-    if (error_ == 0) ::flock(fd_, LOCK_UN);
+    if (locked_) ::flock(fd_, LOCK_UN);
   }
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
-  int error() const { return error_; }
+  const std::optional<FileError>& error() const { return error_; }
 
  private:
   int fd_;
-  int error_;
+  bool locked_ = false;
+  std::optional<FileError> error_;
 };
 
 class PosixAppendOnlyFile : public AppendOnlyFile {
@@ -103,8 +124,8 @@ class PosixAppendOnlyFile : public AppendOnlyFile {
 
   std::optional<FileError> WriteIfEmpty(std::string_view header) override {
     // Under a lock, so two stations starting together write one header between them.
-    const FileLock lock(fd_);
-    if (lock.error() != 0) return FileErrorFromSystem(lock.error());
+    const FileLock lock(fd_, GivenUp());
+    if (lock.error()) return lock.error();
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return FileErrorFromSystem(errno);
     if (st.st_size != 0) return std::nullopt;
@@ -112,8 +133,8 @@ class PosixAppendOnlyFile : public AppendOnlyFile {
   }
 
   std::optional<FileError> Append(std::string_view data) override {
-    const FileLock lock(fd_);
-    if (lock.error() != 0) return FileErrorFromSystem(lock.error());
+    const FileLock lock(fd_, GivenUp());
+    if (lock.error()) return lock.error();
     struct stat mine {
     }, there{};
     if (::fstat(fd_, &mine) != 0) return FileErrorFromSystem(errno);
@@ -297,6 +318,34 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
   if (!S_ISREG(st.st_mode)) return FileError::NotRegularFile;
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return std::unique_ptr<AppendOnlyFile>(new PosixAppendOnlyFile(fd.release(), path));
+}
+
+std::optional<LockOwner> LockHolder(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  // Linux lists every lock in /proc/locks: "1: FLOCK  ADVISORY  WRITE 4242 08:01:1234 0 EOF",
+  // the file named by its device (hexadecimal major:minor) and inode.
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, file;
+    if (!(fields >> number >> kind)) continue;
+    if (kind == "->") continue;  // one waiting for the lock, not holding it
+    if (!(fields >> mode >> access >> pid >> file)) continue;
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(file.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+    if (major != ::major(st.st_dev) || minor != ::minor(st.st_dev) || inode != st.st_ino) continue;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    LockOwner owner{std::stol(pid), {}};
+    if (owner.pid == static_cast<long>(::getpid())) continue;
+    std::ifstream comm("/proc/" + pid + "/comm");
+    std::getline(comm, owner.name);
+    owner.name = EscapeName(owner.name);
+    return owner;
+  }
+  return std::nullopt;
 }
 
 std::string AbsolutePath(const std::string& path) {

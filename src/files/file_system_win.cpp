@@ -60,23 +60,43 @@ std::optional<FileError> WriteOnce(HANDLE h, std::string_view data) {
   return std::nullopt;
 }
 
-// Holds an exclusive lock on the whole file for as long as it lives.
+// Holds an exclusive lock on the whole file for as long as it lives. The lock is tried without
+// waiting until kFileLockWait has passed or `givenUp` is set: a program that holds it for good
+// must not hold us for good.
 class WholeFileLock {
  public:
-  explicit WholeFileLock(HANDLE h) : h_(h) {
-    locked_ = ::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole_) != 0;
+  WholeFileLock(HANDLE h, const std::atomic<bool>& givenUp) : h_(h) {
+    const auto deadline = std::chrono::steady_clock::now() + kFileLockWait;
+    for (;;) {
+      whole_ = OVERLAPPED{};
+      if (::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                       MAXDWORD, &whole_)) {
+        locked_ = true;
+        return;
+      }
+      if (::GetLastError() != ERROR_LOCK_VIOLATION) {
+        error_ = LastError();
+        return;
+      }
+      if (givenUp.load() || std::chrono::steady_clock::now() >= deadline) {
+        error_ = FileError::Locked;
+        return;
+      }
+      ::Sleep(10);
+    }
   }
   ~WholeFileLock() {
     if (locked_) ::UnlockFileEx(h_, 0, MAXDWORD, MAXDWORD, &whole_);
   }
   WholeFileLock(const WholeFileLock&) = delete;
   WholeFileLock& operator=(const WholeFileLock&) = delete;
-  bool locked() const { return locked_; }
+  const std::optional<FileError>& error() const { return error_; }
 
  private:
   HANDLE h_;
   OVERLAPPED whole_{};
-  bool locked_;
+  bool locked_ = false;
+  std::optional<FileError> error_;
 };
 
 // The file is opened without FILE_SHARE_DELETE, so while it is open nobody can remove, rename
@@ -88,8 +108,8 @@ class WinAppendOnlyFile : public AppendOnlyFile {
 
   std::optional<FileError> WriteIfEmpty(std::string_view header) override {
     // Under a lock, so two stations starting together write one header between them.
-    const WholeFileLock lock(h_);
-    if (!lock.locked()) return LastError();
+    const WholeFileLock lock(h_, GivenUp());
+    if (lock.error()) return lock.error();
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(h_, &size)) return LastError();
     if (size.QuadPart != 0) return std::nullopt;
@@ -97,8 +117,8 @@ class WinAppendOnlyFile : public AppendOnlyFile {
   }
 
   std::optional<FileError> Append(std::string_view data) override {
-    const WholeFileLock lock(h_);
-    if (!lock.locked()) return LastError();
+    const WholeFileLock lock(h_, GivenUp());
+    if (lock.error()) return lock.error();
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(h_, &size)) return LastError();
     // Others only ever add to the file: shorter than we left it, it was cut under us.
@@ -270,6 +290,10 @@ std::variant<std::unique_ptr<AppendOnlyFile>, FileError> AppendOnlyFile::Open(
     return FileError::NotRegularFile;
   }
   return std::unique_ptr<AppendOnlyFile>(new WinAppendOnlyFile(h));
+}
+
+std::optional<LockOwner> LockHolder(const std::string&) {
+  return std::nullopt;  // Windows does not say who holds a byte-range lock
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -122,9 +122,28 @@ std::optional<FileError> ProductionRecord::Sync() {
   return file_->Sync();
 }
 
+void ProductionRecord::GiveUpWaiting() {
+  file_->GiveUpWaiting();
+}
+
+namespace {
+
+// The reason, naming the program that holds the record's lock where it can be found.
+std::string Reason(const std::string& path, FileError error) {
+  if (error == FileError::Locked) {
+    if (const auto owner = LockHolder(path)) {
+      return Say("%1 (process %2) held its lock for more than 2 s",
+                 {owner->name.empty() ? "?" : owner->name, std::to_string(owner->pid)});
+    }
+  }
+  return Describe(error);
+}
+
+}  // namespace
+
 std::string RecordFailureMessage(const std::string& path, FileError error, std::string_view result,
                                  std::string_view port) {
-  const std::string shown = EscapeNonUtf8(path), why = Describe(error), on = EscapeName(port);
+  const std::string shown = EscapeNonUtf8(path), why = Reason(path, error), on = EscapeName(port);
   if (result == "PASS") {
     return Say(
         "The production record %1 could not be written: %2. The last board on %3 was programmed "
@@ -145,7 +164,7 @@ std::string RecordFailureMessage(const std::string& path, FileError error, std::
 
 std::string RecordOpenFailureMessage(const std::string& path, FileError error) {
   return Say("The production record %1 cannot be opened: %2.",
-             {EscapeNonUtf8(path), Describe(error)});
+             {EscapeNonUtf8(path), Reason(path, error)});
 }
 
 }  // namespace ctrlprog

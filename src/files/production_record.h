@@ -82,6 +82,8 @@ class ProductionRecord {
 
   [[nodiscard]] std::optional<FileError> Append(const RecordRow& row);
   [[nodiscard]] std::optional<FileError> Sync();
+  // Ends a wait for the file's lock now, from any thread; later appends fail at once.
+  void GiveUpWaiting();
   const std::string& Path() const { return path_; }
   // This program's journal in the record.
   const std::string& Journal() const { return journal_; }

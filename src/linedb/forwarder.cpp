@@ -24,7 +24,9 @@ uint64_t FileSize(const std::string& path) {
   return ec ? 0 : size;
 }
 
-constexpr std::string_view kSetAsideHeader = "row,reason,line\r\n";
+// Each row set aside names the record it came from (OldJournalId: a hash of the record's first
+// row), so rows of another record, or lines that are not ours, are neither counted nor skipped.
+constexpr std::string_view kSetAsideHeader = "row,reason,line,record\r\n";
 
 }  // namespace
 
@@ -60,6 +62,14 @@ void LineForwarder::LoadState() {
   if (std::sscanf(hash.c_str(), "%" SCNx64, &expected) != 1) return;
   // Trusted only where the journal still holds the same row there; else read from its start.
   if (LineHashBefore(options_.journal, place.offset) != expected) return;
+  // Rows of the oldest shape are keyed by their place: a wrong count would send every later row
+  // under another key. The count is the journal's, not the state file's word.
+  if (CountRows(options_.journal, {}, place.offset).rows != place.rows) {
+    report_("line record: the forwarding state " + EscapeName(StatePath(options_.journal)) +
+            " does not match its journal's rows; it is read again from its first row (rows the "
+            "server has are kept once)");
+    return;
+  }
   confirmed_ = place;
   confirmedHash_ = expected;
   counted_ = place;
@@ -78,16 +88,20 @@ void LineForwarder::SaveState() {
 }
 
 void LineForwarder::LoadSetAside() {
+  asideLines_.clear();
+  setAside_ = 0;
+  if (oldJournal_.empty()) return;  // a record without rows has none set aside
   std::ifstream in(SetAsidePath(options_.journal), std::ios::binary);
   std::string line;
   int64_t rows = 0;
   while (std::getline(in, line)) {
-    // row number, reason, and the journal's row as it stood, whose hash is kept.
+    // row number, reason, the journal's row as it stood (whose hash is kept), and its record.
     if (line.ends_with('\r')) line.pop_back();
     const auto fields = SplitCsvRow(line);
-    if (!fields || fields->size() != 3 || fields->front() == "row") continue;
-    asideLines_.insert(LineHash((*fields)[2]));
-    ++rows;
+    if (!fields || fields->size() != 4 || (*fields)[3] != oldJournal_) continue;
+    const auto number = (*fields)[0];
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (asideLines_.insert(LineHash((*fields)[2])).second) ++rows;
   }
   setAside_ = rows;
 }
@@ -100,7 +114,7 @@ void LineForwarder::PutAside(int64_t number, const std::string& reason, const st
   std::string quoted = "\"";
   for (const char c : line) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   if (fresh) out << kSetAsideHeader;
-  out << number << ',' << CsvField(reason) << ',' << quoted << "\"\r\n";
+  out << number << ',' << CsvField(reason) << ',' << quoted << "\"," << oldJournal_ << "\r\n";
   out.flush();
   ++setAside_;
   report_("line record: row " + std::to_string(number) + " of " + EscapeName(options_.journal) +
@@ -115,16 +129,25 @@ void LineForwarder::Restart(const std::string& why) {
   report_("line record: " + EscapeName(options_.journal) + " " + why +
           "; it is read again from its first row (rows the server has are kept once)");
   oldJournal_ = OldJournalId(options_.journal);
+  LoadSetAside();  // those of the record that was there before are not this one's
   const std::lock_guard lock(mutex_);
   confirmed_ = {};
   confirmedHash_ = 0;
   counted_ = {};
+  countedTo_ = 0;
+  idleAt_.reset();
 }
 
 void LineForwarder::Count(uint64_t upTo) {
   const std::lock_guard lock(mutex_);
   if (counted_.offset < confirmed_.offset) counted_ = confirmed_;
-  if (upTo > counted_.offset) counted_ = CountRows(options_.journal, counted_, upTo);
+  countedTo_ = std::max(countedTo_, counted_.offset);
+  // Bytes past the last CR LF (a torn row, a power cut's tail of zeros) are looked at once,
+  // and again only once more has been written.
+  if (upTo > countedTo_) {
+    counted_ = CountRows(options_.journal, counted_, upTo);
+    countedTo_ = upTo;
+  }
   waiting_ = std::max<int64_t>(0, counted_.rows - confirmed_.rows);
 }
 
@@ -146,16 +169,25 @@ LineForwarder::Pass LineForwarder::RunPass() {
              LineHashBefore(options_.journal, confirmed_.offset) != confirmedHash_) {
     Restart("no longer holds the rows that were forwarded from it");
   }
-  if (oldJournal_.empty()) oldJournal_ = OldJournalId(options_.journal);
   uint64_t limit = size;
   {
     const std::lock_guard lock(mutex_);
     if (storedUpTo_) limit = std::min(limit, *storedUpTo_);
   }
+  // Nothing was written since a pass found no whole row: the tail is not read again.
+  if (idleAt_ == limit) return Pass::Idle;
+  if (oldJournal_.empty()) {
+    oldJournal_ = OldJournalId(options_.journal);
+    LoadSetAside();
+  }
   Count(limit);
   const JournalChunk chunk =
       ReadJournal(options_.journal, confirmed_, limit, options_.batch, oldJournal_);
-  if (chunk.endOffset == confirmed_.offset) return Pass::Idle;
+  if (chunk.endOffset == confirmed_.offset) {
+    idleAt_ = limit;
+    return Pass::Idle;
+  }
+  idleAt_.reset();
 
   // Rows set aside at an earlier run are not tried again.
   std::vector<JournalRow> rows;
@@ -210,10 +242,16 @@ std::optional<LineDbResult> LineForwarder::Verdict() const {
 
 bool LineForwarder::Flush(std::chrono::milliseconds within) {
   std::unique_lock lock(mutex_);
+  // One try now, whatever pause the last failure began: the server may be back.
   kicked_ = true;
+  tryNow_ = true;
+  const uint64_t begun = passesBegun_;
   wake_.notify_all();
-  // A server that is away will not take them now: no use waiting for it.
-  idle_.wait_for(lock, within, [this] { return waiting_ == 0 || !reachable_; });
+  // Until nothing waits, or a try begun after this call found the server away: no use waiting
+  // then.
+  idle_.wait_for(lock, within, [&] {
+    return waiting_ == 0 || (passDone_ > begun && !reachable_) || (verdict_ && verdict_->final());
+  });
   return waiting_ == 0;
 }
 
@@ -232,19 +270,22 @@ void LineForwarder::Run() {
   auto pause = kFirstPause;
   std::unique_lock lock(mutex_);
   while (!stopping_) {
+    const uint64_t number = ++passesBegun_;
     lock.unlock();
     const Pass pass = RunPass();
     lock.lock();
+    passDone_ = number;
     idle_.notify_all();
     if (pass == Pass::Sent) continue;  // more may follow at once
     if (pass == Pass::Idle) {
       pause = kFirstPause;
       wake_.wait_for(lock, kLook, [this] { return stopping_ || kicked_; });
     } else {
-      wake_.wait_for(lock, pause, [this] { return stopping_; });
+      wake_.wait_for(lock, pause, [this] { return stopping_ || tryNow_; });
       pause = std::min(pause * 2, kLongestPause);
     }
     kicked_ = false;
+    tryNow_ = false;
   }
 }
 

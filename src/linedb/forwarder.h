@@ -90,11 +90,16 @@ class LineForwarder : public StoredRowsListener {
   std::condition_variable wake_, idle_;
   std::optional<uint64_t> storedUpTo_;  // bytes on the disk, as the writer said
   JournalPlace counted_;                // how far rows are counted
+  uint64_t countedTo_ = 0;              // how far bytes were looked at for them
+  std::optional<uint64_t> idleAt_;      // the journal's end when a pass last found no row
   std::atomic<int64_t> waiting_{0};
   std::atomic<int64_t> setAside_{0};
   std::optional<LineDbResult> verdict_;
   bool stopping_ = false;
   bool kicked_ = false;
+  bool tryNow_ = false;       // at exit: try the server now, not after the pause
+  uint64_t passesBegun_ = 0;  // passes begun, and the number of the last one done
+  uint64_t passDone_ = 0;
   std::thread thread_;
 };
 

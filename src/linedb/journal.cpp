@@ -240,6 +240,19 @@ std::optional<uint64_t> LineHashBefore(const std::string& path, uint64_t offset)
   }
 }
 
+std::optional<std::string> LineEndProblem(const std::string& path) {
+  // The first line tells: the header, or the first row of an older record.
+  std::ifstream in(path, std::ios::binary);
+  std::string head(kBlock, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  const size_t lf = head.find('\n');
+  if (lf == std::string::npos || (lf > 0 && head[lf - 1] == '\r')) return std::nullopt;
+  return std::string(
+      "its lines end in LF alone, not in CR LF as the record writes them (was it "
+      "converted?), so none of its rows can be read");
+}
+
 JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to) {
   JournalPlace place = from;
   if (to <= from.offset) return place;

@@ -74,6 +74,11 @@ uint64_t LineHash(std::string_view line);
 // The hash of the row that ends just before `offset` in the file at `path` (0 at the start).
 std::optional<uint64_t> LineHashBefore(const std::string& path, uint64_t offset);
 
+// Why the file at `path` cannot be read as a journal although it holds lines: its lines end in
+// LF alone (converted by an editor or a copy), so no row would be found. Nothing when its rows
+// end in CR LF, or it has none.
+std::optional<std::string> LineEndProblem(const std::string& path);
+
 // Counts the rows (lines ending in CR LF, the header not counted) of the file at `path` from
 // `from` up to `to`: the place just past the last whole row before `to`.
 JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to);

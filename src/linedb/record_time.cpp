@@ -104,7 +104,7 @@ std::string LocalClockTime(int64_t epochMs, int64_t nowMs) {
   long offset = 0;
   const tm at = LocalTime(static_cast<time_t>(epochMs / 1000), offset);
   const tm now = LocalTime(static_cast<time_t>(nowMs / 1000), offset);
-  char text[32];
+  char text[64];
   if (at.tm_year == now.tm_year && at.tm_yday == now.tm_yday) {
     std::snprintf(text, sizeof text, "%02d:%02d", at.tm_hour, at.tm_min);
   } else {

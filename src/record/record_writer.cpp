@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "model/say.h"
+#include "model/utf8.h"
+
 namespace ctrlprog {
 
 RecordWriter::RecordWriter(std::unique_ptr<ProductionRecord> record)
@@ -51,9 +54,19 @@ long RecordWriter::RowsWritten() const {
   return written_;
 }
 
-std::optional<std::string> RecordWriter::Drain() {
+std::optional<std::string> RecordWriter::Drain(std::chrono::milliseconds bound) {
   std::unique_lock lock(mutex_);
-  settled_.wait(lock, [this] { return (queue_.empty() && inFlight_ == 0) || !failure_.empty(); });
+  const auto settled = [this] { return (queue_.empty() && inFlight_ == 0) || !failure_.empty(); };
+  if (!settled_.wait_for(lock, bound, settled)) {
+    // Another program's lock is not waited out: the rows it holds up fail, and are said.
+    record_->GiveUpWaiting();
+    if (!settled_.wait_for(lock, bound, settled)) {
+      return Say(
+          "The production record %1 did not take its last %2 events in time; they were "
+          "not recorded.",
+          {EscapeNonUtf8(record_->Path()), std::to_string(queue_.size() + inFlight_)});
+    }
+  }
   if (failure_.empty()) return std::nullopt;
   lock.unlock();
   return Failure();

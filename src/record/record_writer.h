@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -13,6 +14,10 @@
 #include "record/stored_rows_listener.h"
 
 namespace ctrlprog {
+
+// How long the end of a run waits for the record to take its last rows before it stops
+// waiting for a lock another program holds.
+inline constexpr std::chrono::milliseconds kRecordDrainWait{1000};
 
 // The production record, written on a thread of its own: rows handed over on the event loop are
 // queued, then appended whole and flushed to the disk in batches, so a slow disk costs no tick.
@@ -31,8 +36,9 @@ class RecordWriter : public RecordSink {
   std::string Failure() const override;
 
   // Waits until every row handed over so far is stored or the writer failed; returns the
-  // failure, if any.
-  std::optional<std::string> Drain();
+  // failure, if any. After `bound` the writer stops waiting for the file's lock (the rows it
+  // holds then fail), and after `bound` once more the rows still unwritten are said lost.
+  std::optional<std::string> Drain(std::chrono::milliseconds bound = kRecordDrainWait);
   const std::string& Path() const { return record_->Path(); }
   // Rows stored since start-up.
   long RowsWritten() const;

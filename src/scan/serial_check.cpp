@@ -7,7 +7,7 @@
 
 namespace ctrlprog {
 
-std::optional<std::string> SerialRefusal(std::string_view serial, const std::regex* pattern,
+std::optional<std::string> SerialRefusal(std::string_view serial, const SerialPattern* pattern,
                                          std::string_view patternText) {
   if (serial.empty()) return Say("the serial is empty");
   if (serial.size() > kMaxSerialLength) {
@@ -20,7 +20,7 @@ std::optional<std::string> SerialRefusal(std::string_view serial, const std::reg
                  {EscapeName(std::string(1, c))});
     }
   }
-  if (pattern && !std::regex_match(serial.begin(), serial.end(), *pattern)) {
+  if (pattern && !pattern->Matches(serial)) {
     return Say("the serial does not match the pattern %1", {patternText});
   }
   return std::nullopt;

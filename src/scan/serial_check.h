@@ -1,9 +1,10 @@
 #pragma once
 
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
+
+#include "scan/serial_pattern.h"
 
 namespace ctrlprog {
 
@@ -12,7 +13,7 @@ inline constexpr size_t kMaxSerialLength = 64;
 // Why a scanned serial cannot name a board, or nothing when it can: printable ASCII, 1 to 64
 // characters, and matching `pattern` whole where one is given. `patternText` is how the pattern
 // was written, for the reason.
-std::optional<std::string> SerialRefusal(std::string_view serial, const std::regex* pattern,
+std::optional<std::string> SerialRefusal(std::string_view serial, const SerialPattern* pattern,
                                          std::string_view patternText);
 
 // Why scanned boards' rows cannot go to the record at `path`, naming a new file for them: it was

@@ -6,12 +6,12 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "link/link.h"
+#include "scan/serial_pattern.h"
 
 namespace ctrlprog {
 
@@ -66,7 +66,7 @@ inline constexpr std::string_view kCheckedByLine = "line";
 inline constexpr std::string_view kCheckedByRecord = "record";
 
 struct ScanRules {
-  const std::regex* pattern = nullptr;  // a serial must match it whole, where given
+  const SerialPattern* pattern = nullptr;  // a serial must match it whole, where given
   std::string patternText;
   bool rework = false;  // a board that already passed may be programmed again
   // Where the line database cannot answer for a board: false holds the board until it does;

@@ -3,7 +3,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 
 #include "scan/unit_gate.h"
@@ -33,7 +32,7 @@ class UnitScanning {
   UnitScanning(const UnitScanning&) = delete;
   UnitScanning& operator=(const UnitScanning&) = delete;
 
-  // Why `pattern` is no regular expression, or nothing.
+  // Why `pattern` is no regular expression the matcher takes, or nothing.
   static std::optional<std::string> PatternProblem(const std::string& pattern);
 
   // The gate of one more port, on `link`.
@@ -42,7 +41,7 @@ class UnitScanning {
  private:
   Options options_;
   UnitBook book_;
-  std::optional<std::regex> pattern_;
+  std::unique_ptr<SerialPattern> pattern_;
   std::unique_ptr<LinePassLookup> lookup_;
 };
 

@@ -82,6 +82,23 @@ if [ "$refused" = 1 ] && grep -q '"serial":"SN-1","attempt":2' "$tmp/scan.out"; 
 else
   bad "passed board: $refused refusals"; cat "$tmp/scan.out"
 fi
+# A mis-scan against a pattern that a backtracking matcher would chew on for hours is refused at
+# once (a hang ends this script at its time limit), then the next serial goes on.
+scan "$(printf 'A%.0s' $(seq 36))!\\nSN-3\\n" --serial-pattern '([A-Z0-9]+-?)+'
+if grep -q '"event":"scan_refused","serial":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA!","reason":"the serial does not match the pattern' "$tmp/scan.out" \
+   && grep -q '"event":"finished".*"serial":"SN-3"' "$tmp/scan.out"; then
+  ok "a mis-scan refused at once by a pattern that would backtrack"
+else
+  bad "mis-scan against a backtracking pattern"; cat "$tmp/scan.out" "$tmp/scan.err"
+fi
+"$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
+  --serial-pattern '(SN)-\1' </dev/null >/dev/null 2>"$tmp/pattern.err"
+status=$?
+if [ $status = 64 ] && grep -qF "(SN)-\1" "$tmp/pattern.err"; then
+  ok "a pattern the matcher refuses is a usage error naming it"
+else
+  bad "refused pattern: status $status"; cat "$tmp/pattern.err"
+fi
 printf 'time,station,port,file,frame,result,cycle_ms\r\n' >"$tmp/old.csv"
 printf 'SN-9\n' | "$cli" program --port "$tmp/scanned" --file "$examples/example.asv" --scan \
   --record "$tmp/old.csv" >/dev/null 2>"$tmp/old.err"
@@ -192,14 +209,15 @@ status=$?
   && [ "$(grep -c ',PASS,' "$tmp/r$(printf '\xff').csv")" = 1 ] \
   && ok "a port and a record named in GBK bytes" || { bad "GBK names: status $status"; cat "$tmp/gbk.err"; }
 
-# A record that stalls (another program holds its lock for 3 s) holds the next poll, never a
-# board's frame: a device that acknowledges every frame gets no FAIL.
+# A record that stalls (another program holds its lock for 1 s, within the 2 s the record waits
+# for it) holds the next poll, never a board's frame: a device that acknowledges every frame gets
+# no FAIL.
 start_sim stall --boards 1000
 "$cli" program --port "$tmp/stall" --file "$examples/example.asv" --count 8 --timeout 60 \
   --record "$tmp/stall.csv" >/dev/null 2>"$tmp/stall.err" &
 prog=$!
 for _ in $(seq 400); do [ "$(cat "$tmp/stall.csv" 2>/dev/null | grep -c ',PASS,')" -ge 2 ] && break; sleep 0.05; done
-flock -x "$tmp/stall.csv" sleep 3 &
+flock -x "$tmp/stall.csv" sleep 1 &
 holder=$!
 wait $prog; status=$?
 wait $holder

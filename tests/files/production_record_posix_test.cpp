@@ -83,3 +83,28 @@ TEST_F(RecordedStation, RowsCarryTheFramesTheDeviceGotAndAFailedRowStopsTheLine)
 
 }  // namespace
 }  // namespace ctrlprog
+
+namespace ctrlprog {
+namespace {
+
+// The tests' own folders: one that cannot be made is a failure said at once, never a loop.
+TEST(TempDir, GivesUpOnAFolderItCannotMakeAndSaysWhere) {
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  ::setenv("TMPDIR", "/proc", 1);  // a folder where no folder can be made, even by root
+  std::string said;
+  try {
+    testing::TempDir dir;
+  } catch (const std::runtime_error& e) {
+    said = e.what();
+  }
+  if (before) {
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
+  EXPECT_TRUE(said.starts_with("cannot make a test folder in ")) << said;
+}
+
+}  // namespace
+}  // namespace ctrlprog

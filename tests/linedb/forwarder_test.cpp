@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "files/production_record.h"
@@ -30,6 +32,7 @@ class FakeLineDb : public LineDb {
   LineDbResult Connect() override { return available ? LineDbResult{} : Down(); }
   void Disconnect() override {}
   InsertOutcome Insert(const std::vector<JournalRow>& rows) override {
+    ++inserts;
     if (hang) {
       std::unique_lock lock(mutex_);
       entered_ = true;
@@ -60,12 +63,13 @@ class FakeLineDb : public LineDb {
   }
 
   static LineDbResult Down() { return {LineDbStatus::Unavailable, "cannot be reached"}; }
-  bool available = true;
+  std::atomic<bool> available{true};
   bool hang = false;
   std::function<bool(const JournalRow&)> refuse;
   std::string refusal = "value too long (SQLSTATE 22001)";
   std::map<std::pair<std::string, int64_t>, JournalRow> table;
   int sent = 0;  // rows handed over, counting those sent again
+  std::atomic<int> inserts{0};
 
  private:
   std::mutex mutex_;
@@ -272,6 +276,105 @@ TEST(LineForwarder, ALostServerLosesNothingAndWaitingIsExact) {
   EXPECT_EQ(forwarder.Waiting(), 0);
   EXPECT_EQ(line.db.table.size(), 5u);
   EXPECT_EQ(line.news.back(), "line record: the line database is reachable again");
+}
+
+// Rows of the oldest shape, keyed by their place in the record.
+void ProgramOldShape(const std::string& path, int rows) {
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  if (std::filesystem::file_size(path) == 0) out << kOldRecordHeader;
+  for (int i = 0; i < rows; ++i) {
+    out << "2026-12-07T21:30:05.123+08:00,line3,/dev/ttyUSB0,," << kFrame << ",PASS,400\r\n";
+  }
+}
+
+TEST(LineForwarder, AStateFileWhoseRowCountIsWrongIsNotTrusted) {
+  for (const int off : {-10, +10}) {
+    SCOPED_TRACE(off);
+    Line line;
+    std::ofstream(line.journal, std::ios::binary);
+    ProgramOldShape(line.journal, 100);
+    ForwardAll(line.Start());
+    ASSERT_EQ(line.db.table.size(), 100u);
+    line.forwarder.reset();
+    // "offset rows hash database", the row count changed by hand.
+    const std::string state = LineForwarder::StatePath(line.journal);
+    std::istringstream fields(TempDir::Read(state));
+    uint64_t offset = 0;
+    int64_t rows = 0;
+    std::string hash, database;
+    fields >> offset >> rows >> hash >> database;
+    ASSERT_EQ(rows, 100);
+    std::ofstream(state, std::ios::binary | std::ios::trunc)
+        << offset << ' ' << rows + off << ' ' << hash << ' ' << database << '\n';
+    ProgramOldShape(line.journal, 10);
+    ForwardAll(line.Start());
+    EXPECT_EQ(line.db.table.size(), 110u) << "each row once, under its own place";
+    EXPECT_EQ(line.db.table.rbegin()->first.second, 110);
+  }
+}
+
+TEST(LineForwarder, ALongTailWithoutALineEndIsLookedAtOnce) {
+  Line line;
+  Program(line.journal, 2);
+  const uint64_t end = std::filesystem::file_size(line.journal);
+  std::ofstream(line.journal, std::ios::binary | std::ios::app) << std::string(1 << 20, '\0');
+  LineForwarder& forwarder = line.Start();
+  ForwardAll(forwarder);
+  ASSERT_EQ(line.db.table.size(), 2u);
+  // A whole row planted in the tail without changing the file's size is not seen: the tail is
+  // not read again while nothing is written.
+  const std::string planted = "2026-12-07T21:30:05.123+08:00,line3,/dev/ttyUSB9,," + kFrame +
+                              ",PASS,1,0123456789abcdef0123456789abcdef,1,,\r\n";
+  {
+    std::fstream io(line.journal, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(static_cast<std::streamoff>(end));
+    io << planted;
+  }
+  EXPECT_EQ(forwarder.RunPass(), LineForwarder::Pass::Idle);
+  EXPECT_EQ(line.db.table.size(), 2u);
+  // Once more is written, it is read.
+  Program(line.journal, 1);
+  ForwardAll(forwarder);
+  EXPECT_EQ(line.db.table.size(), 4u);
+}
+
+TEST(LineForwarder, OnlyRowsSetAsideFromThisRecordAreCountedOrPassedOver) {
+  Line other;
+  Program(other.journal, 1, "line3", "/dev/refused");
+  other.db.refuse = [](const JournalRow& r) { return r.port == "/dev/refused"; };
+  ForwardAll(other.Start());
+  ASSERT_EQ(other.forwarder->SetAside(), 1);
+
+  Line line;
+  Program(line.journal, 2);
+  // Another record's set-aside rows, this record's rows without the record's name (as an older
+  // version or a hand wrote them), and lines that are none.
+  std::string first = TempDir::Read(line.journal);
+  first = first.substr(first.find("\r\n") + 2);
+  first = first.substr(0, first.find("\r\n"));
+  std::string quoted;
+  for (const char c : first) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  std::ofstream(LineForwarder::SetAsidePath(line.journal), std::ios::binary)
+      << TempDir::Read(LineForwarder::SetAsidePath(other.journal)) << "1,planted,\"" << quoted
+      << "\"\r\n"
+      << "garbage\r\n1,x,y\r\n,,,\r\n";
+  LineForwarder& forwarder = line.Start();
+  EXPECT_EQ(forwarder.SetAside(), 0);
+  ForwardAll(forwarder);
+  EXPECT_EQ(line.db.table.size(), 2u) << "a planted line holds up no row";
+}
+
+TEST(LineForwarder, AtTheEndRowsWaitingAreTriedAtOnceWhateverThePause) {
+  Line line;
+  Program(line.journal, 3);
+  line.db.available = false;
+  LineForwarder& forwarder = line.Start();
+  forwarder.Start();
+  while (line.db.inserts == 0) std::this_thread::yield();  // the first try failed
+  line.db.available = true;  // back, while the forwarder pauses after its failure
+  EXPECT_TRUE(forwarder.Flush(std::chrono::seconds(20)));
+  EXPECT_EQ(line.db.table.size(), 3u);
+  forwarder.Stop();
 }
 
 TEST(LineForwarder, StoppingEndsAWaitOnTheServerAtOnce) {

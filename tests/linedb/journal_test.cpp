@@ -17,6 +17,29 @@ std::string Row(const std::string& time, const std::string& tail) {
   return time + ",line3,/dev/ttyUSB0,," + kFrame + "," + tail + "\r\n";
 }
 
+TEST(Journal, ARecordWhoseLinesEndInLfAloneIsSaidToBeUnreadable) {
+  testing::TempDir dir;
+  const std::string row = Row("2026-12-07T21:30:05.123+08:00", "PASS,400");
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool refused;
+  } cases[] = {
+      {"as written", "time,station,port,file,frame,result,cycle_ms\r\n" + row, false},
+      {"empty", "", false},
+      {"a torn first row, no line end yet", "time,station,po", false},
+      {"converted to LF",
+       "time,station,port,file,frame,result,cycle_ms\n" + row.substr(0, row.size() - 2) + "\n",
+       true},
+      {"the older shape's first row, converted", row.substr(0, row.size() - 2) + "\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.Write("record.csv", c.bytes);
+    EXPECT_EQ(LineEndProblem(path).has_value(), c.refused);
+  }
+}
+
 TEST(Journal, ReadsRowsOfBothShapesWithTheirKeysAndSetsTheBadOnesApart) {
   testing::TempDir dir;
   const std::string path = dir.Write(

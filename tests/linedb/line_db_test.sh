@@ -250,6 +250,13 @@ check "table without our key" 2 'not as this program writes it' -- \
   "$cli" "${args[@]}" --line-db "host=$tmp/pg dbname=other user=station1"
 check "report of a missing record" 2 'cannot be read' -- "$cli" report --record "$tmp/missing.csv"
 check "forward of a folder" 2 'it is a folder' -- "$cli" forward --record "$tmp" --line-db "$station"
+# A record whose CR LF became LF (an editor, a copy) holds no row as read: refused, not read as
+# empty.
+sed 's/\r$//' "$tmp/day1.csv" >"$tmp/lf.csv"
+check "report of a record converted to LF" 2 'end in LF alone' -- "$cli" report --record "$tmp/lf.csv"
+check "forward of a record converted to LF" 2 'end in LF alone' -- \
+  "$cli" forward --record "$tmp/lf.csv" --line-db "$station"
+check "trace on a record converted to LF" 2 'end in LF alone' -- "$cli" trace SN-1 --record "$tmp/lf.csv"
 
 # A table with one more column (an administrator's) is taken as it is.
 "$pg" psql "$tmp/pg" -d postgres -c "CREATE DATABASE extended" >/dev/null
@@ -294,6 +301,15 @@ for form in "" --json; do
   else
     bad "trace ${form:-as text} differs"; diff "$tmp/trace-csv.txt" "$tmp/trace-db.txt"
   fi
+done
+# A serial is matched as it is: the pattern characters of SQL's LIKE name no board.
+for wild in 'SN-_' 'SN-%' '%'; do
+  for from in --record --line-db; do
+    source=$([ $from = --record ] && echo "$tmp/scanned.csv" || echo "$reader")
+    "$cli" trace "$wild" $from "$source" >"$tmp/wild.out" 2>&1
+    [ $? = 1 ] && ! grep -q PASS "$tmp/wild.out" && ok "trace '$wild' $from names no board" \
+      || { bad "trace '$wild' $from matched"; cat "$tmp/wild.out"; }
+  done
 done
 "$cli" trace NOBODY --line-db "$reader" >/dev/null 2>"$tmp/nobody.err"
 [ $? = 1 ] && grep -q 'no row names the board NOBODY' "$tmp/nobody.err" && ok "trace of an unknown board: exit 1" \

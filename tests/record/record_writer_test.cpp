@@ -6,8 +6,10 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "files/file_system.h"
+#include "link/link_test_fixture.h"
 
 namespace ctrlprog {
 namespace {
@@ -88,6 +90,62 @@ TEST(RecordWriter, TakesRowsAtOnceHoldsFramesWhileBehindAndFailsForGood) {
   writer.Submit(Row("UNCONFIRMED"));  // after the failure nothing more is written
   EXPECT_EQ(writer.Drain(), *failure + " 1 later event(s) were not recorded either.");
   EXPECT_EQ(writer.RowsWritten(), 2);
+}
+
+// The real record gate at the form: while a board's row is not on the disk, no port polls, so
+// no new board is engaged; once it is, polling goes on.
+class RecordGateAtTheForm : public testing::LinkTest {
+ protected:
+  RecordGateAtTheForm() {
+    auto owned = std::make_unique<HeldFile>();
+    file = owned.get();
+    auto opened = ProductionRecord::Open("held.csv", std::move(owned));
+    writer = std::make_unique<RecordWriter>(
+        std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+    form.AttachRecord(*writer, "station-1");
+    form.cmdFileSend_Click();
+  }
+  HeldFile* file = nullptr;
+  std::unique_ptr<RecordWriter> writer;
+};
+
+TEST_F(RecordGateAtTheForm, HoldsThePollUntilTheLastBoardsRowIsSafe) {
+  ASSERT_EQ(Tick(), "8");
+  Ready();
+  ASSERT_EQ(Tick(), "frame");
+  file->Let(false);  // the disk takes its time with this board's row
+  Ready();
+  for (int i = 0; i < 10; ++i) EXPECT_NE(Tick(), "8") << "tick " << i;
+  EXPECT_EQ(writer->State(), SinkState::Busy);
+  file->Let(true);
+  ASSERT_EQ(writer->Drain(), std::nullopt);
+  std::string wrote;
+  for (int i = 0; i < 10 && wrote.empty(); ++i) wrote = Tick();
+  EXPECT_EQ(wrote, "8") << "polling goes on once the row is stored";
+  EXPECT_NE(file->text.find(",PASS,"), std::string::npos);
+}
+
+// A file whose lock another program holds for good: an append waits until told to give up.
+class ForeverLockedFile : public HeldFile {
+ public:
+  std::optional<FileError> Append(std::string_view) override {
+    while (!GivenUp().load()) std::this_thread::yield();
+    return FileError::Locked;
+  }
+};
+
+TEST(RecordWriter, DrainAtTheEndGivesUpAnotherProgramsLockAndSaysSo) {
+  auto opened = ProductionRecord::Open("locked.csv", std::make_unique<ForeverLockedFile>());
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
+  RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+  writer.Submit(Row("PASS"));
+  // Without giving up this waits for ever: the test's time limit ends it.
+  const auto failure = writer.Drain(std::chrono::milliseconds(20));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(*failure,
+            "The production record locked.csv could not be written: another program held its "
+            "lock for more than 2 s. The last board on /dev/ttyUSB0 was programmed but not "
+            "recorded. The transfer was stopped.");
 }
 
 }  // namespace

@@ -386,7 +386,8 @@ TEST_F(UnitGateTest, AStationStartedToGoOnWithoutTheLineChecksWithItsRecordAndSa
 }
 
 TEST(SerialCheck, RefusesWhatCannotNameABoard) {
-  const std::regex pattern("SN-[0-9]{4}");
+  const auto compiled = SerialPattern::Compile("SN-[0-9]{4}");
+  const SerialPattern* pattern = std::get<std::unique_ptr<SerialPattern>>(compiled).get();
   struct Case {
     std::string serial;
     bool withPattern;
@@ -405,7 +406,7 @@ TEST(SerialCheck, RefusesWhatCannotNameABoard) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.serial);
-    const auto refusal = SerialRefusal(c.serial, c.withPattern ? &pattern : nullptr, "SN-[0-9]{4}");
+    const auto refusal = SerialRefusal(c.serial, c.withPattern ? pattern : nullptr, "SN-[0-9]{4}");
     if (!c.refusal) {
       EXPECT_EQ(refusal, std::nullopt);
     } else {

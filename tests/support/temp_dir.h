@@ -4,7 +4,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace ctrlprog::testing {
 
@@ -20,13 +22,21 @@ inline std::string ToUtf8(const std::filesystem::path& path) {
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempDir {
  public:
+  // Tries a few random names; a folder that cannot be made (no temporary folder, no right to
+  // write there) is said at once, as the test's failure, instead of tried for ever.
   TempDir() {
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
     std::error_code ec;
-    do {
+    const auto base = std::filesystem::temp_directory_path(ec);
+    for (int tries = 0; !ec && tries < 100; ++tries) {
       path_ = base / ("ctrlprog-test-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_, ec));
+      if (std::filesystem::create_directory(path_, ec)) return;
+      if (!ec) ec = std::make_error_code(std::errc::file_exists);
+      if (ec != std::errc::file_exists) break;
+      ec.clear();
+    }
+    throw std::runtime_error("cannot make a test folder in " + base.string() + ": " +
+                             (ec ? ec.message() : std::string("every name tried was taken")));
   }
   ~TempDir() {
     std::error_code ec;
