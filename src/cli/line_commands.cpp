@@ -130,6 +130,7 @@ nlohmann::ordered_json LineJson(const ReportLine& l) {
       c.named
           ? nlohmann::ordered_json(static_cast<double>(c.firstPass) / static_cast<double>(c.named))
           : nullptr;
+  if (l.scope == ReportLine::Scope::Total) j["passed_more_than_once"] = l.passedMoreThanOnce;
   return j;
 }
 
@@ -154,6 +155,10 @@ void PrintTable(const std::vector<ReportLine>& lines, bool utc) {
                 static_cast<long long>(c.Boards()),
                 c.named ? std::to_string(c.firstPass).c_str() : "-",
                 PercentText(c.firstPass, c.named).c_str());
+    if (total && l.passedMoreThanOnce > 0) {
+      std::printf("%lld scanned boards passed more than once (trace SERIAL shows where)\n",
+                  static_cast<long long>(l.passedMoreThanOnce));
+    }
   }
 }
 

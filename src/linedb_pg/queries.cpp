@@ -43,6 +43,17 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
                             ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6),
                                          number(i, 7), number(i, 8), number(i, 9)}});
   }
+  const Call again = RunHere(
+      "SELECT count(*) FROM (SELECT serial FROM ctrlprog_rows WHERE result = 'PASS' "
+      "AND serial IS NOT NULL AND ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
+      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY serial "
+      "HAVING count(*) > 1) AS passed_again",
+      Between(since, until));
+  if (!again.ok()) {
+    return {LineDbStatus::Unavailable,
+            "the line database did not answer the report: " + again.message};
+  }
+  tally.AddPassedMoreThanOnce(std::atoll(PQgetvalue(again.result.get(), 0, 0)));
   return {};
 }
 

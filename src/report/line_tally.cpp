@@ -67,6 +67,7 @@ void LineTally::Add(const JournalRow& row) {
   const ResultCounts counts = CountsOf(row);
   if (counts == ResultCounts{}) return;  // a restored link counts for nothing here
   quarters_[{row.station, row.port, FloorTo(*at, kQuarterMs)}] += counts;
+  if (counts.passes && !row.serial.empty()) ++passesOf_[row.serial];
 }
 
 void LineTally::Add(const QuarterCounts& quarter) {
@@ -93,6 +94,8 @@ std::vector<ReportLine> LineTally::Lines(bool utc) const {
   std::vector<ReportLine> out;
   out.reserve(lines.size() + 1);
   for (auto& [key, line] : lines) out.push_back(std::move(line));
+  total.passedMoreThanOnce = passedAgain_;
+  for (const auto& [serial, passes] : passesOf_) total.passedMoreThanOnce += passes > 1 ? 1 : 0;
   if (!quarters_.empty()) out.push_back(std::move(total));
   return out;
 }

@@ -41,6 +41,9 @@ struct ReportLine {
   std::string hour;    // "2026-12-07T21:00+08:00" local, "2026-12-07T13:00Z" in UTC
   std::string station, port;
   ResultCounts counts;
+  // The total only: scanned boards with more than one PASS row in the period (programmed again:
+  // reworked, or at a station that went on without the line database), for a reconciliation.
+  int64_t passedMoreThanOnce = 0;
 };
 
 // The rows of a record or of the line database counted per station, port and hour.
@@ -49,6 +52,8 @@ class LineTally {
   // Counts one row of a record (one whose time is no record time counts for nothing).
   void Add(const JournalRow& row);
   void Add(const QuarterCounts& quarter);
+  // Boards the line database counted with more than one PASS row in the period.
+  void AddPassedMoreThanOnce(int64_t boards) { passedAgain_ += boards; }
 
   // Per station and hour, each followed by its ports that hour, then the total: hours in local
   // time, or in UTC.
@@ -56,6 +61,8 @@ class LineTally {
 
  private:
   std::map<std::tuple<std::string, std::string, int64_t>, ResultCounts> quarters_;
+  std::map<std::string, int64_t, std::less<>> passesOf_;  // PASS rows of each scanned board
+  int64_t passedAgain_ = 0;
 };
 
 // When the hour holding `ms` began, and its name: local with its offset, or UTC.

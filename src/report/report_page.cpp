@@ -229,8 +229,17 @@ std::string ReportPage(const std::vector<ReportLine>& lines, const PageHeading& 
       "<th>Attempts</th><th>Passed</th><th>Failed</th><th>Unconfirmed</th><th>Lost</th>"
       "<th>Yield</th><th>Boards</th><th>First pass</th><th>First-pass yield</th></tr></thead>"
       "<tbody>\n";
-  for (const ReportLine& l : lines) page += TableRow(l);
-  return page + "</tbody></table></body></html>\n";
+  int64_t again = 0;
+  for (const ReportLine& l : lines) {
+    page += TableRow(l);
+    again += l.passedMoreThanOnce;
+  }
+  page += "</tbody></table>\n";
+  if (again > 0) {
+    page += "<p>" + std::to_string(again) +
+            " scanned boards passed more than once (trace SERIAL shows where)</p>\n";
+  }
+  return page + "</body></html>\n";
 }
 
 }  // namespace ctrlprog

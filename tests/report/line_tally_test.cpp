@@ -143,6 +143,40 @@ TEST(LineTally, TheServersQuarterHoursGiveWhatTheRowsGive) {
   }
 }
 
+TEST(LineTally, TheTotalCountsScannedBoardsThatPassedMoreThanOnce) {
+  struct Case {
+    const char* what;
+    std::vector<Row> rows;
+    int64_t again;
+  };
+  const Case cases[] = {
+      {"each board passed once", kShift, 0},
+      {"one board passed at two stations",
+       {{"2026-12-07T21:05:00.000+08:00", "line3", "/dev/ttyUSB0", "PASS", "A1", 1},
+        {"2026-12-07T21:06:00.000+08:00", "line4", "/dev/ttyUSB0", "PASS", "A1", 1},
+        {"2026-12-07T21:07:00.000+08:00", "line4", "/dev/ttyUSB0", "PASS", "A2", 1}},
+       1},
+      {"unscanned boards are no board twice",
+       {{"2026-12-07T21:05:00.000+08:00", "line3", "/dev/ttyUSB0", "PASS", "", 0},
+        {"2026-12-07T21:06:00.000+08:00", "line3", "/dev/ttyUSB0", "PASS", "", 0}},
+       0},
+      {"a failure and its pass, and a rework",
+       {{"2026-12-07T21:05:00.000+08:00", "line3", "/dev/ttyUSB0", "FAIL", "A1", 1},
+        {"2026-12-07T21:06:00.000+08:00", "line3", "/dev/ttyUSB0", "PASS", "A1", 2},
+        {"2026-12-07T21:07:00.000+08:00", "line3", "/dev/ttyUSB0", "PASS", "A1", 3}},
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::vector<ReportLine> lines =
+        TallyOf(dir.Write("record.csv", Record(c.rows, 11))).Lines(true);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().scope, ReportLine::Scope::Total);
+    EXPECT_EQ(lines.back().passedMoreThanOnce, c.again);
+  }
+}
+
 TEST(LineTally, PercentagesHaveOneDecimalInEveryLocale) {
   const struct {
     int64_t part, whole;
