@@ -95,22 +95,42 @@ late=$!
 wait_for 30 grep -q '"event":"finished"' "$tmp/late.out" || bad "nothing programmed"
 sigterm $late "program while it programs"
 
-# 3. A scanned board: the lookup gives up within its 2 s and the board is programmed.
-mkfifo "$tmp/serials"
-"$cli" program --port "$tmp/b1" --file "$examples/example.asv" --scan --timeout 60 --json \
-  --record "$tmp/scan.csv" --line-db "$address" <"$tmp/serials" >"$tmp/scan.out" 2>&1 &
-scanning=$!
-exec 3>"$tmp/serials"
-wait_for 15 grep -q 'not looked up in time' "$tmp/scan.out"
+# 3. A scanned board: the lookup gives up within its 2 s. A board that cannot be checked is held
+#    (never programmed) and said to be; with --line-optional the record alone decides and the
+#    board is programmed, its rows saying so.
+scanned() {  # name options...: a scanning run reading serials from the fifo $tmp/name.in
+  mkfifo "$tmp/$1.in"
+  "$cli" program --port "$tmp/b1" --file "$examples/example.asv" --scan --timeout 60 --json \
+    --record "$tmp/$1.csv" --line-db "$address" "${@:2}" <"$tmp/$1.in" >"$tmp/$1.out" 2>&1 &
+  scanning=$!
+  exec 3>"$tmp/$1.in"
+  wait_for 15 grep -q 'not looked up in time' "$tmp/$1.out"
+}
+scanned held
 start=$(now)
 echo SN-DNS-1 >&3
-if wait_for 10 grep -q '"event":"finished".*"serial":"SN-DNS-1"' "$tmp/scan.out"; then
+if wait_for 10 grep -q '"event":"scan_unchecked","serial":"SN-DNS-1"' "$tmp/held.out"; then
   took=$(seconds_since "$start")
-  echo "     a scanned board was programmed $took s after its scan (lookup bound 2 s)"
+  echo "     a scanned board was said to be unchecked $took s after its scan (lookup bound 2 s)"
   [ "${took%.*}" -lt 4 ] && ok "a scanned board's lookup gives up within its bound" \
     || bad "a scanned board waited $took s"
 else
-  bad "a scanned board was not programmed"; cat "$tmp/scan.out"
+  bad "a scanned board that cannot be checked was not said to be"; cat "$tmp/held.out"
+fi
+grep -q '"event":"finished"' "$tmp/held.out" && bad "a board that could not be checked was programmed" \
+  || ok "a board that cannot be checked is held"
+exec 3>&-
+sigterm $scanning "a station holding an unchecked board"
+scanned optional --line-optional
+start=$(now)
+echo SN-DNS-2 >&3
+if wait_for 10 grep -q '"event":"finished".*"serial":"SN-DNS-2","attempt":1,"checked":"record"' "$tmp/optional.out"; then
+  took=$(seconds_since "$start")
+  echo "     --line-optional: a scanned board was programmed $took s after its scan"
+  [ "${took%.*}" -lt 4 ] && ok "--line-optional: the record decides within the lookup's bound" \
+    || bad "--line-optional: a scanned board waited $took s"
+else
+  bad "--line-optional: a scanned board was not programmed"; cat "$tmp/optional.out"
 fi
 exec 3>&-
 wait_for 10 gone $scanning || { bad "the scanning run did not end at the end of its input"; kill -9 $scanning; }

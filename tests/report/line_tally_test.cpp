@@ -168,7 +168,7 @@ TEST(LineTally, TheTotalCountsScannedBoardsThatPassedMoreThanOnce) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempDir dir;
+    testing::TempDir dir;
     const std::vector<ReportLine> lines =
         TallyOf(dir.Write("record.csv", Record(c.rows, 11))).Lines(true);
     ASSERT_FALSE(lines.empty());
