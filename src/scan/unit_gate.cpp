@@ -110,9 +110,11 @@ void UnitGate::Ask() {
   asking_ = true;
   askedAt_ = link_.steadyClock();
   std::weak_ptr<int> alive = life_;
-  register_->Ask(serial_, [this, alive, name = serial_](auto remote) {
+  register_->Ask(serial_, [this, alive, name = serial_, question = ++questions_](auto remote) {
     if (!alive.lock()) return;
-    asking_ = false;
+    // The answer to an earlier question (one the gate stopped waiting for) leaves the one out
+    // now to its own deadline.
+    if (question == questions_) asking_ = false;
     Answered(name, remote);
   });
 }

@@ -137,6 +137,7 @@ class UnitGate {
   bool checking_ = false;
   int localAttempts_ = 0;  // the record's attempts of the serial being checked
   bool asking_ = false;    // a question is out
+  int questions_ = 0;      // asked so far: the last is the one out
   bool unreachable_ = false;
   SteadyClock::time_point askedAt_{};
   PassRegister* register_ = nullptr;

@@ -39,11 +39,10 @@ std::optional<std::string> UnitScanning::PatternProblem(const std::string& patte
 }
 
 std::unique_ptr<UnitGate> UnitScanning::GateFor(Link& link) {
-  auto gate = std::make_unique<UnitGate>(
-      link, book_,
-      ScanRules{pattern_.get(), options_.pattern.value_or(""), options_.rework,
-                options_.lineOptional},
-      options_.station);
+  auto gate = std::make_unique<UnitGate>(link, book_,
+                                         ScanRules{pattern_.get(), options_.pattern.value_or(""),
+                                                   options_.rework, options_.lineOptional},
+                                         options_.station);
   gate->SetRegister(lookup_.get());
   return gate;
 }

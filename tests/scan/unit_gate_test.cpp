@@ -378,10 +378,17 @@ TEST_F(UnitGateTest, AStationStartedToGoOnWithoutTheLineChecksWithItsRecordAndSa
   EXPECT_TRUE(other.gate->Checking());
   other.Ticks(2);
   EXPECT_EQ(other.gate->CheckedBy(), "record");
-  remote.asked[1].second(PassedAt(1, "s2", "/dev/ttyUSB3"));  // too late: the board is taken
   EXPECT_EQ(other.gate->Serial(), "SN-2");
   other.port.Deliver({kReadyByte});
   other.Ticks(12);  // its frame, and no acknowledgement: a failure
+  // The next board is asked for; the answer for the board before comes only now, too late to
+  // change it, and the next board keeps its own deadline.
+  ASSERT_EQ(other.gate->Offer("SN-3"), std::nullopt);
+  remote.asked[1].second(PassedAt(1, "s2", "/dev/ttyUSB3"));
+  EXPECT_TRUE(other.refusals.empty());
+  other.Ticks(11);
+  EXPECT_EQ(other.gate->Serial(), "SN-3");
+  EXPECT_EQ(other.gate->CheckedBy(), "record");
   EXPECT_EQ(other.checks, (std::vector<std::string>{"line", "record"}));
 }
 
