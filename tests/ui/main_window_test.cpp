@@ -21,10 +21,12 @@
 #include <QWheelEvent>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "form/frm_main.h"
 #include "front/translations.h"
 #include "link/qt/qt_serial_port.h"
+#include "station/station_sinks.h"
 #include "station/unit_scanning.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
@@ -681,9 +683,7 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
   window.Start();
   auto* badge = Find<QLabel>("lblResult");
   EXPECT_EQ(badge->text(), "SCAN");
-  // The focus comes to the "Serial" box, and back to it from wherever it went.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
-  Find<QPlainTextEdit>("rtfReceive")->setFocus();
+  // The focus comes to the "Serial" box at the start.
   ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
   auto* timer = Find<QTimer>("Timer1");
   WaitForTicks(timer, 5);
@@ -727,7 +727,7 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
   window.station().Stop();
 }
 
-TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
+TEST_F(WindowTest, AScanningFixtureKeepsBadgesReadableAndRefusesABoardHeldOnAnotherSocket) {
   TempDir dir;
   PtyDevice left({}, dir.Path("left")), right({}, dir.Path("right"));
   window.SetFixture({left.Path(), right.Path()});
@@ -769,11 +769,14 @@ TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   };
   scan("SN-A");
-  EXPECT_EQ(QApplication::focusWidget(), tiles[1]->SerialBox());
-  scan("SN-A");  // the same board again, on the other socket
+  EXPECT_EQ(tiles[0]->station().gate()->Serial(), "SN-A");
+  scan("#2");  // the second socket's label: no double read, the same board again on purpose
+  scan("SN-A");
   auto* note = tiles[1]->findChild<QLabel*>("lblScanNote");
   EXPECT_EQ(note->text().toStdString(),
             "board SN-A is on " + left.Path() + " and has no result yet");
+  EXPECT_EQ(tiles[1]->findChild<QLabel*>("lblResult")->text().replace('\n', ' '),
+            "on another socket");
   ASSERT_TRUE(QTest::qWaitFor([&] { return left.Programmed() == 1; }, 5000));
   EXPECT_EQ(right.Polls(), 0);
   scan("SN-B");
@@ -919,6 +922,288 @@ TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
     emit box->activated(index);
     EXPECT_EQ(box->currentText(), text);
   }
+}
+
+// A scanner's line typed into whatever has the focus.
+void ScanInto(QWidget* focus, const char* serial) {
+  QTest::keyClicks(focus, serial);
+  QTest::keyClick(focus, Qt::Key_Return);
+}
+
+// A fixture of `n` sockets on simulated boards, scanning and started.
+struct ScanningFixture {
+  ScanningFixture(MainWindow& window, std::unique_ptr<UnitScanning>& scanning, size_t n,
+                  PtyDevice::Behaviour behaviour) {
+    std::vector<std::string> ports;
+    for (size_t i = 0; i < n; ++i) {
+      devices.push_back(
+          std::make_unique<PtyDevice>(behaviour, dir.Path("socket" + std::to_string(i + 1))));
+      ports.push_back(devices.back()->Path());
+    }
+    window.SetFixture(ports);
+    if (!scanning) scanning = Scanning();  // the window's gates keep the one they were given
+    window.EnableScan(*scanning);
+    tiles = window.fixture()->Tiles();
+    for (size_t i = 0; i < n; ++i) {
+      tiles[i]->station().OnEvent([this, i](const LinkEvent& event) {
+        if (event.kind == LinkEventKind::Passed) passed[i].push_back(event.serial);
+      });
+    }
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+  TempDir dir;
+  std::vector<std::unique_ptr<PtyDevice>> devices;
+  std::vector<FixtureTile*> tiles;
+  std::map<size_t, std::vector<std::string>> passed;  // each socket's passed boards, in order
+};
+
+TEST_F(WindowTest, AScanningFixtureGivesEachSerialToTheNextSocketInTurnWhereverTheFocusIs) {
+  ScanningFixture f(window, scanning, 4, {});
+  FillFromWorkedSet(0);
+  window.Start();
+  ASSERT_TRUE(f.tiles[0]->station().Running());
+  // Eight boards scanned one after the other, while the focus goes round the window: sockets
+  // 1 to 4 take the first four, and the next four wait for their socket's board to finish.
+  QWidget* const places[] = {Find<QPlainTextEdit>("rtfReceive"),
+                             Send(),
+                             f.tiles[2]->findChild<QPushButton*>("cmdReset"),
+                             f.tiles[3]->SerialBox(),
+                             Find<QLineEdit>("txtLoadDir"),
+                             f.tiles[1]->findChild<QPushButton*>("cmdTileStop"),
+                             f.tiles[0]->SerialBox(),
+                             Find<QPushButton>("cmdShow")};
+  for (int n = 0; n < 8; ++n) {
+    places[n]->setFocus();
+    ScanInto(places[n], QString("SN-%1").arg(n + 1).toUtf8().constData());
+  }
+  EXPECT_TRUE(f.tiles[0]->station().Running()) << "Enter on Stop Transmit was the scan's";
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (size_t i = 0; i < 4; ++i) {
+          if (f.passed[i].size() < 2) return false;
+        }
+        return true;
+      },
+      15000));
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(f.passed[i], (std::vector<std::string>{"SN-" + std::to_string(i + 1),
+                                                     "SN-" + std::to_string(i + 5)}))
+        << "socket " << i + 1;
+  }
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, AScannedLabelChoosesTheSocketAndADoubleReadIsOneScan) {
+  ScanningFixture f(window, scanning, 3, {.answer = false});
+  FillFromWorkedSet(0);
+  window.Start();
+  QWidget* log = Find<QPlainTextEdit>("rtfReceive");
+  log->setFocus();
+  const auto held = [&](size_t i) { return f.tiles[i]->station().gate()->Serial(); };
+  const struct {
+    const char* label;
+    size_t socket;
+  } labels[] = {{"#3", 2}, {"socket1", 0}};  // its number, or its port's name as the tile shows it
+  for (const auto& l : labels) {
+    SCOPED_TRACE(l.label);
+    ScanInto(log, l.label);
+    EXPECT_EQ(f.tiles[l.socket]->findChild<QLabel*>("lblSerial")->text(),
+              QString("scan here #%1").arg(l.socket + 1));
+    const std::string serial = std::string("SN-") + l.label;
+    ScanInto(log, serial.c_str());
+    EXPECT_EQ(held(l.socket), serial);
+  }
+  EXPECT_EQ(held(1), "") << "no label: the serial went where it was told";
+  // A scanner that read a board twice: one scan, not a refusal on the socket whose turn is next.
+  ScanInto(log, "SN-7");
+  ScanInto(log, "SN-7");
+  EXPECT_EQ(held(1), "SN-7");
+  EXPECT_EQ(f.tiles[2]->findChild<QLabel*>("lblResult")->text(), "WAITING");
+  EXPECT_TRUE(f.tiles[2]->findChild<QLabel*>("lblScanNote")->text().startsWith("board SN-#3"));
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, ADoubleReadAfterAFailureStartsNoSecondAttemptOnItsOwn) {
+  PtyDevice device({.ack = false});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.Start();
+  auto* box = Find<QLineEdit>("txtSerial");
+  ScanInto(box, "SN-1");
+  ScanInto(box, "SN-1");  // read twice while the board is being programmed
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.station().tally().Failed() == 1; }, 5000));
+  WaitForTicks(Find<QTimer>("Timer1"), 3);
+  EXPECT_TRUE(window.station().gate()->Waiting()) << "attempt 2 began without a scan";
+  EXPECT_EQ(window.station().gate()->Attempts(), 1);
+  window.station().Stop();
+}
+
+TEST_F(WindowTest, AScanningRunTakesTheFileCommandsAwayAndTheKeyboardStillMovesOn) {
+  PtyDevice device({.answer = false});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto* store = Find<QAction>("StoreFile");
+  EXPECT_TRUE(OpenFile()->isEnabled() && store->isEnabled()) << "before the run";
+  window.Start();
+  EXPECT_FALSE(OpenFile()->isEnabled());
+  EXPECT_FALSE(store->isEnabled()) << "a serial typed into its dialog would be a file name";
+  auto* box = Find<QLineEdit>("txtSerial");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
+  // Space alone types nothing; Tab and Shift+Tab leave the box, and the focus stays where they
+  // took it.
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_EQ(box->text(), "");
+  for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+    box->setFocus();
+    QTest::keyClick(box, key);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_NE(QApplication::focusWidget(), box) << key;
+    EXPECT_NE(QApplication::focusWidget(), nullptr) << key;
+  }
+  // From Reset, Enter and Space press it; a scanner's line still goes to the box's socket.
+  auto* reset = Find<QPushButton>("cmdReset");
+  reset->setFocus();
+  bool pressed = false;
+  QObject::connect(reset, &QPushButton::clicked, [&pressed] { pressed = true; });
+  QTest::keyClick(reset, Qt::Key_Space);
+  EXPECT_TRUE(pressed);
+  ScanInto(reset, "SN-9");
+  EXPECT_EQ(window.station().gate()->Serial(), "SN-9");
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::keyClick(&window, Qt::Key_F5);
+  EXPECT_FALSE(window.station().Running());
+  EXPECT_TRUE(OpenFile()->isEnabled() && store->isEnabled()) << "after the run";
+}
+
+// Handles the next modal dialog, if one opens before the returned timer is deleted.
+std::unique_ptr<QTimer> IfModalOpens(std::function<void(QWidget*)> handle) {
+  auto poll = std::make_unique<QTimer>();
+  QObject::connect(poll.get(), &QTimer::timeout, [handle] {
+    if (QWidget* modal = QApplication::activeModalWidget()) handle(modal);
+  });
+  poll->start(20);
+  return poll;
+}
+
+TEST_F(WindowTest, ALockedStationKeepsItsPortsThroughEveryStopAndStart) {
+  PtyDevice device({.answer = false});
+  FillFromWorkedSet(0);
+  window.SetPortText(device.Path());
+  window.Lock("line3.asv");
+  auto* ports = Find<QComboBox>("cboComPort");
+  const auto locked = [&] {
+    return !ports->isEnabled() && !Find<QWidget>("Frame10")->isEnabled() &&
+           !OpenFile()->isEnabled() && !Find<QAction>("StoreFile")->isEnabled();
+  };
+  EXPECT_TRUE(locked());
+  for (int round = 0; round < 2; ++round) {
+    for (const bool running : {true, false}) {
+      QTest::qWait(QApplication::doubleClickInterval() + 50);
+      QTest::keyClick(&window, Qt::Key_F5);
+      EXPECT_EQ(window.station().Running(), running) << round;
+      EXPECT_TRUE(locked()) << round << (running ? " running" : " stopped");
+    }
+  }
+  // "Several ports…" asks nothing and makes no fixture.
+  bool asked = false;
+  const auto watch = IfModalOpens([&asked](QWidget* w) {
+    asked = true;
+    static_cast<QDialog*>(w)->reject();
+  });
+  window.ChooseFixturePorts();
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(window.fixture(), nullptr);
+}
+
+TEST_F(WindowTest, ARefusedScanTurnsTheBadgeAmberWithAShortReasonReadFromTwoMetres) {
+  PtyDevice device({});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.Start();
+  auto* box = Find<QLineEdit>("txtSerial");
+  ScanInto(box, "SN-1");
+  auto* badge = Find<QLabel>("lblResult");
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return device.Programmed() == 1 && badge->text() == "SCAN"; }, 5000));
+  const QString counted = Find<QLabel>("lblProgrammed")->text() + Find<QLabel>("lblFailed")->text();
+  const QString status = Find<QLabel>("lblStatus")->toolTip();
+  const struct {
+    const char* serial;
+    const char* word;
+    const char* said;
+  } refused[] = {{"SN\x01", "not a serial", "the serial holds \\x01"},
+                 {"SN-1", "already passed", "board SN-1 already passed at "},
+                 {"SN\x01", "not a serial", "the serial holds \\x01"}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.serial);
+    box->insert(QString::fromUtf8(r.serial));
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(badge->text().replace('\n', ' '), r.word);  // on two lines, where that is larger
+    EXPECT_TRUE(badge->styleSheet().contains("rgb(255, 170, 0)")) << "amber";
+    EXPECT_GE(QFontInfo(badge->font()).pixelSize(), ResultPanel::kTurnPx);
+    auto* note = Find<QLabel>("lblScanNote");
+    EXPECT_TRUE(note->toolTip().startsWith(r.said)) << note->toolTip().toStdString();
+    EXPECT_EQ(Find<QLabel>("lblProgrammed")->text() + Find<QLabel>("lblFailed")->text(), counted)
+        << "a refused board is no board";
+    EXPECT_EQ(Find<QLabel>("lblStatus")->toolTip(), status);
+  }
+  ScanInto(box, "SN-2");
+  EXPECT_NE(badge->text(), "already passed") << "the next scan takes the refusal away";
+  EXPECT_FALSE(badge->styleSheet().contains("rgb(255, 170, 0)"));
+  window.station().Stop();
+
+  // A socket of a fixture alike.
+  ScanningFixture f(window, scanning, 2, {.answer = false});
+  window.Start();
+  ScanInto(f.tiles[0]->SerialBox(), "SN-A");
+  ScanInto(f.tiles[0]->SerialBox(), "#2");
+  ScanInto(f.tiles[0]->SerialBox(), "SN-A");
+  auto* tileBadge = f.tiles[1]->findChild<QLabel*>("lblResult");
+  EXPECT_EQ(tileBadge->text().replace('\n', ' '), "on another socket");
+  EXPECT_TRUE(tileBadge->styleSheet().contains("rgb(255, 170, 0)"));
+  EXPECT_GE(QFontInfo(tileBadge->font()).pixelSize(), ResultPanel::kTurnPx);
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
+  TempDir dir;
+  const std::string set = dir.Path("line3.asv");
+  {
+    std::ofstream out(set);
+    for (int i = 0; i < kParameterCount; ++i) out << WorkedSets()[0].texts[i] << "\r\n";
+  }
+  auto opened = StationSinks::Open({dir.Path("record.csv"), "station-1", std::nullopt, {}});
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<StationSinks>>(opened));
+  auto& sinks = *std::get<std::unique_ptr<StationSinks>>(opened);
+  PtyDevice left({}, dir.Path("left")), right({}, dir.Path("right"));
+  window.AttachSinks(sinks);
+  window.SetFixture({left.Path(), right.Path()});
+  ASSERT_TRUE(window.form().LoadParameterFile(set));
+  window.Start();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return left.Programmed() >= 1 && right.Programmed() >= 1; }, 10000));
+  window.fixture()->StopAll();
+  ASSERT_EQ(sinks.Finish(), std::nullopt);
+  std::ifstream in(dir.Path("record.csv"));
+  std::string line;
+  std::getline(in, line);  // the header
+  int rows = 0;
+  while (std::getline(in, line)) {
+    ++rows;
+    EXPECT_NE(line.find("," + set + ","), std::string::npos) << line;
+  }
+  EXPECT_GE(rows, 2);
 }
 
 TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpecified) {
