@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include "ui/fixture_view.h"
 #include "ui/port_combo_box.h"
 #include "ui/result_panel.h"
+#include "ui/start_options.h"
 
 namespace ctrlprog {
 namespace {
@@ -1215,6 +1217,98 @@ TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
   EXPECT_GE(rows, 2);
 }
 
+// What a start said in its message box, if it showed one, and what it planned.
+struct Started {
+  std::optional<StartPlan> plan;
+  QString box;
+};
+Started PlanWithBoxes(const QStringList& arguments, const QString& systemConfig) {
+  Started started;
+  const auto watch = IfModalOpens([&started](QWidget* w) {
+    if (auto* box = qobject_cast<QMessageBox*>(w)) started.box = box->text();
+    static_cast<QDialog*>(w)->accept();
+  });
+  started.plan = PlanStart(arguments, systemConfig);
+  return started;
+}
+
+TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInABox) {
+  TempDir dir;
+  const QString set = QString::fromStdString(dir.Path("scooter.asv"));
+  {
+    std::ofstream out(set.toStdString());
+    for (int i = 0; i < kParameterCount; ++i) out << WorkedSets()[0].texts[i] << "\r\n";
+  }
+  QFile read(set);
+  ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+  const QString sha = QCryptographicHash::hash(read.readAll(), QCryptographicHash::Sha256).toHex();
+  const QString otherSha = QString(64, 'a');
+  const auto ini = [&](const char* name, const QString& text) {
+    const QString path = QString::fromStdString(dir.Path(name));
+    std::ofstream(path.toStdString()) << text.toStdString();
+    return path;
+  };
+  const QString locked =
+      ini("locked.ini", "ports = /dev/ttyUSB0, /dev/ttyUSB1\nfile = scooter.asv\nsha256 = " + sha +
+                            "\nlock = true\nscan = yes\nserial_pattern = \"SN-[0-9]{4,6}\"\n");
+  const QString changed =
+      ini("changed.ini", "file = scooter.asv\nsha256 = " + otherSha + "\nlock = true\n");
+  const QString noFile = ini("nofile.ini", "lock = true\n");
+  const QString badFlag = ini("badflag.ini", "scan = maybe\n");
+  const QString unknown = ini("unknown.ini", "prot = /dev/ttyUSB0\n");
+  const QString none = QString::fromStdString(dir.Path("none.ini"));
+  const QStringList lockedArguments = {
+      "ctrlprog", "--port", "/dev/ttyUSB0",     "--port",        "/dev/ttyUSB1", "--load",
+      set,        "--scan", "--serial-pattern", "SN-[0-9]{4,6}", "--lock"};
+  const struct {
+    const char* what;
+    QStringList arguments;
+    QString systemConfig;
+    std::optional<QStringList> planned;  // nothing: refused
+    QString boxSays;                     // what the refusal's box holds
+  } cases[] = {
+      {"the command line alone",
+       {"ctrlprog", "--port", "/dev/ttyUSB3"},
+       none,
+       QStringList{"ctrlprog", "--port", "/dev/ttyUSB3"},
+       {}},
+      {"--lock without --load", {"ctrlprog", "--lock"}, none, std::nullopt, "--lock needs --load"},
+      {"a locked station's set as set up",
+       {"ctrlprog", "--station-config", locked},
+       none,
+       lockedArguments,
+       {}},
+      {"the system's configuration", {"ctrlprog"}, locked, lockedArguments, {}},
+      {"a set changed since", {"ctrlprog", "--station-config", changed}, none, std::nullopt, set},
+      {"a lock without its set",
+       {"ctrlprog", "--station-config", noFile},
+       none,
+       std::nullopt,
+       "does not name its parameter file"},
+      {"a flag neither true nor false", {"ctrlprog"}, badFlag, std::nullopt, "scan = \"maybe\""},
+      {"a key it does not know", {"ctrlprog"}, unknown, std::nullopt, "prot"},
+      {"options besides",
+       {"ctrlprog", "--port", "/dev/ttyUSB3"},
+       locked,
+       std::nullopt,
+       "not taken: --port"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Started started = PlanWithBoxes(c.arguments, c.systemConfig);
+    EXPECT_EQ(started.plan.has_value(), c.planned.has_value());
+    if (started.plan && c.planned) {
+      EXPECT_EQ(started.plan->arguments.join('|').toStdString(),
+                c.planned->join('|').toStdString());
+    }
+    if (c.boxSays.isEmpty()) {
+      EXPECT_TRUE(started.box.isEmpty()) << started.box.toStdString();
+    } else {
+      EXPECT_TRUE(started.box.contains(c.boxSays)) << started.box.toStdString();
+    }
+  }
+}
+
 TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpecified) {
   ASSERT_TRUE(InstallTranslations(QLocale(QLocale::Chinese, QLocale::China)));
   {
@@ -1281,6 +1375,10 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
       EXPECT_EQ(tile->findChild<QLabel*>("lblScanNote")->text().toStdString(),
                 "序列号有 65 个字符，超过 64 个");
     }
+    // A refused start, in a box, in the operator's language.
+    const Started started = PlanWithBoxes({"ctrlprog", "--lock"}, "/nonexistent/station.ini");
+    EXPECT_FALSE(started.plan.has_value());
+    EXPECT_EQ(started.box, "--lock 需要 --load 文件：本工位编程所用的参数集。");
     TranslateMessages(false);
   }
   InstallTranslations(QLocale::c());
