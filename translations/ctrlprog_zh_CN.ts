@@ -20,6 +20,10 @@
         <translation>请扫描</translation>
     </message>
     <message>
+        <source>; next %1</source>
+        <translation>；下一块 %1</translation>
+    </message>
+    <message>
         <source>asking the line database about %1…</source>
         <translation>正在向产线数据库查询 %1…</translation>
     </message>
@@ -488,6 +492,92 @@
     <message>
         <source>Stop %1</source>
         <translation>停止 %1</translation>
+    </message>
+</context>
+<context>
+    <name>ScanDesk</name>
+    <message>
+        <source>scan here %1</source>
+        <translation>在此扫描 %1</translation>
+    </message>
+    <message>
+        <source>%1 waits</source>
+        <translation>%1 等待</translation>
+    </message>
+    <message>
+        <source>already passed</source>
+        <translation>已经通过</translation>
+    </message>
+    <message>
+        <source>not a serial</source>
+        <translation>不是序列号</translation>
+    </message>
+    <message>
+        <source>on another socket</source>
+        <translation>在另一工位</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>已拒绝</translation>
+    </message>
+</context>
+<context>
+    <name>Start</name>
+    <message>
+        <source>The station&apos;s configuration %1 cannot be read: %2.</source>
+        <translation>无法读取本工位的配置 %1：%2。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 is not an INI file.</source>
+        <translation>本工位的配置 %1 不是 INI 文件。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 has a key %2 it does not know.</source>
+        <translation>本工位的配置 %1 含有无法识别的键 %2。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 gives %2 = &quot;%3&quot;; it takes true or false.</source>
+        <translation>本工位的配置 %1 中 %2 = &quot;%3&quot;；只能为 true 或 false。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 gives sha256 = &quot;%2&quot;; it takes the 64 hexadecimal digits of the parameter file&apos;s SHA-256.</source>
+        <translation>本工位的配置 %1 中 sha256 = &quot;%2&quot;；应为参数文件 SHA-256 的 64 位十六进制数字。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 locks the station but does not name its parameter file (file) and the file&apos;s SHA-256 (sha256).</source>
+        <translation>本工位的配置 %1 锁定了工位，但未指明参数文件（file）及其 SHA-256（sha256）。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 cannot be read to check it is the station&apos;s set: %2.</source>
+        <translation>无法读取参数文件 %1 以核对它是否为本工位的参数集：%2。</translation>
+    </message>
+    <message>
+        <source>The parameter file %1 has changed since the station was set up: its SHA-256 is %2, the station&apos;s configuration %3 names %4. Nothing is programmed until an engineer sets the station up again.</source>
+        <translation>参数文件 %1 在工位设置后已被改动：其 SHA-256 为 %2，而本工位的配置 %3 指定的是 %4。在工程师重新设置工位之前，不会对任何电路板编程。</translation>
+    </message>
+    <message>
+        <source>%1 sets this station up; the options given besides are not taken: %2</source>
+        <translation>本工位由 %1 设置；另外给出的选项不被采用：%2</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1 gives a SHA-256 but no parameter file (file).</source>
+        <translation>本工位的配置 %1 给出了 SHA-256，却未指明参数文件（file）。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s configuration %1: %2</source>
+        <translation>本工位的配置 %1：%2</translation>
+    </message>
+    <message>
+        <source>--lock needs --load FILE, the set the station programs.</source>
+        <translation>--lock 需要 --load 文件：本工位编程所用的参数集。</translation>
+    </message>
+    <message>
+        <source>--rework and --serial-pattern need --scan</source>
+        <translation>--rework 和 --serial-pattern 需要 --scan</translation>
+    </message>
+    <message>
+        <source>--serial-pattern takes a regular expression, not &apos;%1&apos;</source>
+        <translation>--serial-pattern 需要一个正则表达式，而不是“%1”</translation>
     </message>
 </context>
 </TS>

@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "files/parameter_file.h"
 #include "link/qt/tick_timer.h"
 #include "scan/unit_gate.h"
 #include "station/unit_scanning.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
-#include "ui/scan_entry.h"
 
 namespace ctrlprog {
 
@@ -105,20 +105,16 @@ void FixtureTile::EnableScan(UnitScanning& scanning) {
   station_.EnableScan(scanning);
   // The "Serial" box shares the top row too, so the badge keeps the height.
   top_->insertWidget(1, panel_->SerialRow(), 3);
-  ConnectScanning(*panel_, *station_.gate(), [this] {
-    const bool taken = !station_.gate()->Waiting() && !station_.gate()->Checking();
-    Show();
-    if (taken && onSerialTaken) onSerialTaken();
-  });
+  Show();
+}
+
+void FixtureTile::SetNext(const std::string& next) {
+  next_ = next;
   Show();
 }
 
 QLineEdit* FixtureTile::SerialBox() const {
   return panel_->SerialBox();
-}
-
-bool FixtureTile::WaitsForScan() const {
-  return station_.Running() && station_.gate() && station_.gate()->Waiting();
 }
 
 void FixtureTile::SetReason(const QString& reason) {
@@ -130,7 +126,18 @@ QString FixtureTile::ShortName() const {
   return QFileInfo(ToQString(port_)).fileName();
 }
 
-bool FixtureTile::Start(const std::array<std::string, kParameterCount>& set) {
+bool FixtureTile::Start(const std::array<std::string, kParameterCount>& set,
+                        const std::string& file) {
+  // The file is loaded as the window loaded it, so the form knows its rows' file; only a file
+  // that loads whole, so no failure of it is said here. The lists then get the set on screen:
+  // a file that no longer holds it is named in no row.
+  if (!file.empty()) {
+    const LoadResult read = ReadParameterFile(file);
+    const auto* choices = std::get_if<std::vector<std::string>>(&read);
+    if (choices && choices->size() >= kParameterCount) {
+      static_cast<void>(station_.form().LoadParameterFile(file));
+    }
+  }
   for (int i = 0; i < kParameterCount; ++i) {
     static_cast<void>(ui_.ComboSelect(i, set[static_cast<size_t>(i)]));
   }
@@ -142,13 +149,14 @@ void FixtureTile::Show() {
   // Called on every tick: nothing is set again unless something moved.
   const Tally& tally = station_.tally();
   const auto& last = tally.Last();
-  const Shown now{station_.link().LinkCondition(),
-                  tally.Programmed(),
-                  tally.Failed(),
-                  last ? static_cast<int>(last->kind) : -1,
-                  last ? last->time : Clock::time_point{},
-                  station_.Running(),
-                  station_.gate() ? std::optional(ScanShownOf(*station_.gate())) : std::nullopt};
+  Shown now{station_.link().LinkCondition(),
+            tally.Programmed(),
+            tally.Failed(),
+            last ? static_cast<int>(last->kind) : -1,
+            last ? last->time : Clock::time_point{},
+            station_.Running(),
+            station_.gate() ? std::optional(ScanShownOf(*station_.gate())) : std::nullopt};
+  if (now.scan) now.scan->next = next_;
   if (shown_ && *shown_ == now) return;
   shown_ = now;
   panel_->Show(now.condition, tally, now.scan);

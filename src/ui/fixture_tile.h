@@ -53,22 +53,22 @@ class FixtureTile : public QFrame {
   const std::string& Port() const { return port_; }
   // The port's name as the tile shows it: the last part of its path.
   QString ShortName() const;
-  // Starts with the sixteen texts `set`; whether the port opened.
-  bool Start(const std::array<std::string, kParameterCount>& set);
+  // Starts with the sixteen texts `set`; whether the port opened. Its rows name `file`, the
+  // parameter file the window last loaded or stored, while that file holds this set.
+  bool Start(const std::array<std::string, kParameterCount>& set, const std::string& file = {});
   void Stop() { station_.Stop(); }
   void Show();
-  // No scan, no board: the tile's "Serial" box feeds its port's gate.
+  // No scan, no board: the tile gets a "Serial" box, for its port's gate.
   void EnableScan(UnitScanning& scanning);
   QLineEdit* SerialBox() const;
-  // Whether the port runs and waits for a scan.
-  bool WaitsForScan() const;
+  ResultPanel* panel() const { return panel_; }
+  // The serials that wait for this socket ("SN-5, SN-9"), shown with the board it holds.
+  void SetNext(const std::string& next);
 
   // Where its log lines go, with its name before them.
   std::function<void(const std::string&, std::optional<Rgb>)> onLogLine;
   // Called when it starts or stops on its own.
   std::function<void()> onRunningChanged;
-  // Called when a scanned serial was taken for its next board.
-  std::function<void()> onSerialTaken;
 
  private:
   void SetReason(const QString& reason);
@@ -92,6 +92,7 @@ class FixtureTile : public QFrame {
     friend bool operator==(const Shown&, const Shown&) = default;
   };
   std::optional<Shown> shown_;
+  std::string next_;
 };
 
 }  // namespace ctrlprog

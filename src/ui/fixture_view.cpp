@@ -90,27 +90,13 @@ void FixtureView::Attach(StationSinks& sinks) {
 }
 
 void FixtureView::EnableScan(UnitScanning& scanning) {
-  for (FixtureTile* tile : tiles_) {
-    tile->EnableScan(scanning);
-    tile->onSerialTaken = [this, tile] {
-      if (FixtureTile* next = NextWaiting(tile)) next->SerialBox()->setFocus(Qt::OtherFocusReason);
-    };
-  }
+  for (FixtureTile* tile : tiles_) tile->EnableScan(scanning);
 }
 
-FixtureTile* FixtureView::NextWaiting(const FixtureTile* from) const {
-  const auto at = std::find(tiles_.begin(), tiles_.end(), from);
-  const size_t start = at == tiles_.end() ? 0 : static_cast<size_t>(at - tiles_.begin()) + 1;
-  for (size_t i = 0; i < tiles_.size(); ++i) {
-    FixtureTile* tile = tiles_[(start + i) % tiles_.size()];
-    if (tile->WaitsForScan()) return tile;
-  }
-  return nullptr;
-}
-
-bool FixtureView::StartAll(const std::array<std::string, kParameterCount>& set) {
+bool FixtureView::StartAll(const std::array<std::string, kParameterCount>& set,
+                           const std::string& file) {
   bool any = false;
-  for (FixtureTile* tile : tiles_) any = tile->Start(set) || any;
+  for (FixtureTile* tile : tiles_) any = tile->Start(set, file) || any;
   return any;
 }
 

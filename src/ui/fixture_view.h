@@ -28,13 +28,10 @@ class FixtureView : public QWidget {
   void AddPort(const std::string& port);
   // Every tile's rows go to `sinks`.
   void Attach(StationSinks& sinks);
-  // No scan, no board, on every tile: a serial taken on one moves the focus on to the next tile
-  // that waits for a scan, so a scanner goes round the fixture.
+  // No scan, no board, on every tile.
   void EnableScan(UnitScanning& scanning);
-  // The tile whose "Serial" box should have the focus: the first, after `from`, that waits.
-  FixtureTile* NextWaiting(const FixtureTile* from) const;
-  // Starts every tile with the sixteen texts; whether any port opened.
-  bool StartAll(const std::array<std::string, kParameterCount>& set);
+  // Starts every tile with the sixteen texts, which `file` may hold; whether any port opened.
+  bool StartAll(const std::array<std::string, kParameterCount>& set, const std::string& file = {});
   void StopAll();
   bool AnyRunning() const;
   const std::vector<FixtureTile*>& Tiles() const { return tiles_; }

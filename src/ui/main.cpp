@@ -22,77 +22,29 @@
 #include "station/unit_scanning.h"
 #include "ui/fixture_view.h"
 #include "ui/main_window.h"
+#include "ui/start_options.h"
 
 namespace {
 
-struct Options {
-  QCommandLineOption port{"port",
-                          "Put TEXT in the port box instead of \"1\". Given more than once, the "
-                          "window shows a fixture: one tile a port, all run by one Start.",
-                          "TEXT"};
-  QCommandLineOption load{"load", "Load the parameter file FILE at start-up.", "FILE"};
-  QCommandLineOption record{
-      "record",
-      "Append a row for every board programmed or failed, and every lost or restored line, to "
-      "the CSV file FILE.",
-      "FILE"};
-  QCommandLineOption lineDb{
-      "line-db",
-      "Forward every row of the record to the line's PostgreSQL database URI (a libpq URI or "
-      "keyword string; passwords from ~/.pgpass or PGPASSWORD). Without --record the record is "
-      "$XDG_STATE_HOME/ctrlprog/record.csv.",
-      "URI"};
-  QCommandLineOption station{"station",
-                             "This station's name in the record (default: the host name).", "NAME"};
-  QCommandLineOption lock{"lock",
-                          "A locked station, for a line PC: the parameter lists, OpenFile, "
-                          "StoreFile and conceal stay disabled; Start, Stop and Reset work. Needs "
-                          "--load FILE."};
-  QCommandLineOption start{"start",
-                           "Press \"Start Transmit\" once the window is up, for a station that "
-                           "boots into the tool."};
-  QCommandLineOption scan{"scan",
-                          "No scan, no board: a \"Serial\" box (each tile's, in a fixture) takes "
-                          "a scanner's line; a port polls only while it holds a serial without a "
-                          "result. A board that passed in the record or on the line database is "
-                          "refused unless --rework is given."};
-  QCommandLineOption serialPattern{"serial-pattern",
-                                   "With --scan: a serial must match REGEX whole.", "REGEX"};
-  QCommandLineOption rework{"rework",
-                            "With --scan: a board that passed may be programmed again, its "
-                            "attempts counted on."};
-};
+using Options = ctrlprog::StartOptions;
 
-void SetUp(QCommandLineParser& parser, const Options& options) {
-  QCoreApplication::setApplicationName("ctrlprog");
-  QCoreApplication::setApplicationVersion(CTRLPROG_VERSION);
-  parser.setApplicationDescription("Programs the parameters of a motor-controller board.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.addOption(options.port);
-  parser.addOption(options.load);
-  parser.addOption(options.record);
-  parser.addOption(options.lineDb);
-  parser.addOption(options.station);
-  parser.addOption(options.lock);
-  parser.addOption(options.start);
-  parser.addOption(options.scan);
-  parser.addOption(options.serialPattern);
-  parser.addOption(options.rework);
+QString Tr(const char* text) {
+  return QCoreApplication::translate("Start", text);
 }
 
 // What the scanning options lack or break, said before any window opens; nothing when fine.
 std::optional<std::string> ScanProblem(const QCommandLineParser& parser, const Options& options) {
   if (!parser.isSet(options.scan)) {
     if (parser.isSet(options.rework) || parser.isSet(options.serialPattern)) {
-      return "--rework and --serial-pattern need --scan";
+      return Tr("--rework and --serial-pattern need --scan").toStdString();
     }
     return std::nullopt;
   }
   if (parser.isSet(options.serialPattern) &&
       ctrlprog::UnitScanning::PatternProblem(parser.value(options.serialPattern).toStdString())) {
-    return "--serial-pattern takes a regular expression, not '" +
-           parser.value(options.serialPattern).toStdString() + "'";
+    return Tr("--serial-pattern takes a regular expression, not '%1'")
+        .arg(parser.value(options.serialPattern))
+        .toStdString();
   }
   if (parser.isSet(options.record)) {
     return ctrlprog::ScannedRecordRefusal(ctrlprog::ArgumentBytes(parser.value(options.record)));
@@ -152,7 +104,7 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
 
 // The window on its port and sinks, until it is closed; the exit status.
 int RunWindow(const QCommandLineParser& parser, const Options& options,
-              ctrlprog::StationSinks& sinks) {
+              const ctrlprog::StartPlan& plan, ctrlprog::StationSinks& sinks) {
   ctrlprog::QtSerialPort serial;
   std::unique_ptr<ctrlprog::UnitScanning> scanning;  // outlives the window's gates
   ctrlprog::MainWindow window(serial);
@@ -190,6 +142,15 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
   if (parser.isSet(options.load)) {
     loaded = window.form().LoadParameterFile(ctrlprog::ArgumentBytes(parser.value(options.load)));
   }
+  // The set loaded is the one the configuration names: checked again now it is on screen, so a
+  // file changed meanwhile is not programmed either.
+  if (loaded && !plan.sha256.isEmpty()) {
+    if (const auto changed =
+            ctrlprog::SetChanged(parser.value(options.load), plan.sha256, plan.config)) {
+      ctrlprog::RefuseStart(*changed);
+      return 2;
+    }
+  }
   if (parser.isSet(options.lock)) {
     // A locked station without its set could program nothing: it says why and ends.
     if (!loaded) return 2;
@@ -209,7 +170,7 @@ int main(int argc, char** argv) {
   if (OnlyPrints(argc, argv)) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    SetUp(parser, options);
+    ctrlprog::SetUpParser(parser, options);
     parser.process(app);  // prints and ends the program
     return 0;
   }
@@ -217,22 +178,21 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ctrlprog::InstallTranslations();    // the texts this project added, in the system's language
   ctrlprog::TranslateMessages(true);  // every text the window shows is for a person
+  // A station's configuration file, where one applies, says what the command line would.
+  const auto plan =
+      ctrlprog::PlanStart(QCoreApplication::arguments(), ctrlprog::kSystemStationConfig);
+  if (!plan) return 2;
   QCommandLineParser parser;
-  SetUp(parser, options);
-  parser.process(app);
-  if (parser.isSet(options.lock) && !parser.isSet(options.load)) {
-    std::fprintf(stderr, "ctrlprog: --lock needs --load FILE, the set the station programs\n");
-    return 2;
-  }
+  ctrlprog::SetUpParser(parser, options);
+  parser.process(plan->arguments);
   if (const auto problem = ScanProblem(parser, options)) {
-    std::fprintf(stderr, "ctrlprog: %s\n", problem->c_str());
-    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(*problem));
+    ctrlprog::RefuseStart(QString::fromStdString(*problem));
     return 2;
   }
   auto opened = OpenSinks(parser, options);
   if (const int* code = std::get_if<int>(&opened)) return *code;
   const auto sinks = std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));
-  const int status = RunWindow(parser, options, *sinks);
+  const int status = RunWindow(parser, options, *plan, *sinks);
   // The window stopped any transfer as it closed; what it recorded last is stored before the
   // program ends.
   if (const auto failure = sinks->Finish()) {

@@ -30,7 +30,7 @@
 #include "ui/ports_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/result_panel.h"
-#include "ui/scan_entry.h"
+#include "ui/scan_desk.h"
 #include "ui/wheel_guard.h"
 
 namespace ctrlprog {
@@ -119,10 +119,8 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
   connect(openFile_, &QAction::triggered, this, [this] { station_->form().OpenFile_Click(); });
   connect(storeFile_, &QAction::triggered, this, [this] { station_->form().StoreFile_Click(); });
   station_->form().link().AddListener([this](const LinkEvent& event) {
-    if (event.kind == LinkEventKind::Started) {
-      refusal_.clear();
-      if (scanning_) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
-    }
+    if (event.kind == LinkEventKind::Started) refusal_.clear();
+    if (scanning_) ShowFileCommands();
     // A failure is heard too, once, by an operator looking elsewhere.
     if (event.kind == LinkEventKind::Failed || event.kind == LinkEventKind::Unconfirmed) {
       QApplication::beep();
@@ -139,9 +137,6 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
     if (UnitGate* gate = station_->gate()) gate->ResetCounts();
     ShowResults();
   });
-  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
-                        [this](QWidget*, QWidget* now) { KeepScanFocus(now); });
-
   SetTabOrder();
   BuildKeyboard();
   setMinimumSize(twips_.ToPixels(kDesignWidth),
@@ -153,8 +148,6 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // The focus moves as the window goes; by then it is no MainWindow to keep it.
-  disconnect(focusWatch_);
   // Closing the window stops a running transfer as "Stop Transmit" does, so the board it cut
   // short is counted and recorded.
   if (station_->form().link().State() != TransferState::Closed)
@@ -263,17 +256,17 @@ void MainWindow::ShowResults() {
   const Link::Condition condition = link.LinkCondition();
   // Called on every tick: nothing is laid out, elided or set again unless something moved.
   const auto& last = link.tally().Last();
-  const ShownState now{
-      condition,
-      link.tally().Programmed(),
-      link.tally().Failed(),
-      last ? static_cast<int>(last->kind) : -1,
-      last ? last->time : Clock::time_point{},
-      lineWaiting_ ? lineWaiting_() : -1,
-      station_->form().blnExpanded(),
-      lblStatus_->width(),
-      refusal_,
-      station_->gate() ? std::optional(ScanShownOf(*station_->gate())) : std::nullopt};
+  ShownState now{condition,
+                 link.tally().Programmed(),
+                 link.tally().Failed(),
+                 last ? static_cast<int>(last->kind) : -1,
+                 last ? last->time : Clock::time_point{},
+                 lineWaiting_ ? lineWaiting_() : -1,
+                 station_->form().blnExpanded(),
+                 lblStatus_->width(),
+                 refusal_,
+                 station_->gate() ? std::optional(ScanShownOf(*station_->gate())) : std::nullopt};
+  if (now.scan) now.scan->next = scanNext_;
   if (shown_ && *shown_ == now) return;
   shown_ = now;
   resultPanel_->Show(condition, link.tally(), now.scan);
@@ -320,8 +313,8 @@ void MainWindow::ShowResults() {
 
 void MainWindow::Lock(const std::string& file) {
   locked_ = ToQString(file);
-  for (Control c :
-       {Control::Frame10, Control::mnuOpenFile, Control::mnuStoreFile, Control::cmdShow}) {
+  for (Control c : {Control::Frame10, Control::cboComPort, Control::mnuOpenFile,
+                    Control::mnuStoreFile, Control::cmdShow}) {
     SetEnabled(c, false);
   }
   shown_.reset();
@@ -359,8 +352,8 @@ void MainWindow::AttachSinks(StationSinks& sinks) {
 void MainWindow::EnableScan(UnitScanning& scanning) {
   scanning_ = &scanning;
   station_->EnableScan(scanning);
-  ConnectScanning(*resultPanel_, *station_->gate(), [this] { ShowResults(); });
   if (fixture_) fixture_->EnableScan(scanning);
+  BuildScanDesk();
   if (const QScreen* s = screen()) {
     // The result panel (each tile, in a fixture) takes the window's room past its design size:
     // room for the badge, the "Serial" box and a refusal under it.
@@ -378,29 +371,37 @@ void MainWindow::EnableScan(UnitScanning& scanning) {
   ShowResults();
 }
 
-void MainWindow::KeepScanFocus(QWidget* now) {
-  if (!scanning_ || !now || now->window() != this) return;  // a dialog, or another program
-  if (auto* box = qobject_cast<QLineEdit*>(now); box && box->objectName() == "txtSerial") {
-    lastSerialBox_ = box;
-    return;
+void MainWindow::BuildScanDesk() {
+  delete desk_;
+  std::vector<ScanDesk::Socket> sockets;
+  if (fixture_) {
+    for (FixtureTile* tile : fixture_->Tiles()) {
+      sockets.push_back({&tile->station(),
+                         tile->panel(),
+                         {ToStdString(tile->ShortName()), tile->Port()},
+                         [tile](const std::string& next) { tile->SetNext(next); }});
+    }
+  } else {
+    sockets.push_back({station_.get(), resultPanel_, {}, [this](const std::string& next) {
+                         scanNext_ = next;
+                         ShowResults();
+                       }});
   }
-  const bool running = fixture_ ? fixture_->AnyRunning() : station_->Running();
-  if (running) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
+  desk_ = new ScanDesk(this, std::move(sockets), [this] { return Running(); });
 }
 
-void MainWindow::FocusSerialBox() {
-  // The panel's box; in a fixture the one last used, else the first socket's that waits.
-  QLineEdit* box = fixture_ ? lastSerialBox_.data() : resultPanel_->SerialBox();
-  if (fixture_ && !box) {
-    FixtureTile* next = fixture_->NextWaiting(nullptr);
-    box = next ? next->SerialBox() : nullptr;
-  }
-  if (box && box->isVisible() && QApplication::focusWidget() != box) {
-    box->setFocus(Qt::OtherFocusReason);
-  }
+bool MainWindow::Running() const {
+  return fixture_ ? fixture_->AnyRunning() : station_->Running();
+}
+
+void MainWindow::ShowFileCommands() {
+  // Applied by SetEnabled: its rules say what a scanning run and a lock leave on.
+  SetEnabled(Control::mnuStoreFile, true);
+  SetEnabled(Control::mnuOpenFile, !Running());
 }
 
 void MainWindow::ChooseFixturePorts() {
+  if (!locked_.isEmpty()) return;  // a locked station keeps its ports
   PortsDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
   const std::vector<std::string> ports = dialog.Chosen();
@@ -416,7 +417,10 @@ void MainWindow::SetFixture(const std::vector<std::string>& ports) {
     station_->form().ReceiveDisplay(line, code);
   };
   fixture_->onRunningChanged = [this] { ShowFixtureRunning(fixture_->AnyRunning()); };
-  if (scanning_) fixture_->EnableScan(*scanning_);
+  if (scanning_) {
+    fixture_->EnableScan(*scanning_);
+    BuildScanDesk();
+  }
   SetUpTimer1(fixtureBlink_);
   connect(&fixtureBlink_, &QTimer::timeout, this,
           [this] { SetEnabled(Control::Label1_0, !IsEnabled(Control::Label1_0)); });
@@ -501,7 +505,8 @@ void MainWindow::OnFixturePressed() {
       return;
     }
   }
-  ShowFixtureRunning(fixture_->StartAll(set));
+  // Each tile's rows name the parameter file as the window's would, while its set is on screen.
+  ShowFixtureRunning(fixture_->StartAll(set, station_->form().strFileDirectary()));
 }
 
 void MainWindow::ShowFixtureRunning(bool running) {
@@ -511,10 +516,10 @@ void MainWindow::ShowFixtureRunning(bool running) {
     fixtureBlink_.stop();
     SetEnabled(Control::Label1_0, true);
   }
-  if (running && scanning_) QTimer::singleShot(0, this, [this] { FocusSerialBox(); });
   SetCaption(Control::cmdFileSend, running ? "Stop Transmit" : "Start Transmit");
   SetEnabled(Control::Frame10, !running);
   SetEnabled(Control::mnuOpenFile, !running);
+  if (scanning_) ShowFileCommands();
 }
 
 void MainWindow::ShowPortEnd() {

@@ -14,6 +14,7 @@
 #include "form/window_services.h"
 #include "station/station.h"
 #include "ui/result_panel.h"
+#include "ui/scan_desk.h"
 #include "ui/twips.h"
 
 class QAction;
@@ -76,8 +77,9 @@ class MainWindow : public QMainWindow, public WindowServices {
 
   static constexpr const char* kTitle = "ctrlprog";
 
-  // A locked station (a line PC's): the parameter lists, the file commands and conceal stay
-  // disabled; Start, Stop and Reset work; the status line names `file`, the set it programs.
+  // A locked station (a line PC's): the parameter lists, the port box (and with it "Several
+  // ports…"), the file commands and conceal stay disabled; Start, Stop and Reset work; the
+  // status line names `file`, the set it programs.
   void Lock(const std::string& file);
 
   // Presses "Start Transmit" (every tile's, in a fixture).
@@ -88,8 +90,9 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetFixture(const std::vector<std::string>& ports);
   // Where the station's rows go, and every tile's, now and once a fixture is set.
   void AttachSinks(StationSinks& sinks);
-  // No scan, no board: the result panel (each tile's, in a fixture) gets a "Serial" box, which
-  // keeps the focus while the station runs, so a scanner's lines land there.
+  // No scan, no board: the result panel (each tile's, in a fixture) gets a "Serial" box. While
+  // the station runs a scanner's line goes to the box of the socket whose turn it is, wherever
+  // the focus is in the window.
   void EnableScan(UnitScanning& scanning);
   // What a scanning window grows by, for its result panel.
   static constexpr QSize kScanRoom{300, 160};
@@ -105,6 +108,7 @@ class MainWindow : public QMainWindow, public WindowServices {
 
  public:
   FixtureView* fixture() { return fixture_; }
+  ScanDesk* scanDesk() { return desk_; }
 
   // With a line database: how many rows wait to be forwarded, and where the journal is, for the
   // status line.
@@ -131,10 +135,12 @@ class MainWindow : public QMainWindow, public WindowServices {
   // The status line's first words on a locked station; empty otherwise.
   QString LockText() const;
   void SetTabOrder();
-  // While a scanning station runs, the focus goes back to a "Serial" box wherever else it went
-  // in this window: the one last used, or the next that waits for a scan.
-  void KeepScanFocus(QWidget* now);
-  void FocusSerialBox();
+  // Where scanned serials go: the tiles of a fixture, else the window's own port.
+  void BuildScanDesk();
+  // Whether a transfer runs on the port or on any tile.
+  bool Running() const;
+  // A scanning run takes the file commands away, so no scanned serial lands in their dialogs.
+  void ShowFileCommands();
   // The port box shows the end of a long path, where the adapter's name is.
   void ShowPortEnd();
   void BuildMenu();
@@ -190,9 +196,9 @@ class MainWindow : public QMainWindow, public WindowServices {
   FixtureView* fixture_ = nullptr;
   StationSinks* sinks_ = nullptr;
   UnitScanning* scanning_ = nullptr;
-  QPointer<QLineEdit> lastSerialBox_;
-  QMetaObject::Connection focusWatch_;
-  QTimer fixtureBlink_;  // "Transmit Guage" while the fixture runs
+  QPointer<ScanDesk> desk_;
+  std::string scanNext_;  // the serials that wait for the window's port
+  QTimer fixtureBlink_;   // "Transmit Guage" while the fixture runs
   FileDialogFlags dialogFlags_;
   QString fileFilter_;
   QString lastFolder_;

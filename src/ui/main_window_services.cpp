@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "ui/fixture_view.h"
 #include "ui/main_window.h"
 #include "ui/port_combo_box.h"
 #include "ui/qt_text.h"
@@ -75,9 +76,18 @@ void MainWindow::SetCaption(Control control, std::string_view caption) {
 }
 
 void MainWindow::SetEnabled(Control control, bool enabled) {
-  // A locked station keeps its set: the lists, the file commands and conceal stay off.
-  if (!locked_.isEmpty() && (control == Control::Frame10 || control == Control::mnuOpenFile ||
-                             control == Control::mnuStoreFile || control == Control::cmdShow)) {
+  // A locked station keeps its set and its ports: the lists, the port box, the file commands
+  // and conceal stay off.
+  if (!locked_.isEmpty() && (control == Control::Frame10 || control == Control::cboComPort ||
+                             control == Control::mnuOpenFile || control == Control::mnuStoreFile ||
+                             control == Control::cmdShow)) {
+    enabled = false;
+  }
+  // A fixture's port box stays off: each tile has its port.
+  if (control == Control::cboComPort && fixture_) enabled = false;
+  // While a scanning station runs, a scanner's line must never become a dialog's file name.
+  if (scanning_ && Running() &&
+      (control == Control::mnuOpenFile || control == Control::mnuStoreFile)) {
     enabled = false;
   }
   if (control == Control::mnuOpenFile) return openFile_->setEnabled(enabled);

@@ -55,8 +55,8 @@ QFont Face(int px) {
 }  // namespace
 
 ScanShown ScanShownOf(const UnitGate& gate) {
-  return {gate.Waiting(), gate.Checking(),  gate.Serial(),  gate.Attempt(),
-          gate.Boards(),  gate.FirstPass(), gate.Attempts()};
+  return {gate.Waiting(), gate.Checking(),  gate.Serial(),   gate.Attempt(),
+          gate.Boards(),  gate.FirstPass(), gate.Attempts(), {}};
 }
 
 QString TimeOfDay(Clock::time_point time) {
@@ -112,6 +112,8 @@ void ResultPanel::BuildSerialRow(QLayout* layout) {
   auto* row = new QHBoxLayout(serialRow_);
   row->setContentsMargins(0, 0, 0, 0);
   auto* label = new QLabel(Tr("Serial"), serialRow_);
+  label->setObjectName("lblSerial");
+  serialLabel_ = label;
   serial_ = new QLineEdit(serialRow_);
   serial_->setObjectName("txtSerial");
   serial_->setAccessibleName(Tr("Serial"));
@@ -152,6 +154,26 @@ void ResultPanel::SetScanning(bool scanning) {
 void ResultPanel::ShowScanNote(const QString& note) {
   note_ = note;
   ShowSmallPrint();
+}
+
+void ResultPanel::ShowRefusal(const QString& word, const QString& reason) {
+  refusalWord_ = word;
+  note_ = reason;
+  Show(shown_.condition, shown_.tally, shown_.scan);
+}
+
+void ResultPanel::ShowScanTurn(const QString& text, bool here) {
+  if (text.isEmpty()) {
+    serialLabel_->setText(Tr("Serial"));
+    serialLabel_->setStyleSheet("QLabel { font-size: 16px; font-weight: bold; }");
+    return;
+  }
+  serialLabel_->setText(text);
+  serialLabel_->setStyleSheet(
+      here ? QString("QLabel { font-size: %1px; font-weight: bold; color: white; "
+                     "background: rgb(0, 90, 200); padding: 0 4px; }")
+                 .arg(kTurnPx)
+           : QString("QLabel { font-size: %1px; color: rgb(90, 90, 90); }").arg(kTurnPx));
 }
 
 void ResultPanel::ShowSmallPrint() {
@@ -219,11 +241,15 @@ void ResultPanel::resizeEvent(QResizeEvent* event) {
 // The largest face the room has, so the word reads from two metres wherever the room allows it.
 void ResultPanel::FitText() {
   // The largest size that fits, found by halving: fitting only gets harder as the face grows.
+  // A text of several lines fits when its longest line does and its lines together do.
   const auto largest = [](const QString& text, int width, int height, int from, int to) {
+    const QStringList lines = text.split('\n');
     while (from < to) {
       const int mid = (from + to + 1) / 2;
       const QFontMetrics metrics(Face(mid));
-      if (metrics.horizontalAdvance(text) <= width && metrics.height() <= height) {
+      int widest = 0;
+      for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+      if (widest <= width && metrics.height() * static_cast<int>(lines.size()) <= height) {
         from = mid;
       } else {
         to = mid - 1;
@@ -231,8 +257,29 @@ void ResultPanel::FitText() {
     }
     return from;
   };
-  const int badgePx = largest(badge_->text(), badge_->width() - 8, badge_->height(), 10,
-                              std::max(10, badge_->height()));
+  const int badgeWidth = badge_->width() - 8, badgeHeight = badge_->height();
+  const int badgeTop = std::max(10, badgeHeight);
+  QString word = badgeWord_;
+  int badgePx = largest(word, badgeWidth, badgeHeight, 10, badgeTop);
+  // A refusal's words may take two lines where that makes them larger.
+  if (!refusalWord_.isEmpty() && word == refusalWord_) {
+    const qsizetype middle = word.size() / 2;
+    qsizetype space = -1;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      if (word[i] == ' ' && (space < 0 || std::abs(i - middle) < std::abs(space - middle))) {
+        space = i;
+      }
+    }
+    if (space > 0) {
+      QString split = word;
+      split[space] = '\n';
+      if (const int px = largest(split, badgeWidth, badgeHeight, 10, badgeTop); px > badgePx) {
+        word = split;
+        badgePx = px;
+      }
+    }
+  }
+  if (badge_->text() != word) badge_->setText(word);
   // The counts' labels take the height their face asks for, so only their width bounds them.
   int countsPx = std::max(kReadableBadgePx / 2, badgePx / 2);
   for (const QLabel* count : {programmed_, failed_}) {
@@ -270,7 +317,9 @@ Badge ScanningBadge(Link::Condition condition, const std::optional<Tally::Result
             last ? ResultLook(*last) : kNeutral};
   }
   return {condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
-          Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt), kNeutral};
+          Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt) +
+              (scan.next.empty() ? QString() : Tr("; next %1").arg(ToQString(scan.next))),
+          kNeutral};
 }
 
 Badge BadgeOf(Link::Condition condition, const Tally& tally, const std::optional<ScanShown>& scan) {
@@ -305,12 +354,20 @@ Badge BadgeOf(Link::Condition condition, const Tally& tally, const std::optional
 
 void ResultPanel::Show(Link::Condition condition, const Tally& tally,
                        const std::optional<ScanShown>& scan) {
-  const Badge badge = BadgeOf(condition, tally, scan);
+  shown_ = {condition, tally, scan};
+  Badge badge = BadgeOf(condition, tally, scan);
+  // A refused scan stays in sight, amber, until the next scan; a lost line or a stop says more.
+  const bool onLine =
+      condition == Link::Condition::Waiting || condition == Link::Condition::Programming;
+  if (scan && onLine && !refusalWord_.isEmpty()) {
+    badge.word = refusalWord_;
+    badge.look = kNoLink;
+  }
   const QString& word = badge.word;
   const QString& detail = badge.detail;
   const BadgeLook look = badge.look;
   look_ = {look.background, look.colour};
-  badge_->setText(word);
+  badgeWord_ = word;
   detail_ = detail;
   ShowSmallPrint();
   FitText();

@@ -22,6 +22,7 @@ struct ScanShown {
   std::string serial;
   int attempt = 0;
   long boards = 0, firstPass = 0, attempts = 0;
+  std::string next;  // the serials that wait for this socket, if any
   friend bool operator==(const ScanShown&, const ScanShown&) = default;
 };
 ScanShown ScanShownOf(const UnitGate& gate);
@@ -45,6 +46,8 @@ class ResultPanel : public QFrame {
   static constexpr int kReadableBadgePx = 40;
   // The small print's face: a refusal, or the badge's detail in a scanning tile.
   static constexpr int kNotePx = 12;
+  // Where the next serial goes, in a fixture; and the least face of a refused scan's badge.
+  static constexpr int kTurnPx = 20;
 
   explicit ResultPanel(QWidget* parent = nullptr);
 
@@ -61,6 +64,14 @@ class ResultPanel : public QFrame {
   QWidget* SerialRow() const { return serialRow_; }
   // Why the last serial was refused, in the operator's language; empty once one is taken.
   void ShowScanNote(const QString& note);
+  // A refused serial, seen from two metres: the badge turns amber with `word` (a short reason)
+  // until the next scan; the whole `reason` is the small print and its tooltip. An empty word
+  // takes it away.
+  void ShowRefusal(const QString& word, const QString& reason);
+  bool Refused() const { return !refusalWord_.isEmpty(); }
+  // Where a fixture's next serial goes: "scan here #N" in large type on that socket, "#N" and
+  // that it waits on the others. Empty: the "Serial" label of a single port.
+  void ShowScanTurn(const QString& text, bool here);
 
  signals:
   void serialEntered(const QString& serial);
@@ -88,6 +99,15 @@ class ResultPanel : public QFrame {
   QLabel* scanNote_ = nullptr;
   bool scanning_ = false;
   QString detail_, note_;
+  QString refusalWord_;
+  QString badgeWord_;  // the badge's word, on one line
+  QLabel* serialLabel_ = nullptr;
+  // What Show was last given, so a refusal shows and goes without its owner.
+  struct {
+    Link::Condition condition = Link::Condition::Stopped;
+    Tally tally;
+    std::optional<ScanShown> scan;
+  } shown_;
   struct {
     QString background, colour;
   } look_;

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -21,10 +22,12 @@
 #include <QWheelEvent>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "form/frm_main.h"
 #include "front/translations.h"
 #include "link/qt/qt_serial_port.h"
+#include "station/station_sinks.h"
 #include "station/unit_scanning.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
@@ -33,6 +36,7 @@
 #include "ui/fixture_view.h"
 #include "ui/port_combo_box.h"
 #include "ui/result_panel.h"
+#include "ui/start_options.h"
 
 namespace ctrlprog {
 namespace {
@@ -681,9 +685,7 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
   window.Start();
   auto* badge = Find<QLabel>("lblResult");
   EXPECT_EQ(badge->text(), "SCAN");
-  // The focus comes to the "Serial" box, and back to it from wherever it went.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
-  Find<QPlainTextEdit>("rtfReceive")->setFocus();
+  // The focus comes to the "Serial" box at the start.
   ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
   auto* timer = Find<QTimer>("Timer1");
   WaitForTicks(timer, 5);
@@ -727,7 +729,7 @@ TEST_F(WindowTest, AScanningStationTakesTheScannersLineAndTouchesNoBoardWithoutO
   window.station().Stop();
 }
 
-TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
+TEST_F(WindowTest, AScanningFixtureKeepsBadgesReadableAndRefusesABoardHeldOnAnotherSocket) {
   TempDir dir;
   PtyDevice left({}, dir.Path("left")), right({}, dir.Path("right"));
   window.SetFixture({left.Path(), right.Path()});
@@ -769,11 +771,14 @@ TEST_F(WindowTest, AScanningFixtureHandsTheFocusOnToTheNextSocketThatWaits) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   };
   scan("SN-A");
-  EXPECT_EQ(QApplication::focusWidget(), tiles[1]->SerialBox());
-  scan("SN-A");  // the same board again, on the other socket
+  EXPECT_EQ(tiles[0]->station().gate()->Serial(), "SN-A");
+  scan("#2");  // the second socket's label: no double read, the same board again on purpose
+  scan("SN-A");
   auto* note = tiles[1]->findChild<QLabel*>("lblScanNote");
   EXPECT_EQ(note->text().toStdString(),
             "board SN-A is on " + left.Path() + " and has no result yet");
+  EXPECT_EQ(tiles[1]->findChild<QLabel*>("lblResult")->text().replace('\n', ' '),
+            "on another socket");
   ASSERT_TRUE(QTest::qWaitFor([&] { return left.Programmed() == 1; }, 5000));
   EXPECT_EQ(right.Polls(), 0);
   scan("SN-B");
@@ -921,6 +926,389 @@ TEST_F(WindowTest, ThePortListShowsAdaptersAndPutsTheirStablePathInTheBox) {
   }
 }
 
+// The text of `parent`'s label `name`, or "(none)".
+QString LabelText(QWidget* parent, const char* name) {
+  const auto* label = parent->findChild<QLabel*>(name);
+  return label ? label->text() : QString("(none)");
+}
+
+// A refused scan's short reason is read from two metres.
+constexpr int kRefusalPx = 20;
+
+// A scanner's line typed into whatever has the focus.
+void ScanInto(QWidget* focus, const char* serial) {
+  QTest::keyClicks(focus, serial);
+  QTest::keyClick(focus, Qt::Key_Return);
+}
+
+// A fixture of `n` sockets on simulated boards, scanning and started.
+struct ScanningFixture {
+  ScanningFixture(MainWindow& window, std::unique_ptr<UnitScanning>& scanning, size_t n,
+                  PtyDevice::Behaviour behaviour) {
+    std::vector<std::string> ports;
+    for (size_t i = 0; i < n; ++i) {
+      devices.push_back(
+          std::make_unique<PtyDevice>(behaviour, dir.Path("socket" + std::to_string(i + 1))));
+      ports.push_back(devices.back()->Path());
+    }
+    window.SetFixture(ports);
+    if (!scanning) scanning = Scanning();  // the window's gates keep the one they were given
+    window.EnableScan(*scanning);
+    tiles = window.fixture()->Tiles();
+    for (size_t i = 0; i < n; ++i) {
+      tiles[i]->station().OnEvent([this, i](const LinkEvent& event) {
+        if (event.kind == LinkEventKind::Passed) passed[i].push_back(event.serial);
+      });
+    }
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+  TempDir dir;
+  std::vector<std::unique_ptr<PtyDevice>> devices;
+  std::vector<FixtureTile*> tiles;
+  std::map<size_t, std::vector<std::string>> passed;  // each socket's passed boards, in order
+};
+
+TEST_F(WindowTest, AScanningFixtureGivesEachSerialToTheNextSocketInTurnWhereverTheFocusIs) {
+  ScanningFixture f(window, scanning, 4, {});
+  FillFromWorkedSet(0);
+  window.Start();
+  ASSERT_TRUE(f.tiles[0]->station().Running());
+  // Eight boards scanned one after the other, while the focus goes round the window: sockets
+  // 1 to 4 take the first four, and the next four wait for their socket's board to finish.
+  QWidget* const places[] = {Find<QPlainTextEdit>("rtfReceive"),
+                             Send(),
+                             f.tiles[2]->findChild<QPushButton*>("cmdReset"),
+                             f.tiles[3]->SerialBox(),
+                             Find<QLineEdit>("txtLoadDir"),
+                             f.tiles[1]->findChild<QPushButton*>("cmdTileStop"),
+                             f.tiles[0]->SerialBox(),
+                             Find<QPushButton>("cmdShow")};
+  for (int n = 0; n < 8; ++n) {
+    places[n]->setFocus();
+    ScanInto(places[n], QString("SN-%1").arg(n + 1).toUtf8().constData());
+  }
+  EXPECT_TRUE(f.tiles[0]->station().Running()) << "Enter on Stop Transmit was the scan's";
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (size_t i = 0; i < 4; ++i) {
+          if (f.passed[i].size() < 2) return false;
+        }
+        return true;
+      },
+      15000));
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(f.passed[i], (std::vector<std::string>{"SN-" + std::to_string(i + 1),
+                                                     "SN-" + std::to_string(i + 5)}))
+        << "socket " << i + 1;
+  }
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, AScannedLabelChoosesTheSocketAndADoubleReadIsOneScan) {
+  ScanningFixture f(window, scanning, 3, {.answer = false});
+  FillFromWorkedSet(0);
+  window.Start();
+  QWidget* log = Find<QPlainTextEdit>("rtfReceive");
+  log->setFocus();
+  const auto held = [&](size_t i) { return f.tiles[i]->station().gate()->Serial(); };
+  const struct {
+    const char* label;
+    size_t socket;
+  } labels[] = {{"#3", 2}, {"socket1", 0}};  // its number, or its port's name as the tile shows it
+  for (const auto& l : labels) {
+    SCOPED_TRACE(l.label);
+    ScanInto(log, l.label);
+    EXPECT_EQ(LabelText(f.tiles[l.socket], "lblSerial"),
+              QString("scan here #%1").arg(l.socket + 1));
+    const std::string serial = std::string("SN-") + l.label;
+    ScanInto(log, serial.c_str());
+    EXPECT_EQ(held(l.socket), serial);
+  }
+  EXPECT_EQ(held(1), "") << "no label: the serial went where it was told";
+  // A scanner that read a board twice: one scan, not a refusal on the socket whose turn is next.
+  ScanInto(log, "SN-7");
+  ScanInto(log, "SN-7");
+  EXPECT_EQ(held(1), "SN-7");
+  EXPECT_EQ(f.tiles[2]->findChild<QLabel*>("lblResult")->text(), "WAITING");
+  EXPECT_EQ(LabelText(f.tiles[2], "lblScanNote"), "board SN-#3, attempt 1") << "nothing waits";
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, ADoubleReadAfterAFailureStartsNoSecondAttemptOnItsOwn) {
+  PtyDevice device({.ack = false});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.Start();
+  auto* box = Find<QLineEdit>("txtSerial");
+  ScanInto(box, "SN-1");
+  ScanInto(box, "SN-1");  // read twice while the board is being programmed
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.station().tally().Failed() == 1; }, 5000));
+  WaitForTicks(Find<QTimer>("Timer1"), 3);
+  EXPECT_TRUE(window.station().gate()->Waiting()) << "attempt 2 began without a scan";
+  EXPECT_EQ(window.station().gate()->Attempts(), 1);
+  window.station().Stop();
+}
+
+TEST_F(WindowTest, AScanningRunTakesTheFileCommandsAwayAndTheKeyboardStillMovesOn) {
+  PtyDevice device({.answer = false});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto* store = Find<QAction>("StoreFile");
+  EXPECT_TRUE(OpenFile()->isEnabled() && store->isEnabled()) << "before the run";
+  window.Start();
+  EXPECT_FALSE(OpenFile()->isEnabled());
+  EXPECT_FALSE(store->isEnabled()) << "a serial typed into its dialog would be a file name";
+  auto* box = Find<QLineEdit>("txtSerial");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == box; }, 2000));
+  // Space alone types nothing; Tab and Shift+Tab leave the box, and the focus stays where they
+  // took it.
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_EQ(box->text(), "");
+  for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+    box->setFocus();
+    QTest::keyClick(box, key);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_NE(QApplication::focusWidget(), box) << key;
+    EXPECT_NE(QApplication::focusWidget(), nullptr) << key;
+  }
+  // From Reset, Enter and Space press it; a scanner's line still goes to the box's socket.
+  auto* reset = Find<QPushButton>("cmdReset");
+  reset->setFocus();
+  bool pressed = false;
+  QObject::connect(reset, &QPushButton::clicked, [&pressed] { pressed = true; });
+  QTest::keyClick(reset, Qt::Key_Space);
+  EXPECT_TRUE(pressed);
+  ScanInto(reset, "SN-9");
+  EXPECT_EQ(window.station().gate()->Serial(), "SN-9");
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::keyClick(&window, Qt::Key_F5);
+  EXPECT_FALSE(window.station().Running());
+  EXPECT_TRUE(OpenFile()->isEnabled() && store->isEnabled()) << "after the run";
+}
+
+// Handles the next modal dialog, if one opens before the returned timer is deleted.
+std::unique_ptr<QTimer> IfModalOpens(std::function<void(QWidget*)> handle) {
+  auto poll = std::make_unique<QTimer>();
+  QObject::connect(poll.get(), &QTimer::timeout, [handle] {
+    if (QWidget* modal = QApplication::activeModalWidget()) handle(modal);
+  });
+  poll->start(20);
+  return poll;
+}
+
+TEST_F(WindowTest, ALockedStationKeepsItsPortsThroughEveryStopAndStart) {
+  PtyDevice device({.answer = false});
+  FillFromWorkedSet(0);
+  window.SetPortText(device.Path());
+  window.Lock("line3.asv");
+  auto* ports = Find<QComboBox>("cboComPort");
+  const auto locked = [&] {
+    return !ports->isEnabled() && !Find<QWidget>("Frame10")->isEnabled() &&
+           !OpenFile()->isEnabled() && !Find<QAction>("StoreFile")->isEnabled();
+  };
+  EXPECT_TRUE(locked());
+  for (int round = 0; round < 2; ++round) {
+    for (const bool running : {true, false}) {
+      QTest::qWait(QApplication::doubleClickInterval() + 50);
+      QTest::keyClick(&window, Qt::Key_F5);
+      EXPECT_EQ(window.station().Running(), running) << round;
+      EXPECT_TRUE(locked()) << round << (running ? " running" : " stopped");
+    }
+  }
+  // "Several ports…" asks nothing and makes no fixture.
+  bool asked = false;
+  const auto watch = IfModalOpens([&asked](QWidget* w) {
+    asked = true;
+    static_cast<QDialog*>(w)->reject();
+  });
+  window.ChooseFixturePorts();
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(window.fixture(), nullptr);
+}
+
+TEST_F(WindowTest, ARefusedScanTurnsTheBadgeAmberWithAShortReasonReadFromTwoMetres) {
+  PtyDevice device({});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  scanning = Scanning();
+  window.EnableScan(*scanning);
+  window.Start();
+  auto* box = Find<QLineEdit>("txtSerial");
+  ScanInto(box, "SN-1");
+  auto* badge = Find<QLabel>("lblResult");
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return device.Programmed() == 1 && badge->text() == "SCAN"; }, 5000));
+  const QString counted = Find<QLabel>("lblProgrammed")->text() + Find<QLabel>("lblFailed")->text();
+  const QString status = Find<QLabel>("lblStatus")->toolTip();
+  const struct {
+    const char* serial;
+    const char* word;
+    const char* said;
+  } refused[] = {{"SN\x01", "not a serial", "the serial holds \\x01"},
+                 {"SN-1", "already passed", "board SN-1 already passed at "},
+                 {"SN\x01", "not a serial", "the serial holds \\x01"}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.serial);
+    box->insert(QString::fromUtf8(r.serial));
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(badge->text().replace('\n', ' '), r.word);  // on two lines, where that is larger
+    EXPECT_TRUE(badge->styleSheet().contains("rgb(255, 170, 0)")) << "amber";
+    EXPECT_GE(QFontInfo(badge->font()).pixelSize(), kRefusalPx);
+    auto* note = Find<QLabel>("lblScanNote");
+    EXPECT_TRUE(note->toolTip().startsWith(r.said)) << note->toolTip().toStdString();
+    EXPECT_EQ(Find<QLabel>("lblProgrammed")->text() + Find<QLabel>("lblFailed")->text(), counted)
+        << "a refused board is no board";
+    EXPECT_EQ(Find<QLabel>("lblStatus")->toolTip(), status);
+  }
+  ScanInto(box, "SN-2");
+  EXPECT_NE(badge->text(), "already passed") << "the next scan takes the refusal away";
+  EXPECT_FALSE(badge->styleSheet().contains("rgb(255, 170, 0)"));
+  window.station().Stop();
+
+  // A socket of a fixture alike.
+  ScanningFixture f(window, scanning, 2, {.answer = false});
+  window.Start();
+  ScanInto(f.tiles[0]->SerialBox(), "SN-A");
+  ScanInto(f.tiles[0]->SerialBox(), "#2");
+  ScanInto(f.tiles[0]->SerialBox(), "SN-A");
+  auto* tileBadge = f.tiles[1]->findChild<QLabel*>("lblResult");
+  EXPECT_EQ(tileBadge->text().replace('\n', ' '), "on another socket");
+  EXPECT_TRUE(tileBadge->styleSheet().contains("rgb(255, 170, 0)"));
+  EXPECT_GE(QFontInfo(tileBadge->font()).pixelSize(), kRefusalPx);
+  window.fixture()->StopAll();
+}
+
+TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
+  TempDir dir;
+  const std::string set = dir.Path("line3.asv");
+  {
+    std::ofstream out(set);
+    for (int i = 0; i < kParameterCount; ++i) out << WorkedSets()[0].texts[i] << "\r\n";
+  }
+  auto opened = StationSinks::Open({dir.Path("record.csv"), "station-1", std::nullopt, {}});
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<StationSinks>>(opened));
+  auto& sinks = *std::get<std::unique_ptr<StationSinks>>(opened);
+  PtyDevice left({}, dir.Path("left")), right({}, dir.Path("right"));
+  window.AttachSinks(sinks);
+  window.SetFixture({left.Path(), right.Path()});
+  ASSERT_TRUE(window.form().LoadParameterFile(set));
+  window.Start();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return left.Programmed() >= 1 && right.Programmed() >= 1; }, 10000));
+  window.fixture()->StopAll();
+  ASSERT_EQ(sinks.Finish(), std::nullopt);
+  std::ifstream in(dir.Path("record.csv"));
+  std::string line;
+  std::getline(in, line);  // the header
+  int rows = 0;
+  while (std::getline(in, line)) {
+    ++rows;
+    EXPECT_NE(line.find("," + set + ","), std::string::npos) << line;
+  }
+  EXPECT_GE(rows, 2);
+}
+
+// What a start said in its message box, if it showed one, and what it planned.
+struct Started {
+  std::optional<StartPlan> plan;
+  QString box;
+};
+Started PlanWithBoxes(const QStringList& arguments, const QString& systemConfig) {
+  Started started;
+  const auto watch = IfModalOpens([&started](QWidget* w) {
+    if (auto* box = qobject_cast<QMessageBox*>(w)) started.box = box->text();
+    static_cast<QDialog*>(w)->accept();
+  });
+  started.plan = PlanStart(arguments, systemConfig);
+  return started;
+}
+
+TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInABox) {
+  TempDir dir;
+  const QString set = QString::fromStdString(dir.Path("scooter.asv"));
+  {
+    std::ofstream out(set.toStdString());
+    for (int i = 0; i < kParameterCount; ++i) out << WorkedSets()[0].texts[i] << "\r\n";
+  }
+  QFile read(set);
+  ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+  const QString sha = QCryptographicHash::hash(read.readAll(), QCryptographicHash::Sha256).toHex();
+  const QString otherSha = QString(64, 'a');
+  const auto ini = [&](const char* name, const QString& text) {
+    const QString path = QString::fromStdString(dir.Path(name));
+    std::ofstream(path.toStdString()) << text.toStdString();
+    return path;
+  };
+  const QString locked =
+      ini("locked.ini", "ports = /dev/ttyUSB0, /dev/ttyUSB1\nfile = scooter.asv\nsha256 = " + sha +
+                            "\nlock = true\nscan = yes\nserial_pattern = \"SN-[0-9]{4,6}\"\n");
+  const QString changed =
+      ini("changed.ini", "file = scooter.asv\nsha256 = " + otherSha + "\nlock = true\n");
+  const QString noFile = ini("nofile.ini", "lock = true\n");
+  const QString badFlag = ini("badflag.ini", "scan = maybe\n");
+  const QString unknown = ini("unknown.ini", "prot = /dev/ttyUSB0\n");
+  const QString none = QString::fromStdString(dir.Path("none.ini"));
+  const QStringList lockedArguments = {
+      "ctrlprog", "--port", "/dev/ttyUSB0",     "--port",        "/dev/ttyUSB1", "--load",
+      set,        "--scan", "--serial-pattern", "SN-[0-9]{4,6}", "--lock"};
+  const struct {
+    const char* what;
+    QStringList arguments;
+    QString systemConfig;
+    std::optional<QStringList> planned;  // nothing: refused
+    QString boxSays;                     // what the refusal's box holds
+  } cases[] = {
+      {"the command line alone",
+       {"ctrlprog", "--port", "/dev/ttyUSB3"},
+       none,
+       QStringList{"ctrlprog", "--port", "/dev/ttyUSB3"},
+       {}},
+      {"--lock without --load", {"ctrlprog", "--lock"}, none, std::nullopt, "--lock needs --load"},
+      {"a locked station's set as set up",
+       {"ctrlprog", "--station-config", locked},
+       none,
+       lockedArguments,
+       {}},
+      {"the system's configuration", {"ctrlprog"}, locked, lockedArguments, {}},
+      {"a set changed since", {"ctrlprog", "--station-config", changed}, none, std::nullopt, set},
+      {"a lock without its set",
+       {"ctrlprog", "--station-config", noFile},
+       none,
+       std::nullopt,
+       "does not name its parameter file"},
+      {"a flag neither true nor false", {"ctrlprog"}, badFlag, std::nullopt, "scan = \"maybe\""},
+      {"a key it does not know", {"ctrlprog"}, unknown, std::nullopt, "prot"},
+      {"options besides",
+       {"ctrlprog", "--port", "/dev/ttyUSB3"},
+       locked,
+       std::nullopt,
+       "not taken: --port"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Started started = PlanWithBoxes(c.arguments, c.systemConfig);
+    EXPECT_EQ(started.plan.has_value(), c.planned.has_value());
+    if (started.plan && c.planned) {
+      EXPECT_EQ(started.plan->arguments.join('|').toStdString(),
+                c.planned->join('|').toStdString());
+    }
+    if (c.boxSays.isEmpty()) {
+      EXPECT_TRUE(started.box.isEmpty()) << started.box.toStdString();
+    } else {
+      EXPECT_TRUE(started.box.contains(c.boxSays)) << started.box.toStdString();
+    }
+  }
+}
+
 TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpecified) {
   ASSERT_TRUE(InstallTranslations(QLocale(QLocale::Chinese, QLocale::China)));
   {
@@ -987,6 +1375,10 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
       EXPECT_EQ(tile->findChild<QLabel*>("lblScanNote")->text().toStdString(),
                 "序列号有 65 个字符，超过 64 个");
     }
+    // A refused start, in a box, in the operator's language.
+    const Started started = PlanWithBoxes({"ctrlprog", "--lock"}, "/nonexistent/station.ini");
+    EXPECT_FALSE(started.plan.has_value());
+    EXPECT_EQ(started.box, "--lock 需要 --load 文件：本工位编程所用的参数集。");
     TranslateMessages(false);
   }
   InstallTranslations(QLocale::c());
