@@ -99,6 +99,18 @@
         <source>Sets the counts of programmed and failed boards to zero</source>
         <translation>将已编程和失败的板数清零</translation>
     </message>
+    <message>
+        <source>CANNOT CHECK</source>
+        <translation>无法核对</translation>
+    </message>
+    <message>
+        <source>cannot check %1 with the line; asking again</source>
+        <translation>无法向产线核对 %1；正在重新询问</translation>
+    </message>
+    <message>
+        <source>; checked without the line if it cannot answer</source>
+        <translation>；产线无法应答时不经产线核对</translation>
+    </message>
 </context>
 <context>
     <name>StatusLine</name>
@@ -578,6 +590,10 @@
     <message>
         <source>--serial-pattern takes a regular expression, not &apos;%1&apos;</source>
         <translation>--serial-pattern 需要一个正则表达式，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>--line-optional needs --scan and --line-db</source>
+        <translation>--line-optional 需要与 --scan 和 --line-db 一起使用</translation>
     </message>
 </context>
 </TS>

@@ -93,6 +93,8 @@ class UnitGate {
   // Whether the register could not answer for the serial held (it did not answer within
   // kAnswerWithin, or could not be asked): the board stays held and it is asked again.
   bool LineUnreachable() const { return checking_ && unreachable_; }
+  // Whether this station goes on without the line database, its record alone deciding.
+  bool LineOptional() const { return rules_.lineOptional; }
   // How the serial held was checked (kCheckedByLine or kCheckedByRecord); empty while checking.
   const std::string& CheckedBy() const { return checkedBy_; }
   const std::string& Serial() const { return serial_; }

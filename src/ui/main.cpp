@@ -46,8 +46,12 @@ std::optional<std::string> ScanProblem(const QCommandLineParser& parser, const O
         .arg(parser.value(options.serialPattern))
         .toStdString();
   }
+  if (parser.isSet(options.lineOptional) && !parser.isSet(options.lineDb)) {
+    return Tr("--line-optional needs --scan and --line-db").toStdString();
+  }
   if (parser.isSet(options.record)) {
-    return ctrlprog::ScannedRecordRefusal(ctrlprog::ArgumentBytes(parser.value(options.record)));
+    return ctrlprog::ScannedRecordRefusal(ctrlprog::ArgumentBytes(parser.value(options.record)),
+                                          parser.isSet(options.lineOptional));
   }
   return std::nullopt;
 }
@@ -128,7 +132,8 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
                                      : std::nullopt,
         [](std::function<void()> done) {
           QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-        }});
+        },
+        parser.isSet(options.lineOptional)});
     window.EnableScan(*scanning);
   }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {

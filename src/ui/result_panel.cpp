@@ -55,8 +55,9 @@ QFont Face(int px) {
 }  // namespace
 
 ScanShown ScanShownOf(const UnitGate& gate) {
-  return {gate.Waiting(), gate.Checking(),  gate.Serial(),   gate.Attempt(),
-          gate.Boards(),  gate.FirstPass(), gate.Attempts(), {}};
+  return {
+      gate.Waiting(), gate.Checking(), gate.LineUnreachable(), gate.LineOptional(), gate.Serial(),
+      gate.Attempt(), gate.Boards(),   gate.FirstPass(),       gate.Attempts(),     {}};
 }
 
 QString TimeOfDay(Clock::time_point time) {
@@ -310,16 +311,23 @@ struct Badge {
 // last result), then the board it holds and its attempt.
 Badge ScanningBadge(Link::Condition condition, const std::optional<Tally::Result>& last,
                     const ScanShown& scan, const QString& lastText) {
+  // A board the line cannot vouch for is held, in sight: amber, in the badge's large type.
+  if (scan.unchecked) {
+    return {Tr("CANNOT CHECK"),
+            Tr("cannot check %1 with the line; asking again").arg(ToQString(scan.serial)), kNoLink};
+  }
   if (scan.waiting || scan.checking) {
     return {Tr("SCAN"),
             scan.checking ? Tr("asking the line database about %1…").arg(ToQString(scan.serial))
                           : lastText,
             last ? ResultLook(*last) : kNeutral};
   }
-  return {condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
-          Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt) +
-              (scan.next.empty() ? QString() : Tr("; next %1").arg(ToQString(scan.next))),
-          kNeutral};
+  return {
+      condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
+      Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt) +
+          (scan.next.empty() ? QString() : Tr("; next %1").arg(ToQString(scan.next))) +
+          (scan.lineOptional ? Tr("; checked without the line if it cannot answer") : QString()),
+      kNeutral};
 }
 
 Badge BadgeOf(Link::Condition condition, const Tally& tally, const std::optional<ScanShown>& scan) {

@@ -19,6 +19,8 @@ class UnitGate;
 // one, the board it holds, and its counts in boards.
 struct ScanShown {
   bool waiting = false, checking = false;
+  bool unchecked = false;     // held: the line database cannot answer for it
+  bool lineOptional = false;  // the record decides where the line database cannot answer
   std::string serial;
   int attempt = 0;
   long boards = 0, firstPass = 0, attempts = 0;

@@ -37,6 +37,7 @@ constexpr Key kKeys[] = {
     {"scan", "--scan", Key::Kind::Flag},
     {"serial_pattern", "--serial-pattern", Key::Kind::Text},
     {"rework", "--rework", Key::Kind::Flag},
+    {"line_optional", "--line-optional", Key::Kind::Flag},
     {"lock", "--lock", Key::Kind::Flag},
     {"start", "--start", Key::Kind::Flag},
 };
@@ -65,7 +66,7 @@ void SetUpParser(QCommandLineParser& parser, const StartOptions& options) {
   for (const QCommandLineOption* o :
        {&options.port, &options.load, &options.record, &options.lineDb, &options.station,
         &options.lock, &options.start, &options.scan, &options.serialPattern, &options.rework,
-        &options.stationConfig}) {
+        &options.lineOptional, &options.stationConfig}) {
     parser.addOption(*o);
   }
 }

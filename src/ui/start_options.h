@@ -47,6 +47,11 @@ struct StartOptions {
   QCommandLineOption rework{"rework",
                             "With --scan: a board that passed may be programmed again, its "
                             "attempts counted on."};
+  QCommandLineOption lineOptional{
+      "line-optional",
+      "With --scan and --line-db: while the line database cannot answer for a board, this "
+      "station's record alone checks it, and its rows say so (\"record\"); without it such a "
+      "board is held until the line database answers."};
   QCommandLineOption stationConfig{
       "station-config",
       "Start the station FILE configures (an INI file; see the README). Without it, "
