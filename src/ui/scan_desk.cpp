@@ -208,10 +208,11 @@ void ScanDesk::ShowTurns() {
     if (sockets_.size() > 1) {
       const QString number = QString("#%1").arg(i + 1);
       const bool waits = running_() && sockets_[i].station->Running() && !here;
-      panel.ShowScanTurn(here    ? Tr("scan here %1").arg(number)
+      const QString hereText = Tr("scan here %1").arg(number);
+      panel.ShowScanTurn(here    ? hereText
                          : waits ? Tr("%1 waits").arg(number)
                                  : number,
-                         here);
+                         here, hereText);
     }
   }
 }
