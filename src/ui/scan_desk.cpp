@@ -47,7 +47,6 @@ ScanDesk::ScanDesk(QWidget* window, std::vector<Socket> sockets, std::function<b
     ResultPanel& panel = *sockets_[i].panel;
     UnitGate& gate = *sockets_[i].station->gate();
     panel.SetScanning(true);
-    panel.SerialBox()->setReadOnly(true);  // a scan comes through the desk, wherever it is typed
     // Enter in the box itself, when keys are not taken for the station (it does not run): the
     // serial is offered to that socket.
     connect(&panel, &ResultPanel::serialEntered, this, [this, i](const QString& text) {
