@@ -580,6 +580,10 @@
         <translation>本工位的配置 %1：%2</translation>
     </message>
     <message>
+        <source>--station takes a name of 1 to %1 bytes</source>
+        <translation>--station 需要 1 到 %1 字节的名称</translation>
+    </message>
+    <message>
         <source>--lock needs --load FILE, the set the station programs.</source>
         <translation>--lock 需要 --load 文件：本工位编程所用的参数集。</translation>
     </message>

@@ -103,9 +103,22 @@ FixtureTile::~FixtureTile() {
 
 void FixtureTile::EnableScan(UnitScanning& scanning) {
   station_.EnableScan(scanning);
-  // The "Serial" box shares the top row too, so the badge keeps the height.
-  top_->insertWidget(1, panel_->SerialRow(), 3);
+  PlaceSerialRow(false);
   Show();
+}
+
+void FixtureTile::PlaceSerialRow(bool ownRow) {
+  if (serialRowPlaced_ && ownRow == serialOwnRow_) return;
+  serialRowPlaced_ = true;
+  serialOwnRow_ = ownRow;
+  QWidget* row = panel_->SerialRow();
+  top_->removeWidget(row);
+  layout()->removeWidget(row);
+  if (ownRow) {
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, row);
+  } else {
+    top_->insertWidget(1, row, 3);
+  }
 }
 
 void FixtureTile::SetNext(const std::string& next) {

@@ -64,6 +64,11 @@ class FixtureTile : public QFrame {
   ResultPanel* panel() const { return panel_; }
   // The serials that wait for this socket ("SN-5, SN-9"), shown with the board it holds.
   void SetNext(const std::string& next);
+  // Where a scanning tile's "Serial" row goes: a row of its own under the top row, where the tile
+  // has the height, so whose turn it is reads in large type and the scanned serial shows whole;
+  // else the top row, so the badge keeps the height it needs.
+  void PlaceSerialRow(bool ownRow);
+  static constexpr int kOwnSerialRowHeight = 270;
 
   // Where its log lines go, with its name before them.
   std::function<void(const std::string&, std::optional<Rgb>)> onLogLine;
@@ -93,6 +98,7 @@ class FixtureTile : public QFrame {
   };
   std::optional<Shown> shown_;
   std::string next_;
+  bool serialRowPlaced_ = false, serialOwnRow_ = false;
 };
 
 }  // namespace ctrlprog

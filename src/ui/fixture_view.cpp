@@ -62,12 +62,22 @@ void FixtureView::resizeEvent(QResizeEvent* event) {
 
 void FixtureView::Lay() {
   const int columns = Columns(tiles_.size(), size());
+  if (scanning_) {
+    const int cell = height() / std::max(1, Rows(tiles_.size(), columns));
+    for (FixtureTile* tile : tiles_) {
+      tile->PlaceSerialRow(cell >= FixtureTile::kOwnSerialRowHeight);
+    }
+  }
   if (columns == columns_) return;
   columns_ = columns;
   for (size_t i = 0; i < tiles_.size(); ++i) {
     grid_->removeWidget(tiles_[i]);
     grid_->addWidget(tiles_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
   }
+  // Every tile as large as the next, whatever its contents ask for.
+  for (int c = 0; c < grid_->columnCount(); ++c) grid_->setColumnStretch(c, c < columns ? 1 : 0);
+  const int rows = Rows(tiles_.size(), columns);
+  for (int r = 0; r < grid_->rowCount(); ++r) grid_->setRowStretch(r, r < rows ? 1 : 0);
 }
 
 void FixtureView::AddPort(const std::string& port) {
@@ -91,6 +101,9 @@ void FixtureView::Attach(StationSinks& sinks) {
 
 void FixtureView::EnableScan(UnitScanning& scanning) {
   for (FixtureTile* tile : tiles_) tile->EnableScan(scanning);
+  scanning_ = true;
+  columns_ = 0;
+  Lay();
 }
 
 bool FixtureView::StartAll(const std::array<std::string, kParameterCount>& set,

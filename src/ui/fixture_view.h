@@ -61,6 +61,7 @@ class FixtureView : public QWidget {
 
   QGridLayout* grid_ = nullptr;
   int columns_ = 0;
+  bool scanning_ = false;
   std::vector<FixtureTile*> tiles_;
 };
 

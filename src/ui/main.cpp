@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -81,8 +80,8 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
   if (parser.isSet(options.station)) {
     sinkOptions.station = parser.value(options.station).toStdString();
     if (sinkOptions.station.empty() || sinkOptions.station.size() > ctrlprog::kMaxStationBytes) {
-      std::fprintf(stderr, "ctrlprog: --station takes a name of 1 to %zu bytes\n",
-                   ctrlprog::kMaxStationBytes);
+      ctrlprog::RefuseStart(
+          Tr("--station takes a name of 1 to %1 bytes").arg(ctrlprog::kMaxStationBytes));
       return 2;
     }
   }
@@ -99,8 +98,7 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
     }
   }
   if (!refusal.empty()) {
-    std::fprintf(stderr, "ctrlprog: %s\n", refusal.c_str());
-    QMessageBox::critical(nullptr, ctrlprog::MainWindow::kTitle, QString::fromStdString(refusal));
+    ctrlprog::RefuseStart(QString::fromStdString(refusal));
     return 2;
   }
   return std::move(std::get<std::unique_ptr<ctrlprog::StationSinks>>(opened));

@@ -76,7 +76,8 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   badge_ = new QLabel(this);
   badge_->setObjectName("lblResult");
   badge_->setAlignment(Qt::AlignCenter);
-  badge_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  // The room sets the face, never the face the room: no tile grows for the word it shows.
+  badge_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
   layout->addWidget(badge_, 1);
 
   time_ = new QLabel(this);
@@ -163,12 +164,17 @@ void ResultPanel::ShowRefusal(const QString& word, const QString& reason) {
   Show(shown_.condition, shown_.tally, shown_.scan);
 }
 
-void ResultPanel::ShowScanTurn(const QString& text, bool here) {
+void ResultPanel::ShowScanTurn(const QString& text, bool here, const QString& widest) {
   if (text.isEmpty()) {
     serialLabel_->setText(Tr("Serial"));
     serialLabel_->setStyleSheet("QLabel { font-size: 16px; font-weight: bold; }");
     return;
   }
+  // As wide as its widest form, so it is never cut and the tiles keep their widths as the turn
+  // moves on.
+  const QFontMetrics turn(Face(kTurnPx));
+  serialLabel_->setFixedWidth(
+      std::max(turn.horizontalAdvance(widest), turn.horizontalAdvance(text)) + 12);
   serialLabel_->setText(text);
   serialLabel_->setStyleSheet(
       here ? QString("QLabel { font-size: %1px; font-weight: bold; color: white; "

@@ -72,8 +72,9 @@ class ResultPanel : public QFrame {
   void ShowRefusal(const QString& word, const QString& reason);
   bool Refused() const { return !refusalWord_.isEmpty(); }
   // Where a fixture's next serial goes: "scan here #N" in large type on that socket, "#N" and
-  // that it waits on the others. Empty: the "Serial" label of a single port.
-  void ShowScanTurn(const QString& text, bool here);
+  // that it waits on the others; as wide as `widest`, the longest it says. Empty: the "Serial"
+  // label of a single port.
+  void ShowScanTurn(const QString& text, bool here, const QString& widest);
 
  signals:
   void serialEntered(const QString& serial);

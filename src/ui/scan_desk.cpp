@@ -47,7 +47,6 @@ ScanDesk::ScanDesk(QWidget* window, std::vector<Socket> sockets, std::function<b
     ResultPanel& panel = *sockets_[i].panel;
     UnitGate& gate = *sockets_[i].station->gate();
     panel.SetScanning(true);
-    panel.SerialBox()->setReadOnly(true);  // a scan comes through the desk, wherever it is typed
     // Enter in the box itself, when keys are not taken for the station (it does not run): the
     // serial is offered to that socket.
     connect(&panel, &ResultPanel::serialEntered, this, [this, i](const QString& text) {
@@ -208,10 +207,11 @@ void ScanDesk::ShowTurns() {
     if (sockets_.size() > 1) {
       const QString number = QString("#%1").arg(i + 1);
       const bool waits = running_() && sockets_[i].station->Running() && !here;
-      panel.ShowScanTurn(here    ? Tr("scan here %1").arg(number)
+      const QString hereText = Tr("scan here %1").arg(number);
+      panel.ShowScanTurn(here    ? hereText
                          : waits ? Tr("%1 waits").arg(number)
                                  : number,
-                         here);
+                         here, hereText);
     }
   }
 }

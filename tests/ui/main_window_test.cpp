@@ -1021,6 +1021,10 @@ TEST_F(WindowTest, AScannedLabelChoosesTheSocketAndADoubleReadIsOneScan) {
     ScanInto(log, l.label);
     EXPECT_EQ(LabelText(f.tiles[l.socket], "lblSerial"),
               QString("scan here #%1").arg(l.socket + 1));
+    auto* turn = f.tiles[l.socket]->findChild<QLabel*>("lblSerial");
+    ASSERT_NE(turn, nullptr);
+    turn->ensurePolished();
+    EXPECT_GE(QFontInfo(turn->font()).pixelSize(), kRefusalPx) << "large type";
     const std::string serial = std::string("SN-") + l.label;
     ScanInto(log, serial.c_str());
     EXPECT_EQ(held(l.socket), serial);
