@@ -48,7 +48,10 @@ void LinePassLookup::Work() {
     lock.unlock();
     std::optional<UnitBook::Past> known;
     if (!resting) known = Lookup(serial);
-    post_([answer = std::move(answer), known] { answer(known); });
+    // The reply is shared, not copied into the posted function: that function may be destroyed
+    // here after the front end's thread ran it, and only a shared owner orders the two.
+    auto reply = std::make_shared<Reply>(Reply{std::move(answer), std::move(known)});
+    post_([reply] { reply->answer(reply->known); });
   }
 }
 

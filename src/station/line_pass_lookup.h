@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,6 +39,11 @@ class LinePassLookup : public PassRegister {
  private:
   void Work();
   std::optional<UnitBook::Past> Lookup(const std::string& serial);
+
+  struct Reply {
+    std::function<void(std::optional<UnitBook::Past>)> answer;
+    std::optional<UnitBook::Past> known;
+  };
 
   PgLineDb db_;
   std::function<void(std::function<void()>)> post_;
