@@ -1191,6 +1191,34 @@ TEST_F(WindowTest, ARefusedScanTurnsTheBadgeAmberWithAShortReasonReadFromTwoMetr
   window.fixture()->StopAll();
 }
 
+TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) {
+  PtyDevice device({});
+  window.SetPortText(device.Path());
+  FillFromWorkedSet(0);
+  TempDir dir;
+  // A line database whose server is not there: every question is answered "not asked".
+  scanning = std::make_unique<UnitScanning>(UnitScanning::Options{
+      std::nullopt,
+      false,
+      "station-1",
+      {},
+      "host=" + dir.Path("no-server") + " dbname=ctrlprog_line user=station1",
+      [](std::function<void()> done) {
+        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+      }});
+  window.EnableScan(*scanning);
+  window.Start();
+  ScanInto(Find<QLineEdit>("txtSerial"), "SN-9");
+  auto* badge = Find<QLabel>("lblResult");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return badge->text() == "CANNOT CHECK"; }, 10000))
+      << badge->text().toStdString();
+  EXPECT_TRUE(badge->styleSheet().contains("rgb(255, 170, 0)")) << "amber";
+  EXPECT_TRUE(badge->accessibleName().contains("cannot check SN-9 with the line"))
+      << badge->accessibleName().toStdString();
+  EXPECT_EQ(device.Programmed(), 0) << "held: no frame";
+  window.station().Stop();
+}
+
 TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
   TempDir dir;
   const std::string set = dir.Path("line3.asv");
