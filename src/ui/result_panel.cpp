@@ -322,18 +322,21 @@ Badge ScanningBadge(Link::Condition condition, const std::optional<Tally::Result
     return {Tr("CANNOT CHECK"),
             Tr("cannot check %1 with the line; asking again").arg(ToQString(scan.serial)), kNoLink};
   }
+  // A station that goes on without the line says so on every tile, whatever it shows.
+  const QString withoutLine =
+      scan.lineOptional ? Tr("; checked without the line if it cannot answer") : QString();
   if (scan.waiting || scan.checking) {
     return {Tr("SCAN"),
-            scan.checking ? Tr("asking the line database about %1…").arg(ToQString(scan.serial))
-                          : lastText,
+            (scan.checking ? Tr("asking the line database about %1…").arg(ToQString(scan.serial))
+                           : lastText) +
+                withoutLine,
             last ? ResultLook(*last) : kNeutral};
   }
-  return {
-      condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
-      Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt) +
-          (scan.next.empty() ? QString() : Tr("; next %1").arg(ToQString(scan.next))) +
-          (scan.lineOptional ? Tr("; checked without the line if it cannot answer") : QString()),
-      kNeutral};
+  return {condition == Link::Condition::Programming ? Tr("PROGRAMMING") : Tr("WAITING"),
+          Tr("board %1, attempt %2").arg(ToQString(scan.serial)).arg(scan.attempt) +
+              (scan.next.empty() ? QString() : Tr("; next %1").arg(ToQString(scan.next))) +
+              withoutLine,
+          kNeutral};
 }
 
 Badge BadgeOf(Link::Condition condition, const Tally& tally, const std::optional<ScanShown>& scan) {

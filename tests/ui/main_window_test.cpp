@@ -1217,6 +1217,29 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
       << badge->accessibleName().toStdString();
   EXPECT_EQ(device.Programmed(), 0) << "held: no frame";
   window.station().Stop();
+
+  // A station started to go on without the line says so while it waits for a scan.
+  auto optional = std::make_unique<UnitScanning>(UnitScanning::Options{
+      std::nullopt,
+      false,
+      "station-1",
+      {},
+      "host=" + dir.Path("no-server") + " dbname=ctrlprog_line user=station1",
+      [](std::function<void()> done) {
+        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+      },
+      true});
+  QtSerialPort otherPort;
+  MainWindow other(otherPort);
+  other.EnableScan(*optional);
+  other.SetPortText(device.Path());
+  for (int i = 0; i < 16; ++i) other.ComboSelect(i, WorkedSets()[0].texts[static_cast<size_t>(i)]);
+  other.Start();
+  auto* otherBadge = other.findChild<QLabel*>("lblResult");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return otherBadge->accessibleName().contains("checked without the line"); }, 5000))
+      << otherBadge->accessibleName().toStdString();
+  other.station().Stop();
 }
 
 TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
