@@ -81,15 +81,25 @@ UnitGate::UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string stat
 
 std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
   const std::string_view serial = TrimScan(scanned);
-  if (auto refusal = SerialRefusal(serial, rules_.pattern, rules_.patternText)) return refusal;
+  const auto refuse = [this](Refusal why, std::string reason) {
+    lastRefusal_ = why;
+    return std::optional<std::string>(std::move(reason));
+  };
+  if (auto refusal = SerialRefusal(serial, rules_.pattern, rules_.patternText)) {
+    return refuse(Refusal::NotASerial, *refusal);
+  }
   if (!serial_.empty()) {
-    return Say("board %1 on this port has no result yet", {serial_});
+    return refuse(Refusal::Busy, Say("board %1 on this port has no result yet", {serial_}));
   }
   if (const std::string* port = book_.HeldOn(std::string(serial))) {
-    return Say("board %1 is on %2 and has no result yet", {serial, EscapeName(*port)});
+    return refuse(Refusal::OnAnotherPort,
+                  Say("board %1 is on %2 and has no result yet", {serial, EscapeName(*port)}));
   }
   const UnitBook::Past* past = book_.Find(std::string(serial));
-  if (past && past->passed && !rules_.rework) return AlreadyPassed(serial, *past);
+  if (past && past->passed && !rules_.rework) {
+    return refuse(Refusal::AlreadyPassed, AlreadyPassed(serial, *past));
+  }
+  lastRefusal_ = Refusal::None;
   const int attempts = past ? past->attempts : 0;
   if (!register_) {
     Take(std::string(serial), attempts, kCheckedByRecord);
@@ -159,6 +169,7 @@ void UnitGate::Answered(const std::string& serial, const std::optional<UnitBook:
     return;
   }
   if (remote->passed && !rules_.rework) {
+    lastRefusal_ = Refusal::AlreadyPassed;
     Let(AlreadyPassed(serial, *remote));
     return;
   }

@@ -82,6 +82,10 @@ class UnitGate {
   // Asks `link` before every poll and hears its events; `station` names where a PASS happened.
   UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station);
 
+  // Why the last serial offered was refused, in a word a front end can show large.
+  enum class Refusal { None, NotASerial, Busy, OnAnotherPort, AlreadyPassed };
+  Refusal LastRefusal() const { return lastRefusal_; }
+
   // Takes a scanned serial for the next board, or says why not. With a register, a serial the
   // record lets through is held (no poll) until the register answers, and refused then through
   // `onLateRefusal` if it passed elsewhere.
@@ -136,6 +140,7 @@ class UnitGate {
   std::string serial_;
   int attempt_ = 0;
   std::string checkedBy_;
+  Refusal lastRefusal_ = Refusal::None;
   bool checking_ = false;
   int localAttempts_ = 0;  // the record's attempts of the serial being checked
   bool asking_ = false;    // a question is out

@@ -71,9 +71,6 @@ ScanDesk::ScanDesk(QWidget* window, std::vector<Socket> sockets, std::function<b
     };
     sockets_[i].station->OnEvent([desk, i](const LinkEvent& event) {
       if (!desk) return;
-      if (event.kind == LinkEventKind::Passed && !event.serial.empty()) {
-        desk->passed_.insert(event.serial);
-      }
       if (event.kind == LinkEventKind::Started) {
         desk->sockets_[i].panel->ShowRefusal({}, {});
         QTimer::singleShot(0, desk, [desk] { desk->FocusTarget(); });
@@ -165,7 +162,7 @@ void ScanDesk::Scanned(const QString& line) {
 void ScanDesk::Offer(size_t i, const std::string& serial) {
   ResultPanel& panel = *sockets_[i].panel;
   if (const auto refusal = sockets_[i].station->gate()->Offer(serial)) {
-    panel.ShowRefusal(ShortReason(i, serial), ToQString(*refusal));
+    panel.ShowRefusal(ShortReason(i), ToQString(*refusal));
   } else {
     panel.ShowRefusal({}, {});
     order_.Taken(i);
@@ -180,16 +177,19 @@ void ScanDesk::TakeDue(size_t i) {
   ShowSocket(i);
 }
 
-QString ScanDesk::ShortReason(size_t i, const std::string& serial) const {
-  if (SerialRefusal(serial, nullptr, {})) return Tr("not a serial");
-  for (size_t j = 0; j < sockets_.size(); ++j) {
-    const UnitGate* gate = sockets_[j].station->gate();
-    if (j != i && gate && !serial.empty() && gate->Serial() == serial) {
+QString ScanDesk::ShortReason(size_t i) const {
+  const UnitGate* gate = sockets_[i].station->gate();
+  switch (gate ? gate->LastRefusal() : UnitGate::Refusal::None) {
+    case UnitGate::Refusal::NotASerial:
+      return Tr("not a serial");
+    case UnitGate::Refusal::OnAnotherPort:
       return Tr("on another socket");
-    }
+    case UnitGate::Refusal::AlreadyPassed:
+      return Tr("already passed");
+    case UnitGate::Refusal::Busy:
+    case UnitGate::Refusal::None:
+      break;
   }
-  if (passed_.count(serial) != 0) return Tr("already passed");
-  // A pattern it does not match, or a pass the record knows: the gate's reason says which.
   return Tr("refused");
 }
 

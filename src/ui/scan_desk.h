@@ -57,16 +57,15 @@ class ScanDesk : public QObject {
   // What the scanner typed so far, in the box of the socket it goes to; the others empty.
   void ShowTyped();
   void ShowSocket(size_t i);
-  // The refusal in a word or two, from what the window knows of the serial.
-  QString ShortReason(size_t i, const std::string& serial) const;
+  // The refusal in a word or two, as the gate tells it.
+  QString ShortReason(size_t i) const;
   bool IsSerialBox(const QWidget* w) const;
 
   QWidget* window_;
   std::vector<Socket> sockets_;
   std::function<bool()> running_;
   ScanOrder order_;
-  std::set<std::string> passed_;  // serials that passed here since the window opened
-  QString typed_;                 // what the scanner typed so far, before its Enter
+  QString typed_;  // what the scanner typed so far, before its Enter
 };
 
 }  // namespace ctrlprog

@@ -210,6 +210,31 @@ TEST_F(UnitGateTest, ABoardThatPassedIsRefusedUnlessReworkedAndItsAttemptsGoOn) 
   EXPECT_FALSE(rework.Waiting());
 }
 
+TEST_F(UnitGateTest, EveryRefusalSaysItsKind) {
+  using R = UnitGate::Refusal;
+  FakeSerialPort otherPort;
+  FakeServices otherUi;
+  frmMain other(otherUi, otherPort);
+  UnitGate second{other.link(), book, {}, "station-1"};
+  ASSERT_EQ(gate.Offer("SN-1"), std::nullopt);
+  Program(true);                                // SN-1 passed
+  ASSERT_EQ(gate.Offer("SN-2"), std::nullopt);  // SN-2 in hand on this port
+  const struct {
+    UnitGate* on;
+    const char* serial;
+    R kind;
+  } cases[] = {
+      {&second, "SN\x01", R::NotASerial},  {&gate, "SN-3", R::Busy},
+      {&second, "SN-2", R::OnAnotherPort}, {&second, "SN-1", R::AlreadyPassed},
+      {&second, "SN-4", R::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.serial);
+    EXPECT_EQ(c.on->Offer(c.serial).has_value(), c.kind != R::None);
+    EXPECT_EQ(c.on->LastRefusal(), c.kind);
+  }
+}
+
 TEST_F(UnitGateTest, ABoardInHandOnOnePortIsRefusedOnAnotherUntilItsResult) {
   FakeSerialPort otherPort;
   FakeServices otherUi;
