@@ -68,7 +68,7 @@ $$;
 -- once. They run as the table's owner, so a station that may only add rows keeps them too.
 -- A station does this itself to a table it made; a table an administrator made without them
 -- is upgraded by running this file as its owner, which fills them once from the rows there.
--- The sums begin.
+-- The summing begins.
 CREATE TABLE IF NOT EXISTS ctrlprog_quarters (
   start       timestamptz NOT NULL CHECK (date_bin('15 minutes', start, 'epoch') = start),
   station     text        NOT NULL,
@@ -228,7 +228,7 @@ BEGIN
   END IF;
 END
 $$;
--- The sums end.
+-- The summing ends.
 
 DO $$
 BEGIN

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <optional>
 #include <set>
 #include <string_view>
 
-#include "linedb_pg/pg_line_db.h"
 #include "linedb/record_time.h"
+#include "linedb_pg/pg_line_db.h"
 #include "linedb_pg/statement.h"
 
 namespace ctrlprog {
@@ -35,19 +36,18 @@ struct SplitPeriod {
   std::string tailFrom, tailTo;    // rows after the last whole step
 
   SplitPeriod(const std::string& since, const std::string& until, int64_t step) {
-    const auto lo = since.empty() ? std::nullopt : EpochMs(since);
-    const auto hi = until.empty() ? std::nullopt : EpochMs(until);
-    std::optional<int64_t> whole0, whole1;
-    if (lo) whole0 = FloorTo(*lo + step - 1, step);
-    if (hi) whole1 = FloorTo(*hi, step);
-    if (whole0) wholeFrom = UtcIso(*whole0);
-    if (whole1) wholeTo = UtcIso(*whole1);
+    const std::optional<int64_t> lo = EpochMs(since), hi = EpochMs(until);
+    // Without a bound, the whole steps reach as far as the rows do.
+    const int64_t first = lo ? FloorTo(*lo + step - 1, step) : INT64_MIN;
+    const int64_t last = hi ? FloorTo(*hi, step) : INT64_MAX;
     if (lo) {
+      wholeFrom = UtcIso(first);
       headFrom = UtcIso(*lo);
-      headTo = UtcIso(hi ? std::min(*whole0, *hi) : *whole0);
+      headTo = UtcIso(std::min(first, hi.value_or(first)));
     }
     if (hi) {
-      tailFrom = UtcIso(std::max({*whole1, whole0.value_or(*whole1), lo.value_or(*whole1)}));
+      wholeTo = UtcIso(last);
+      tailFrom = UtcIso(std::max({last, first, lo.value_or(last)}));
       tailTo = UtcIso(*hi);
     }
   }

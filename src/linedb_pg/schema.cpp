@@ -144,7 +144,8 @@ LineDbResult PgLineDb::CheckSums() {
   const char* kept =
       "SELECT (to_regclass('ctrlprog_quarters') IS NOT NULL AND "
       "to_regclass('ctrlprog_passes') IS NOT NULL AND to_regclass('ctrlprog_repasses') IS NOT "
-      "NULL AND to_regclass('ctrlprog_journal_days') IS NOT NULL AND (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass('ctrlprog_rows') "
+      "NULL AND to_regclass('ctrlprog_journal_days') IS NOT NULL AND (SELECT count(*) FROM "
+      "pg_trigger WHERE tgrelid = to_regclass('ctrlprog_rows') "
       "AND tgenabled <> 'D' AND tgname IN ('ctrlprog_rows_sums_insert', "
       "'ctrlprog_rows_sums_delete', 'ctrlprog_rows_sums_update', 'ctrlprog_rows_sums_truncate')) "
       "= 4)::text";
@@ -156,12 +157,13 @@ LineDbResult PgLineDb::CheckSums() {
       "read: upgrade it with packaging/line-db.sql, run as its owner";
   if (!writes_) return {LineDbStatus::WrongShape, hint};
   // Made here where this station may (a table it made itself), and filled once from its rows.
-  const Call made = RunHere(SqlPart("sums"));
+  const Call made = RunHere(SqlPart("summing"));
   if (made.ok()) {
     if (notice_) notice_("the table ctrlprog_rows now has its sums kept with it");
     return {};
   }
-  if (made.fault == Fault::Wait) return {LineDbStatus::Unavailable, "the line database: " + made.message};
+  if (made.fault == Fault::Wait)
+    return {LineDbStatus::Unavailable, "the line database: " + made.message};
   return {LineDbStatus::WrongShape, hint + " (" + made.message + ")"};
 }
 
