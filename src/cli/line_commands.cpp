@@ -195,7 +195,7 @@ int RunReport(const ReportOptions& o) {
     db.ForReading();
     const std::string from = since ? UtcIso(*since) : std::string();
     const std::string to = until ? UtcIso(*until) : std::string();
-    if (const LineDbResult r = db.Count(from, to, tally); !r.ok()) return Refuse(r.message);
+    if (const LineDbResult r = db.Count(from, to, o.utc, tally); !r.ok()) return Refuse(r.message);
     if (const LineDbResult s = db.Spans(from, to, spans); !s.ok()) return Refuse(s.message);
   } else {
     CountRecord(*o.record, since, until, tally, spans);

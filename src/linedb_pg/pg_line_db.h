@@ -53,9 +53,12 @@ class PgLineDb : public LineDb {
   LineDbResult Connect() override;
   void Disconnect() override;
   InsertOutcome Insert(const std::vector<JournalRow>& rows) override;
-  // Every result from `since` up to `until` (UTC ISO times, or empty), counted into `tally` by
-  // the quarter hour: the server sums, so a month's report is not a month's rows.
-  LineDbResult Count(const std::string& since, const std::string& until, LineTally& tally);
+  // Every result from `since` up to `until` (UTC ISO times, or empty), counted into `tally`
+  // from the sums kept with the rows (and the rows of the quarter hours the period cuts), so a
+  // year's report is not a year's rows; summed by the report's hours (`utc` or local) where
+  // they are whole hours apart, else by the quarter hour.
+  LineDbResult Count(const std::string& since, const std::string& until, bool utc,
+                     LineTally& tally);
   // Every row naming the board `serial`, in time order; without `full`, without the file and
   // frame (which a station may not read).
   LineDbResult History(const std::string& serial, bool full, std::vector<TraceRow>& out);
@@ -88,6 +91,9 @@ class PgLineDb : public LineDb {
   LineDbResult CheckTable();
   // Adds the columns that name a row's board to a table made before rows named it.
   LineDbResult AddUnitColumns();
+  // Whether the sums reports read are kept with the rows; made (and filled from the rows) where
+  // this station may, as packaging/line-db.sql makes them.
+  LineDbResult CheckSums();
   // Whether this role may add rows, on a connection that takes writes.
   LineDbResult CheckRights();
   // Sends the rows `which` of `rows` in one statement, and where the server refuses it, in

@@ -1,9 +1,16 @@
-// What reports and traces read from the server: sums by the quarter hour, a board's history,
-// each journal's span.
+// What reports and traces read from the server: the sums kept with the rows (by the quarter
+// hour, boards passed again, journals by the day), a board's history, each journal's span.
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
+#include <optional>
+#include <set>
+#include <string_view>
 
+#include "linedb/record_time.h"
 #include "linedb_pg/pg_line_db.h"
 #include "linedb_pg/statement.h"
 
@@ -15,37 +22,124 @@ std::vector<const char*> Between(const std::string& since, const std::string& un
   return {since.empty() ? nullptr : since.c_str(), until.empty() ? nullptr : until.c_str()};
 }
 
+int64_t FloorTo(int64_t ms, int64_t step) {
+  const int64_t q = ms / step;
+  return (q * step > ms ? q - 1 : q) * step;
+}
+
+// A period split where the sums can answer: whole steps (quarter hours, days) from the sums,
+// and the pieces before the first and after the last whole step from the rows. Each bound as
+// a query parameter, empty for none; an edge with an empty bound holds no row.
+struct SplitPeriod {
+  std::string wholeFrom, wholeTo;  // the whole steps: from the first's start to the last's end
+  std::string headFrom, headTo;    // rows before the first whole step
+  std::string tailFrom, tailTo;    // rows after the last whole step
+
+  SplitPeriod(const std::string& since, const std::string& until, int64_t step) {
+    const std::optional<int64_t> lo = EpochMs(since), hi = EpochMs(until);
+    // Without a bound, the whole steps reach as far as the rows do.
+    const int64_t first = lo ? FloorTo(*lo + step - 1, step) : INT64_MIN;
+    const int64_t last = hi ? FloorTo(*hi, step) : INT64_MAX;
+    if (lo) {
+      wholeFrom = UtcIso(first);
+      headFrom = UtcIso(*lo);
+      headTo = UtcIso(std::min(first, hi.value_or(first)));
+    }
+    if (hi) {
+      wholeTo = UtcIso(last);
+      tailFrom = UtcIso(std::max({last, first, lo.value_or(last)}));
+      tailTo = UtcIso(*hi);
+    }
+  }
+  std::vector<const char*> Params() const {
+    std::vector<const char*> out;
+    for (const std::string* p : {&wholeFrom, &wholeTo, &headFrom, &headTo, &tailFrom, &tailTo})
+      out.push_back(p->empty() ? nullptr : p->c_str());
+    return out;
+  }
+};
+
+// The quarter hours of whole steps from the sums, and of the pieces at the edges from the rows,
+// added up into buckets of $7 from $8 (hours where the report's hours begin, or quarters).
+const char* const kCountSql =
+    "WITH q AS (SELECT start, station, port, passes, fails, unconfirmed, lost, unnamed, named, "
+    "first_pass FROM ctrlprog_quarters WHERE ($1::timestamptz IS NULL OR start >= $1) "
+    "AND ($2::timestamptz IS NULL OR start < $2) "
+    "UNION ALL SELECT date_bin('15 minutes', time, 'epoch'), station, port, "
+    "count(*) FILTER (WHERE result = 'PASS'), count(*) FILTER (WHERE result = 'FAIL'), "
+    "count(*) FILTER (WHERE result = 'UNCONFIRMED'), count(*) FILTER (WHERE result = 'LOST'), "
+    "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NULL), "
+    "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NOT NULL "
+    "AND attempt = 1), "
+    "count(*) FILTER (WHERE result = 'PASS' AND serial IS NOT NULL AND attempt = 1) "
+    "FROM ctrlprog_rows WHERE result <> 'RESTORED' AND ((time >= $3::timestamptz AND time < "
+    "$4::timestamptz) OR (time >= $5::timestamptz AND time < $6::timestamptz)) GROUP BY 1, 2, 3) "
+    "SELECT station, port, (extract(epoch FROM date_bin($7::interval, start, $8::timestamptz)) "
+    "* 1000)::bigint, sum(passes), sum(fails), sum(unconfirmed), sum(lost), sum(unnamed), "
+    "sum(named), sum(first_pass) FROM q GROUP BY 1, 2, 3 "
+    "HAVING sum(passes) + sum(fails) + sum(unconfirmed) + sum(lost) > 0";
+
+constexpr int64_t kHourMs = int64_t{3600} * 1000;
+
+// Where this report's hours begin within a UTC hour (ms): 0 in UTC and in zones a whole number
+// of hours off it; 30 minutes in India.
+int64_t HourShiftMs(bool utc, const std::string& since) {
+  if (utc) return 0;
+  const auto at = since.empty() ? std::nullopt : EpochMs(since);
+  const int64_t ms = at ? *at
+                        : std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+  std::string name;
+  return ((HourOf(ms, false, name) % kHourMs) + kHourMs) % kHourMs;
+}
+
 }  // namespace
 
-LineDbResult PgLineDb::Count(const std::string& since, const std::string& until, LineTally& tally) {
+LineDbResult PgLineDb::Count(const std::string& since, const std::string& until, bool utc,
+                             LineTally& tally) {
   BeginCall();
   if (auto connected = ConnectNow(); !connected.ok()) return connected;
-  const char* sql =
-      "SELECT station, port, (floor(extract(epoch FROM time) / 900) * 900000)::bigint, "
-      "count(*) FILTER (WHERE result = 'PASS'), count(*) FILTER (WHERE result = 'FAIL'), "
-      "count(*) FILTER (WHERE result = 'UNCONFIRMED'), count(*) FILTER (WHERE result = 'LOST'), "
-      "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NULL), "
-      "count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NOT NULL "
-      "AND attempt = 1), "
-      "count(*) FILTER (WHERE result = 'PASS' AND serial IS NOT NULL AND attempt = 1) "
-      "FROM ctrlprog_rows WHERE result <> 'RESTORED' "
-      "AND ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
-      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2, 3";
-  const Call r = RunHere(sql, Between(since, until));
-  if (!r.ok())
-    return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
-  const auto number = [&r](int row, int column) {
-    return std::atoll(PQgetvalue(r.result.get(), row, column));
-  };
-  for (int i = 0; i < PQntuples(r.result.get()); ++i) {
-    tally.Add(QuarterCounts{PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
-                            number(i, 2),
-                            ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6),
-                                         number(i, 7), number(i, 8), number(i, 9)}});
+  const SplitPeriod period(since, until, kQuarterMs);
+  // Hours summed on the server where each falls within one of the report's hours; where the
+  // clocks moved by other than whole hours in the period, quarter hours, as the sums hold them.
+  const int64_t shift = HourShiftMs(utc, since);
+  const std::string origin = UtcIso(shift);
+  std::vector<QuarterCounts> counted;
+  for (const char* bucket : {"1 hour", "15 minutes"}) {
+    std::vector<const char*> params = period.Params();
+    params.push_back(bucket);
+    params.push_back(origin.c_str());
+    const Call r = RunHere(kCountSql, params);
+    if (!r.ok()) {
+      return {LineDbStatus::Unavailable,
+              "the line database did not answer the report: " + r.message};
+    }
+    const auto number = [&r](int row, int column) {
+      return std::atoll(PQgetvalue(r.result.get(), row, column));
+    };
+    counted.clear();
+    std::set<int64_t> starts;
+    for (int i = 0; i < PQntuples(r.result.get()); ++i) {
+      counted.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
+                         number(i, 2),
+                         ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6),
+                                      number(i, 7), number(i, 8), number(i, 9)}});
+      starts.insert(number(i, 2));
+    }
+    const bool whole = std::all_of(starts.begin(), starts.end(), [utc](int64_t start) {
+      std::string name;
+      return HourOf(start, utc, name) == start &&
+             HourOf(start + kHourMs - kQuarterMs, utc, name) == start;
+    });
+    if (whole || std::string_view(bucket) != "1 hour") break;
   }
+  for (const QuarterCounts& quarter : counted) tally.Add(quarter);
+  // Boards with more than one PASS row in the period: among those with more than one at all,
+  // whose PASS rows the sums keep apart.
   const Call again = RunHere(
-      "SELECT count(*) FROM (SELECT serial FROM ctrlprog_rows WHERE result = 'PASS' "
-      "AND serial IS NOT NULL AND ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
+      "SELECT count(*) FROM (SELECT serial FROM ctrlprog_repasses "
+      "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
       "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY serial "
       "HAVING count(*) > 1) AS passed_again",
       Between(since, until));
@@ -84,12 +178,17 @@ LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
                              std::vector<JournalSpan>& out) {
   BeginCall();
   if (auto connected = ConnectNow(); !connected.ok()) return connected;
+  // Whole days from the sums, the pieces of days at the edges from the rows.
+  const SplitPeriod period(since, until, int64_t{24} * kHourMs);
   const char* sql =
-      "SELECT station, journal, (extract(epoch FROM min(time)) * 1000)::bigint, "
-      "(extract(epoch FROM max(time)) * 1000)::bigint FROM ctrlprog_rows "
-      "WHERE ($1::timestamptz IS NULL OR time >= $1::timestamptz) "
-      "AND ($2::timestamptz IS NULL OR time < $2::timestamptz) GROUP BY 1, 2";
-  const Call r = RunHere(sql, Between(since, until));
+      "SELECT station, journal, (extract(epoch FROM min(first)) * 1000)::bigint, "
+      "(extract(epoch FROM max(last)) * 1000)::bigint FROM ("
+      "SELECT station, journal, first, last FROM ctrlprog_journal_days "
+      "WHERE ($1::timestamptz IS NULL OR start >= $1) AND ($2::timestamptz IS NULL OR start < $2) "
+      "UNION ALL SELECT station, journal, min(time), max(time) FROM ctrlprog_rows "
+      "WHERE (time >= $3::timestamptz AND time < $4::timestamptz) "
+      "OR (time >= $5::timestamptz AND time < $6::timestamptz) GROUP BY 1, 2) AS d GROUP BY 1, 2";
+  const Call r = RunHere(sql, period.Params());
   if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),

@@ -15,7 +15,8 @@ namespace ctrlprog {
 namespace {
 
 // The statements of packaging/line-db.sql between "-- The `part` begins." and its end: the
-// table where it is missing, or the upgrade of one made before rows named their board.
+// table where it is missing, the upgrade of one made before rows named their board, or the
+// sums kept with the rows.
 std::string SqlPart(const std::string& part) {
   const std::string sql = kLineDbSql;
   const std::string begin = "-- The " + part + " begins.", end = "-- The " + part + " ends.";
@@ -134,7 +135,36 @@ LineDbResult PgLineDb::CheckTable() {
             "the table ctrlprog_rows in the line database is not as this program writes it: " +
                 problem + " (see packaging/line-db.sql)"};
   }
+  if (LineDbResult sums = CheckSums(); !sums.ok()) return sums;
   return writes_ ? CheckRights() : LineDbResult{};
+}
+
+LineDbResult PgLineDb::CheckSums() {
+  // Reports read the sums, and rows added without them would leave them behind for good.
+  const char* kept =
+      "SELECT (to_regclass('ctrlprog_quarters') IS NOT NULL AND "
+      "to_regclass('ctrlprog_passes') IS NOT NULL AND to_regclass('ctrlprog_repasses') IS NOT "
+      "NULL AND to_regclass('ctrlprog_journal_days') IS NOT NULL AND (SELECT count(*) FROM "
+      "pg_trigger WHERE tgrelid = to_regclass('ctrlprog_rows') "
+      "AND tgenabled <> 'D' AND tgname IN ('ctrlprog_rows_sums_insert', "
+      "'ctrlprog_rows_sums_delete', 'ctrlprog_rows_sums_update', 'ctrlprog_rows_sums_truncate')) "
+      "= 4)::text";
+  const Call found = RunHere(kept);
+  if (!found.ok()) return {LineDbStatus::Unavailable, "the line database: " + found.message};
+  if (std::string_view(PQgetvalue(found.result.get(), 0, 0)) == "true") return {};
+  const std::string hint =
+      "the table ctrlprog_rows in the line database has no sums kept with it, which reports "
+      "read: upgrade it with packaging/line-db.sql, run as its owner";
+  if (!writes_) return {LineDbStatus::WrongShape, hint};
+  // Made here where this station may (a table it made itself), and filled once from its rows.
+  const Call made = RunHere(SqlPart("summing"));
+  if (made.ok()) {
+    if (notice_) notice_("the table ctrlprog_rows now has its sums kept with it");
+    return {};
+  }
+  if (made.fault == Fault::Wait)
+    return {LineDbStatus::Unavailable, "the line database: " + made.message};
+  return {LineDbStatus::WrongShape, hint + " (" + made.message + ")"};
 }
 
 LineDbResult PgLineDb::AddUnitColumns() {
