@@ -14,7 +14,9 @@ namespace ctrlprog {
 // the keyboard's focus: the sockets take their serials in order (1, 2, ..., N, 1, ...), skipping
 // those that do not run or have lost their line; a serial for a socket that still holds a board
 // waits for it. A scanned label (a socket's name or "#N") chooses the socket for the next serial,
-// and a scanner's double read (the same serial again within a second) is one scan.
+// and a scanner's double read (the same serial again within a second) is one scan. A board stays
+// in its socket: its serial scanned again (its next attempt after a failure, or once more while
+// it waits) goes to the socket that had it, unless a label chose another.
 class ScanOrder {
  public:
   using Clock = std::chrono::steady_clock;
@@ -59,7 +61,10 @@ class ScanOrder {
   struct Socket {
     std::vector<std::string> labels;
     std::deque<std::string> queue;
+    std::string last;  // the serial it last took: the board in it, or just taken from it
   };
+  // The socket that holds or waits for the board `serial`, and whether it waits.
+  std::optional<std::pair<size_t, bool>> HomeOf(const std::string& serial) const;
   std::optional<size_t> Labelled(std::string_view line) const;
   // The first socket from the cursor on that `fits`.
   std::optional<size_t> FirstFrom(const std::function<bool(const State&)>& fits) const;
@@ -67,6 +72,9 @@ class ScanOrder {
   std::vector<Socket> sockets_;
   std::function<State(size_t)> state_;
   size_t cursor_ = 0;
+  bool chosen_ = false;  // a label chose the cursor's socket for the next serial
+  std::optional<std::pair<size_t, std::string>> offered_;  // the serial last offered, and where
+  bool offeredHome_ = false;  // to the socket that had it, out of turn
   struct Last {
     std::string serial;
     Clock::time_point time;

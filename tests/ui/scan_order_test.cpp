@@ -49,12 +49,13 @@ TEST(ScanOrder, GivesEachSerialToTheNextSocketInTurnThatRuns) {
         {"A", Kind::Offer, 2},
         {"ttyUSB1", Kind::Chosen, 1},
         {" B\r\n", Kind::Offer, 1}}},
-      {"a double read is one scan; a second later it is another",
+      {"a double read is one scan; a second later it is another, for the board's own socket",
        {kFree, kFree},
        {{"A", Kind::Offer, 0},
         {"A", Kind::Repeat, 0, {}, 999},
         {"A", Kind::Repeat, 0, {}, 999},
-        {"A", Kind::Offer, 1, {}, 1000}}},
+        {"A", Kind::Offer, 0, {}, 1000},
+        {"B", Kind::Offer, 1}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -90,6 +91,50 @@ TEST(ScanOrder, AWaitingSerialIsDueOnlyOnceItsSocketIsFreeAndOnLine) {
   EXPECT_EQ(order.Due(0), "B");
   EXPECT_EQ(order.Due(0), std::nullopt);
   ASSERT_EQ(order.Scanned("C", {}).kind, Kind::Offer) << "nothing waits before it";
+}
+
+// A board stays in its socket: a serial scanned again (its next attempt after FAIL, or a second
+// scan of a serial that waits for a busy socket) belongs to the socket that had it, not to the
+// socket whose turn it is.
+TEST(ScanOrder, ASerialScannedAgainGoesBackToTheSocketThatHadIt) {
+  struct Again {
+    const char* what;
+    size_t sockets;
+    std::vector<const char*> first;  // scanned a second apart, each taken where offered
+    std::vector<State> then;         // the sockets' states when the serial is scanned again
+    const char* again;
+    size_t expected;
+  };
+  const Again cases[] = {
+      {"a failed board's retry, three sockets", 3, {"A", "B"}, {kFree, kBusy, kFree}, "A", 0},
+      {"a failed board's retry, four sockets", 4, {"A", "B"}, {kFree, kFree, kFree, kFree}, "A", 0},
+      {"a failed board's retry after a full round",
+       3,
+       {"A", "B", "C"},
+       {kBusy, kFree, kBusy},
+       "B",
+       1},
+      {"a waiting serial scanned again", 2, {"A", "B", "C"}, {kBusy, kFree}, "C", 0},
+  };
+  for (const Again& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<State> states(c.sockets, kFree);
+    ScanOrder order(c.sockets, [&states](size_t i) { return states[i]; });
+    auto now = ScanOrder::Clock::time_point{} + std::chrono::hours(1);
+    for (const char* serial : c.first) {
+      now += std::chrono::seconds(2);
+      const ScanOrder::Read read = order.Scanned(serial, now);
+      if (read.kind == Kind::Offer) {
+        order.Taken(read.socket);
+        states[read.socket] = kBusy;
+      }
+    }
+    states = c.then;
+    now += std::chrono::seconds(2);
+    const ScanOrder::Read read = order.Scanned(c.again, now);
+    EXPECT_NE(read.kind, Kind::Nowhere);
+    EXPECT_EQ(read.socket, c.expected);
+  }
 }
 
 }  // namespace
