@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -20,9 +22,37 @@
 
 namespace ctrlprog {
 
+namespace {
+
+// While boards are scanned, a scanner's line must not close a box the operator has not read
+// (its Enter would press OK): keys for the box are dropped then, but Escape, and a click, close it.
+class ScannerKeysAway : public QObject {
+ public:
+  explicit ScannerKeysAway(const QWidget& box) : box_(box) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::ShortcutOverride) {
+      return false;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget || (widget != &box_ && !box_.isAncestorOf(widget))) return false;
+    return static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape;
+  }
+
+ private:
+  const QWidget& box_;
+};
+
+}  // namespace
+
 void MainWindow::MessageBox(std::string_view text) {
   QMessageBox box(QMessageBox::NoIcon, kTitle, ToQString(text), QMessageBox::Ok, this);
+  box.setEscapeButton(QMessageBox::Ok);
+  ScannerKeysAway keysAway(box);
+  if (scanning_) qApp->installEventFilter(&keysAway);
   box.exec();  // the nested loop keeps the timer and the port running
+  if (scanning_) qApp->removeEventFilter(&keysAway);
 }
 
 std::string MainWindow::ComboText(int index) {

@@ -1242,6 +1242,38 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
   other.station().Stop();
 }
 
+TEST_F(WindowTest, AScannersLineNeverClosesABoxTheOperatorHasNotRead) {
+  struct Case {
+    const char* what;
+    bool scanning;
+    bool closedByScan;  // the scanner's Enter pressed OK
+  };
+  for (const Case c : {Case{"scanning", true, false}, Case{"not scanning", false, true}}) {
+    SCOPED_TRACE(c.what);
+    QtSerialPort otherPort;
+    MainWindow other(otherPort);
+    std::unique_ptr<UnitScanning> scans = Scanning();
+    if (c.scanning) other.EnableScan(*scans);
+    bool scannedWhileOpen = false, stillOpen = false, closed = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      QWidget* ok = box->button(QMessageBox::Ok);  // where the focus is in a box of one button
+      QTest::keyClicks(ok, "SN-0001");
+      QTest::keyClick(ok, Qt::Key_Return);
+      scannedWhileOpen = true;
+      QApplication::processEvents();
+      stillOpen = box->isVisible();
+      if (stillOpen) QTest::keyClick(box, Qt::Key_Escape);  // the operator's way out
+    });
+    other.MessageBox("The record cannot be written");
+    closed = true;
+    EXPECT_TRUE(scannedWhileOpen);
+    EXPECT_EQ(stillOpen, !c.closedByScan);
+    EXPECT_TRUE(closed);
+  }
+}
+
 TEST_F(WindowTest, EveryRowOfAFixtureNamesItsParameterFile) {
   TempDir dir;
   const std::string set = dir.Path("line3.asv");
