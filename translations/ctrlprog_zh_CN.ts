@@ -599,5 +599,9 @@
         <source>--line-optional needs --scan and --line-db</source>
         <translation>--line-optional 需要与 --scan 和 --line-db 一起使用</translation>
     </message>
+    <message>
+        <source>--station-config needs the name of a station&apos;s configuration file.</source>
+        <translation>--station-config 需要工位配置文件的名称。</translation>
+    </message>
 </context>
 </TS>

@@ -173,6 +173,11 @@ std::optional<StartPlan> PlanStart(const QStringList& arguments, const QString& 
   const bool parsed = parser.parse(arguments);
   if (parsed && parser.isSet(options.stationConfig)) {
     plan.config = parser.value(options.stationConfig);
+    // An empty name is no way round the system's configuration.
+    if (plan.config.trimmed().isEmpty()) {
+      RefuseStart(Tr("--station-config needs the name of a station's configuration file."));
+      return std::nullopt;
+    }
   } else if (QFileInfo::exists(systemConfig)) {
     plan.config = systemConfig;
   }

@@ -1379,6 +1379,11 @@ TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInAB
        locked,
        std::nullopt,
        "not taken: --port"},
+      {"an empty configuration's name is no way round the system's",
+       {"ctrlprog", "--station-config=", "--port", "/dev/ttyUSB3"},
+       locked,
+       std::nullopt,
+       "--station-config needs"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
