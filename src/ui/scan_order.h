@@ -74,7 +74,7 @@ class ScanOrder {
   size_t cursor_ = 0;
   bool chosen_ = false;  // a label chose the cursor's socket for the next serial
   std::optional<std::pair<size_t, std::string>> offered_;  // the serial last offered, and where
-  bool offeredHome_ = false;  // to the socket that had it, out of turn
+  bool offeredHome_ = false;                               // to the socket that had it, out of turn
   struct Last {
     std::string serial;
     Clock::time_point time;
