@@ -595,5 +595,17 @@
         <source>--line-optional needs --scan and --line-db</source>
         <translation>--line-optional 需要与 --scan 和 --line-db 一起使用</translation>
     </message>
+    <message>
+        <source>board %1 cannot be checked against this station&apos;s record: %2</source>
+        <translation>板 %1 无法对照本工位的记录检查：%2</translation>
+    </message>
+    <message>
+        <source>indexing the record %1: %2%</source>
+        <translation>正在为记录 %1 建立索引：%2%</translation>
+    </message>
+    <message>
+        <source>Indexing the record %1 once; the next start opens at once.</source>
+        <translation>正在为记录 %1 建立一次索引；下次启动将立即打开。</translation>
+    </message>
 </context>
 </TS>
