@@ -123,9 +123,16 @@ class WindowTest : public ::testing::Test {
 
 std::unique_ptr<UnitScanning> Scanning() {
   return std::make_unique<UnitScanning>(UnitScanning::Options{
-      std::nullopt, false, "station-1", {}, std::nullopt, [](std::function<void()> done) {
+      std::nullopt,
+      false,
+      "station-1",
+      {},
+      std::nullopt,
+      [](std::function<void()> done) {
         QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-      }});
+      },
+      false,
+      {}});
 }
 
 TEST_F(WindowTest, StartsWithEmptyListsPortOneAndTheTimerOff) {
