@@ -60,6 +60,9 @@ std::vector<Row> Shift(int hour, const std::string& station = "line3") {
       {t + "31:00.000+08:00", station, "/dev/ttyUSB0", "LOST", "", 0},
       {t + "44:00.000+08:00", "line4", "/dev/ttyUSB0", "PASS", "A1", 2},
       {t + "50:00.000+08:00", station, "/dev/ttyUSB0", "FAIL", "B" + std::to_string(hour), 1},
+      // A rework that failed after its pass, and an attempt number below the highest seen.
+      {t + "55:00.000+08:00", station, "/dev/ttyUSB1", "FAIL", "A1", 3},
+      {t + "56:00.000+08:00", station, "/dev/ttyUSB1", "UNCONFIRMED", "A2", 1},
   };
 }
 
@@ -229,7 +232,7 @@ TEST(RecordIndex, IsBuiltOnceThenReadFromWhereItStopped) {
   // Rows stored while no index was kept (a crash before it read them): read on the next open,
   // and counted once.
   std::string more;
-  int n = 8;
+  int n = 10;
   for (const Row& r : Shift(1)) more += Line(r, 12, ++n);
   Append(record, more);
   auto index = Open(record);
@@ -306,7 +309,7 @@ TEST(RecordIndex, KeepsABoardsHistoryOverTheFilesOfARotatedRecord) {
   const std::vector<std::string> files = RecordFiles(record);
   ASSERT_EQ(files.size(), 2u);
   ExpectSameReport(FromRecord(files, {}, {}), FromIndex(*index, {}, {}));
-  EXPECT_EQ(std::get<0>(index->Trace("A1")).size(), 2u);
+  EXPECT_EQ(std::get<0>(index->Trace("A1")).size(), 3u);  // of both files
 }
 
 }  // namespace
