@@ -230,10 +230,10 @@ TEST(RecordIndex, IsBuiltOnceThenReadFromWhereItStopped) {
   Append(record, RecordOf(Shift(0), 12));
   EXPECT_TRUE(Open(record)->Rebuilt());
   // Rows stored while no index was kept (a crash before it read them): read on the next open,
-  // and counted once.
+  // and counted once, into the same quarters as the rows before them.
   std::string more;
   int n = 10;
-  for (const Row& r : Shift(1)) more += Line(r, 12, ++n);
+  for (const Row& r : Shift(0)) more += Line(r, 12, ++n);
   Append(record, more);
   auto index = Open(record);
   EXPECT_FALSE(index->Rebuilt());
