@@ -128,7 +128,12 @@ std::optional<std::string> CountRecordFiles(const std::string& path, std::option
     return std::nullopt;
   }
   auto opened = IndexOf(path, list);
-  if (auto* why = std::get_if<std::string>(&opened)) return *why;
+  if (auto* why = std::get_if<std::string>(&opened)) {
+    // The record answers for itself, only slower: a folder this user may not write to.
+    Tell(*why + "; the record is read whole");
+    for (const std::string& file : list) CountRecord(file, since, until, tally, spans);
+    return std::nullopt;
+  }
   RecordIndex& index = *std::get<0>(opened);
   if (auto failed = SaySkippedRows(index, list)) return failed;
   return index.Count(since, until, tally, spans);
@@ -283,17 +288,23 @@ int RunTrace(const TraceOptions& o) {
     auto files = FilesOfRecord(*o.record);
     if (auto* problem = std::get_if<std::string>(&files)) return Refuse(*problem);
     auto opened = IndexOf(*o.record, std::get<0>(files));
-    if (auto* why = std::get_if<std::string>(&opened)) return Refuse(*why);
-    RecordIndex& index = *std::get<0>(opened);
-    if (auto failed = SaySkippedRows(index, std::get<0>(files))) return Refuse(*failed);
-    if (o.serial.empty()) {
+    if (auto* why = std::get_if<std::string>(&opened)) {
+      // The record answers for itself, only slower: a folder this user may not write to.
+      Tell(*why + "; the record is read whole");
+    } else if (auto failed = SaySkippedRows(*std::get<0>(opened), std::get<0>(files))) {
+      return Refuse(*failed);
+    }
+    if (const bool whole = std::holds_alternative<std::string>(opened); whole || o.serial.empty()) {
       // No serial names the unscanned boards: the index keeps no place of theirs.
       for (const std::string& file : std::get<0>(files)) {
-        for (TraceRow& row : TraceOfRecord(file, o.serial)) rows.push_back(std::move(row));
+        const auto skipped = [&](const JournalProblem& p) {
+          if (whole) SaySkipped(file, p);
+        };
+        for (TraceRow& row : TraceOfRecord(file, o.serial, skipped)) rows.push_back(std::move(row));
       }
       SortTrace(rows);
     } else {
-      auto traced = index.Trace(o.serial);
+      auto traced = std::get<0>(opened)->Trace(o.serial);
       if (auto* why = std::get_if<std::string>(&traced)) return Refuse(*why);
       rows = std::move(std::get<0>(traced));
     }

@@ -411,8 +411,10 @@ std::variant<std::vector<TraceRow>, std::string> RecordIndex::Trace(const std::s
       return "the record " + EscapeName(*path) + " changed under its index";
     }
     const JournalRow& r = chunk.rows[0];
-    rows.push_back({EpochMs(r.time).value_or(0), r.station, r.port, r.file, r.frame, r.result,
-                    r.attempt, r.journal, r.journalRow});
+    const auto at = EpochMs(r.time);
+    if (!at) continue;  // as a read of the whole record passes it over
+    rows.push_back(
+        {*at, r.station, r.port, r.file, r.frame, r.result, r.attempt, r.journal, r.journalRow});
   }
   if (FaultOf(q.Code()) != IndexFault::None) return IndexError(db_, q.Code());
   SortTrace(rows);
