@@ -18,6 +18,7 @@ namespace {
 constexpr int kSchemaVersion = 1;
 constexpr size_t kRowsPerTransaction = 20000;
 constexpr int kBusyWaitMs = 5000;
+constexpr uint64_t kCheckpointAfter = uint64_t{4} << 20;  // bytes of the record read
 
 constexpr const char* kSchema = R"(
 CREATE TABLE files(id INTEGER PRIMARY KEY, name TEXT UNIQUE NOT NULL, first_id TEXT NOT NULL,
@@ -171,6 +172,9 @@ RecordIndex::~RecordIndex() {
 std::optional<std::string> RecordIndex::Prepare() {
   int code = Exec(db_, "PRAGMA journal_mode=WAL");
   if (code == SQLITE_OK) code = Exec(db_, "PRAGMA synchronous=NORMAL");
+  // The log of a build is cut back once its pages are in the index: a program ended in the middle
+  // of its work leaves the next start no long log to read.
+  if (code == SQLITE_OK) code = Exec(db_, "PRAGMA journal_size_limit=4194304");
   if (code != SQLITE_OK) return IndexError(db_, code);
   Statement version(db_, "PRAGMA user_version");
   if (version.Step() != SQLITE_ROW) return IndexError(db_, version.Code());
@@ -271,6 +275,8 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
     done += sizes[i] > from ? sizes[i] - from : 0;
   }
   if (progress) progress(total, total);
+  // After a build, its log goes at once, not when the last connection closes (if it does).
+  if (total > kCheckpointAfter) Exec(db_, "PRAGMA wal_checkpoint(TRUNCATE)");
   return std::nullopt;
 }
 
