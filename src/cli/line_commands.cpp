@@ -90,7 +90,8 @@ std::variant<std::unique_ptr<RecordIndex>, std::string> IndexOf(
     const std::string& path, const std::vector<std::string>& files) {
   int said = -1;
   return RecordIndex::Open(IndexPathOf(path), files, [&](uint64_t done, uint64_t total) {
-    const int tenths = total ? static_cast<int>(done * 10 / total) : 10;
+    if (total < RecordIndex::kWorthShowing) return;
+    const int tenths = static_cast<int>(done * 10 / total);
     if (tenths == said || (said < 0 && tenths == 10)) return;
     said = tenths;
     Tell(Say("indexing the record %1: %2%", {EscapeName(path), std::to_string(tenths * 10)}));

@@ -26,6 +26,7 @@
 #include "files/file_system.h"
 #include "files/production_record.h"
 #include "front/line_db_wait.h"
+#include "index/record_index.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/say.h"
@@ -151,7 +152,8 @@ bool ProgramRun::Build() {
         options_.lineOptional,
         [said = -1, path = sinks_.RecordPath()](uint64_t done, uint64_t total) mutable {
           // The first start on a long record reads it into its index once: said every tenth.
-          const int tenths = total ? static_cast<int>(done * 10 / total) : 10;
+          if (total < RecordIndex::kWorthShowing) return;
+          const int tenths = static_cast<int>(done * 10 / total);
           if (tenths == said || (said < 0 && tenths == 10)) return;
           said = tenths;
           std::fprintf(

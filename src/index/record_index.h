@@ -27,6 +27,8 @@ class RecordIndex : public BoardHistory {
  public:
   // How far a build has read: bytes of the record files, of all of them.
   using Progress = std::function<void(uint64_t done, uint64_t total)>;
+  // A read shorter than this (bytes; about a second) is not worth a progress line or bar.
+  static constexpr uint64_t kWorthShowing = uint64_t{16} << 20;
 
   // Opens the index at `indexPath` over the record files `files` (oldest first) and brings it up
   // to date, telling `progress` while it reads; why not, when it cannot (or, unless `create`,

@@ -17,6 +17,7 @@
 #include "front/argument_bytes.h"
 #include "front/line_db_wait.h"
 #include "front/translations.h"
+#include "index/record_index.h"
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/say.h"
@@ -136,7 +137,7 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
     std::unique_ptr<QProgressDialog> indexing;
     const auto indexProgress = [&indexing, &sinks](uint64_t done, uint64_t total) {
       if (!indexing) {
-        if (done >= total) return;
+        if (done >= total || total < ctrlprog::RecordIndex::kWorthShowing) return;
         indexing = std::make_unique<QProgressDialog>(
             QString::fromStdString(
                 ctrlprog::Say("Indexing the record %1 once; the next start opens at once.",
