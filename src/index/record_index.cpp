@@ -53,9 +53,7 @@ std::string NameOf(const std::string& path) {
 // One prepared statement, finalized with its scope.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) : db_(db) {
-    code_ = sqlite3_prepare_v2(db, sql, -1, &s_, nullptr);
-  }
+  Statement(sqlite3* db, const char* sql) { code_ = sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
   ~Statement() { sqlite3_finalize(s_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -88,11 +86,9 @@ class Statement {
     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s_, i));
     return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(s_, i))) : std::string();
   }
-  bool Null(int i) const { return sqlite3_column_type(s_, i) == SQLITE_NULL; }
   int Code() const { return code_; }
 
  private:
-  sqlite3* db_;
   sqlite3_stmt* s_ = nullptr;
   int code_ = SQLITE_OK;
 };
@@ -268,8 +264,7 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
       state = FileState{sqlite3_last_insert_rowid(db_), {}, OldJournalId(files[i]), {}, 0};
     }
     const uint64_t from = state->place.offset;
-    if (auto failed =
-            Index(files[i], state->id, state->place, state->lastHash, done, total, progress)) {
+    if (auto failed = Index(files[i], state->id, state->place, done, total, progress)) {
       return failed;
     }
     done += sizes[i] > from ? sizes[i] - from : 0;
@@ -281,9 +276,8 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
 }
 
 std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t fileId,
-                                              JournalPlace from, uint64_t hash, uint64_t doneBefore,
+                                              JournalPlace from, uint64_t doneBefore,
                                               uint64_t total, const Progress& progress) {
-  (void)hash;
   const uint64_t start = from.offset;
   for (;;) {
     int code = Exec(db_, "BEGIN IMMEDIATE");
@@ -467,13 +461,6 @@ RecordIndex::Problems() {
   while (q.Step() == SQLITE_ROW) found.push_back({q.Text(0), {q.Int(1), q.Text(2), {}}});
   if (FaultOf(q.Code()) != IndexFault::None) return IndexError(db_, q.Code());
   return found;
-}
-
-std::optional<uint64_t> RecordIndex::CheckpointOf(const std::string& file) {
-  int code = SQLITE_OK;
-  const auto state = StateOf(db_, NameOf(file), code);
-  if (!state) return std::nullopt;
-  return state->place.offset;
 }
 
 }  // namespace ctrlprog

@@ -58,17 +58,13 @@ class RecordIndex : public BoardHistory {
   // The rows of the record that could not be read: the file they are in, and where and why.
   std::variant<std::vector<std::pair<std::string, JournalProblem>>, std::string> Problems();
 
-  // Byte offset and hash of the last row indexed in the file `file`, for a check.
-  std::optional<uint64_t> CheckpointOf(const std::string& file);
-
  private:
   explicit RecordIndex(sqlite3* db) : db_(db) {}
   std::optional<std::string> Prepare();
   std::optional<std::string> Verify(const std::vector<std::string>& files);
   std::optional<std::string> Clear();
   std::optional<std::string> Index(const std::string& file, int64_t fileId, JournalPlace from,
-                                   uint64_t hash, uint64_t doneBefore, uint64_t total,
-                                   const Progress& progress);
+                                   uint64_t doneBefore, uint64_t total, const Progress& progress);
 
   sqlite3* db_;
   std::vector<std::string> files_;  // the record's files, as last given
