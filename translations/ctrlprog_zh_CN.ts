@@ -467,6 +467,22 @@
         <source>the record %1 was begun before rows named their board, and --scan does not add rows of another shape to it: give --record a new file, such as %2</source>
         <translation>记录 %1 建立时各行尚不记录板的序列号，--scan 不会向其中添加另一种格式的行：请为 --record 指定新文件，例如 %2</translation>
     </message>
+    <message>
+        <source>board %1 cannot be checked against this station&apos;s record: %2</source>
+        <translation>板 %1 无法对照本工位的记录检查：%2</translation>
+    </message>
+    <message>
+        <source>indexing the record %1: %2%</source>
+        <translation>正在为记录 %1 建立索引：%2%</translation>
+    </message>
+    <message>
+        <source>Indexing the record %1 once; the next start opens at once.</source>
+        <translation>正在为记录 %1 建立一次索引；下次启动将立即打开。</translation>
+    </message>
+    <message>
+        <source>a record kept in a file per period is not forwarded to the line database: use --record-rotate without --line-db</source>
+        <translation>按周期分文件保存的记录不会转发到产线数据库：请在不带 --line-db 的情况下使用 --record-rotate</translation>
+    </message>
 </context>
 <context>
     <name>PortsDialog</name>
@@ -531,6 +547,10 @@
     <message>
         <source>refused</source>
         <translation>已拒绝</translation>
+    </message>
+    <message>
+        <source>cannot check</source>
+        <translation>无法核对</translation>
     </message>
 </context>
 <context>

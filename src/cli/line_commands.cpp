@@ -1,6 +1,8 @@
 // `ctrlprog-cli forward` and `ctrlprog-cli report`: the line database seen from the console.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -8,10 +10,13 @@
 #include "cli/program_command.h"
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "files/record_periods.h"
+#include "index/record_index.h"
 #include "linedb/forwarder.h"
 #include "linedb/journal.h"
 #include "linedb/record_time.h"
 #include "linedb_pg/pg_line_db.h"
+#include "model/say.h"
 #include "model/utf8.h"
 #include "report/line_tally.h"
 #include "report/report_page.h"
@@ -67,6 +72,72 @@ void CountRecord(const std::string& path, std::optional<int64_t> since,
 
 void Tell(const std::string& news) {
   std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str());
+}
+
+// Every file of the record at `path` (its periods' files too), or why one cannot be read.
+std::variant<std::vector<std::string>, std::string> FilesOfRecord(const std::string& path) {
+  std::vector<std::string> files = RecordFiles(path);
+  if (files.empty()) files.push_back(path);
+  for (const std::string& file : files) {
+    if (auto problem = RecordProblem(file)) return *problem;
+  }
+  return files;
+}
+
+// The record's index, brought up to date (built, the first time, with its progress said); why
+// it cannot be, else.
+std::variant<std::unique_ptr<RecordIndex>, std::string> IndexOf(
+    const std::string& path, const std::vector<std::string>& files) {
+  int said = -1;
+  return RecordIndex::Open(IndexPathOf(path), files, [&](uint64_t done, uint64_t total) {
+    if (total < RecordIndex::kWorthShowing) return;
+    const int tenths = static_cast<int>(done * 10 / total);
+    if (tenths == said || (said < 0 && tenths == 10)) return;
+    said = tenths;
+    Tell(Say("indexing the record %1: %2%", {EscapeName(path), std::to_string(tenths * 10)}));
+  });
+}
+
+// The rows of the record that could not be read, said as a read of the whole record says them.
+std::optional<std::string> SaySkippedRows(RecordIndex& index,
+                                          const std::vector<std::string>& files) {
+  auto problems = index.Problems();
+  if (auto* why = std::get_if<std::string>(&problems)) return *why;
+  for (const auto& [name, problem] : std::get<0>(problems)) {
+    const auto file = std::find_if(files.begin(), files.end(), [&](const std::string& f) {
+      return std::filesystem::path(f).filename().string() == name;
+    });
+    SaySkipped(file == files.end() ? name : *file, problem);
+  }
+  return std::nullopt;
+}
+
+bool OnQuarter(std::optional<int64_t> ms) {
+  return !ms || *ms % kQuarterMs == 0;
+}
+
+// The report's counts from the record's index: from its quarter-hour sums where the period
+// starts and ends on quarter hours, else from the rows of every file.
+std::optional<std::string> CountRecordFiles(const std::string& path, std::optional<int64_t> since,
+                                            std::optional<int64_t> until, LineTally& tally,
+                                            std::vector<JournalSpan>& spans) {
+  auto files = FilesOfRecord(path);
+  if (auto* problem = std::get_if<std::string>(&files)) return *problem;
+  const auto& list = std::get<0>(files);
+  if (!OnQuarter(since) || !OnQuarter(until)) {
+    for (const std::string& file : list) CountRecord(file, since, until, tally, spans);
+    return std::nullopt;
+  }
+  auto opened = IndexOf(path, list);
+  if (auto* why = std::get_if<std::string>(&opened)) {
+    // The record answers for itself, only slower: a folder this user may not write to.
+    Tell(*why + "; the record is read whole");
+    for (const std::string& file : list) CountRecord(file, since, until, tally, spans);
+    return std::nullopt;
+  }
+  RecordIndex& index = *std::get<0>(opened);
+  if (auto failed = SaySkippedRows(index, list)) return failed;
+  return index.Count(since, until, tally, spans);
 }
 
 }  // namespace
@@ -187,9 +258,6 @@ int RunReport(const ReportOptions& o) {
   if (o.until && !(until = EpochMs(*o.until))) return Refuse("--until: no time: " + *o.until);
   LineTally tally;
   std::vector<JournalSpan> spans;
-  if (o.record) {
-    if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
-  }
   if (o.lineDb) {
     PgLineDb db(*o.lineDb);
     db.ForReading();
@@ -197,8 +265,8 @@ int RunReport(const ReportOptions& o) {
     const std::string to = until ? UtcIso(*until) : std::string();
     if (const LineDbResult r = db.Count(from, to, o.utc, tally); !r.ok()) return Refuse(r.message);
     if (const LineDbResult s = db.Spans(from, to, spans); !s.ok()) return Refuse(s.message);
-  } else {
-    CountRecord(*o.record, since, until, tally, spans);
+  } else if (auto failed = CountRecordFiles(*o.record, since, until, tally, spans)) {
+    return Refuse(*failed);
   }
   for (const auto& [station, journals] : StationsWritingAtOnce(spans)) {
     Tell("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
@@ -218,9 +286,29 @@ int RunReport(const ReportOptions& o) {
 int RunTrace(const TraceOptions& o) {
   std::vector<TraceRow> rows;
   if (o.record) {
-    if (const auto problem = RecordProblem(*o.record)) return Refuse(*problem);
-    rows = TraceOfRecord(*o.record, o.serial,
-                         [&o](const JournalProblem& p) { SaySkipped(*o.record, p); });
+    auto files = FilesOfRecord(*o.record);
+    if (auto* problem = std::get_if<std::string>(&files)) return Refuse(*problem);
+    auto opened = IndexOf(*o.record, std::get<0>(files));
+    if (auto* why = std::get_if<std::string>(&opened)) {
+      // The record answers for itself, only slower: a folder this user may not write to.
+      Tell(*why + "; the record is read whole");
+    } else if (auto failed = SaySkippedRows(*std::get<0>(opened), std::get<0>(files))) {
+      return Refuse(*failed);
+    }
+    if (const bool whole = std::holds_alternative<std::string>(opened); whole || o.serial.empty()) {
+      // No serial names the unscanned boards: the index keeps no place of theirs.
+      for (const std::string& file : std::get<0>(files)) {
+        const auto skipped = [&](const JournalProblem& p) {
+          if (whole) SaySkipped(file, p);
+        };
+        for (TraceRow& row : TraceOfRecord(file, o.serial, skipped)) rows.push_back(std::move(row));
+      }
+      SortTrace(rows);
+    } else {
+      auto traced = std::get<0>(opened)->Trace(o.serial);
+      if (auto* why = std::get_if<std::string>(&traced)) return Refuse(*why);
+      rows = std::move(std::get<0>(traced));
+    }
   } else {
     PgLineDb db(*o.lineDb);
     db.ForReading();

@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "       ctrlprog-cli program --port PORT [--port PORT ...] --file FILE [--count N]\n"
     "                            [--timeout SECONDS] [--json] [--record CSV] [--line-db URI]\n"
     "                            [--station NAME] [--scan [--serial-pattern REGEX] [--rework]\n"
-    "                             [--line-optional]]\n"
+    "                             [--line-optional]] [--record-rotate daily|monthly]\n"
     "       ctrlprog-cli ports [--json]\n"
     "       ctrlprog-cli forward --line-db URI [--record CSV]\n"
     "       ctrlprog-cli report (--line-db URI | --record CSV) [--since TIME] [--until TIME]\n"
@@ -64,6 +64,9 @@ constexpr const char* kHelp =
     "                 has programmed, failed, lost and seconds\n"
     "      --record   append a row per board and per lost or restored line to the CSV file;\n"
     "                 once a row cannot be written, every port stops before its next frame\n"
+    "      --record-rotate  daily or monthly: a new file of the record each period,\n"
+    "                 RECORD-YYYY-MM-DD.csv or RECORD-YYYY-MM.csv beside RECORD.csv; one\n"
+    "                 index (RECORD.csv.index) keeps every board's history over them\n"
     "\n"
     "      --line-db  forward every row of the record to the line's PostgreSQL database URI\n"
     "                 (a libpq URI or keyword string; passwords from ~/.pgpass or PGPASSWORD,\n"
@@ -242,6 +245,7 @@ int Program(const QStringList& args) {
   parser.addOption({"serial-pattern", "", "REGEX"});
   parser.addOption({"rework", ""});
   parser.addOption({"line-optional", ""});
+  parser.addOption({"record-rotate", "", "PERIOD"});
   if (const Parsed p = Parse(parser, args, 0); p.exit) return *p.exit;
 
   ctrlprog::ProgramOptions o;
@@ -253,6 +257,12 @@ int Program(const QStringList& args) {
   ctrlprog::TranslateMessages(!o.json);
   if (parser.isSet("record")) o.record = ctrlprog::ArgumentBytes(parser.value("record"));
   if (parser.isSet("line-db")) o.lineDb = parser.value("line-db").toStdString();
+  if (parser.isSet("record-rotate")) {
+    const auto rotation = ctrlprog::RotationNamed(parser.value("record-rotate").toStdString());
+    if (!rotation || !o.record)
+      return Usage("--record-rotate takes daily or monthly, with --record");
+    o.rotation = *rotation;
+  }
   if (parser.isSet("station")) {
     o.station = parser.value("station").toStdString();
     if (o.station->empty() || o.station->size() > ctrlprog::kMaxStationBytes) {

@@ -26,6 +26,7 @@
 #include "files/file_system.h"
 #include "files/production_record.h"
 #include "front/line_db_wait.h"
+#include "index/record_index.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
 #include "model/say.h"
@@ -148,7 +149,18 @@ bool ProgramRun::Build() {
         [this](std::function<void()> done) {
           QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
         },
-        options_.lineOptional});
+        options_.lineOptional,
+        [said = -1, path = sinks_.RecordPath()](uint64_t done, uint64_t total) mutable {
+          // The first start on a long record reads it into its index once: said every tenth.
+          if (total < RecordIndex::kWorthShowing) return;
+          const int tenths = static_cast<int>(done * 10 / total);
+          if (tenths == said || (said < 0 && tenths == 10)) return;
+          said = tenths;
+          std::fprintf(
+              stderr, "ctrlprog-cli: %s\n",
+              Say("indexing the record %1: %2%", {EscapeName(path), std::to_string(tenths * 10)})
+                  .c_str());
+        }});
     if (options_.lineOptional) {
       std::fprintf(stderr, "ctrlprog-cli: %s\n",
                    Say("while the line database cannot answer, scanned boards are checked "
@@ -397,7 +409,8 @@ std::variant<std::unique_ptr<StationSinks>, int> OpenSinks(const ProgramOptions&
                                                            QSocketNotifier& stopSignals) {
   auto opened = StationSinks::Open(
       {options.record, options.station ? *options.station : StationName(), options.lineDb,
-       [](const std::string& news) { std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str()); }});
+       [](const std::string& news) { std::fprintf(stderr, "ctrlprog-cli: %s\n", news.c_str()); },
+       options.rotation});
   if (const auto* message = std::get_if<std::string>(&opened)) {
     std::fprintf(stderr, "ctrlprog-cli: %s\n", message->c_str());
     return kExitBadInput;

@@ -4,20 +4,23 @@
 #include <string>
 #include <vector>
 
+#include "files/record_periods.h"
+
 namespace ctrlprog {
 
 struct ProgramOptions {
   std::vector<std::string> ports;  // one link each, all in this process
   std::string file;
-  std::optional<long> count;                 // stop after this many boards on every port
-  std::optional<double> timeoutSec;          // give up after this long
-  bool json = false;                         // JSON Lines on stdout instead of text
-  std::optional<std::string> record;         // the production record to append to
-  std::optional<std::string> lineDb;         // the line database the record is forwarded to
-  std::optional<std::string> station;        // this station's name (default: the host name)
-  bool scan = false;                         // no scan, no board: serials on standard input
-  std::optional<std::string> serialPattern;  // a serial must match it whole
-  bool rework = false;                       // a board that passed may be programmed again
+  std::optional<long> count;                       // stop after this many boards on every port
+  std::optional<double> timeoutSec;                // give up after this long
+  bool json = false;                               // JSON Lines on stdout instead of text
+  std::optional<std::string> record;               // the production record to append to
+  std::optional<std::string> lineDb;               // the line database the record is forwarded to
+  RecordRotation rotation = RecordRotation::None;  // a new record file each day or month
+  std::optional<std::string> station;              // this station's name (default: the host name)
+  bool scan = false;                               // no scan, no board: serials on standard input
+  std::optional<std::string> serialPattern;        // a serial must match it whole
+  bool rework = false;                             // a board that passed may be programmed again
   bool lineOptional = false;  // the record alone checks a board the line database cannot answer for
 };
 

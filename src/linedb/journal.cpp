@@ -177,6 +177,7 @@ JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t li
       const int64_t number = ++chunk.lastNumber;
       auto parsed = ParseLine(line, number, oldJournal);
       if (auto* row = std::get_if<JournalRow>(&parsed)) {
+        row->offset = lineStart;
         chunk.rows.push_back(std::move(*row));
       } else {
         chunk.problems.push_back({number, std::get<std::string>(parsed), std::string(line)});

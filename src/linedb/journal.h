@@ -23,6 +23,7 @@ struct JournalRow {
   int64_t attempt = 0;
   std::string checked;  // how the serial was checked ("line", "record"); empty in older rows
   std::string line;     // as it stands in the journal, without its CR LF
+  uint64_t offset = 0;  // where that line begins in the file
 };
 
 // A row that could not be read or will not be taken: its place, why, and the row as it stands,

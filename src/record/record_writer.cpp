@@ -44,6 +44,12 @@ std::string RecordWriter::Failure() const {
   return failure_ + " " + std::to_string(dropped_) + " later event(s) were not recorded either.";
 }
 
+void RecordWriter::Rotate(std::string recordPath, RecordRotation rotation) {
+  const std::lock_guard lock(mutex_);
+  rotatedPath_ = std::move(recordPath);
+  rotation_ = rotation;
+}
+
 void RecordWriter::OnStored(StoredRowsListener* listener) {
   const std::lock_guard lock(listenerMutex_);
   onStored_ = listener;
@@ -72,6 +78,21 @@ std::optional<std::string> RecordWriter::Drain(std::chrono::milliseconds bound) 
   return Failure();
 }
 
+std::string RecordWriter::NextPeriod(const std::string& path, const RecordRow& row) {
+  if (path == record_->Path()) return {};
+  // What the last period's file holds is on the disk before rows go to the next.
+  if (const auto error = record_->Sync()) {
+    return RecordFailureMessage(record_->Path(), *error, row.result, row.port);
+  }
+  auto opened = ProductionRecord::Open(path);
+  if (const auto* error = std::get_if<FileError>(&opened)) {
+    return RecordFailureMessage(path, *error, row.result, row.port);
+  }
+  const std::lock_guard lock(mutex_);
+  record_ = std::move(std::get<std::unique_ptr<ProductionRecord>>(opened));
+  return {};
+}
+
 void RecordWriter::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -81,12 +102,18 @@ void RecordWriter::Run() {
                                  std::make_move_iterator(queue_.end()));
     queue_.clear();
     inFlight_ = batch.size();
+    const RecordRotation rotation = rotation_;
+    const std::string rotatedPath = rotatedPath_;
     lock.unlock();
 
     // Each row whole, then one flush to the disk for the batch.
     std::string failure;
     size_t stored = 0;
     for (; stored < batch.size(); ++stored) {
+      if (rotation != RecordRotation::None) {
+        failure = NextPeriod(PeriodFile(rotatedPath, rotation, batch[stored].time), batch[stored]);
+        if (!failure.empty()) break;
+      }
       if (const auto error = record_->Append(batch[stored])) {
         failure =
             RecordFailureMessage(record_->Path(), *error, batch[stored].result, batch[stored].port);

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "files/production_record.h"
+#include "files/record_periods.h"
 #include "record/record_sink.h"
 #include "record/stored_rows_listener.h"
 
@@ -40,6 +41,9 @@ class RecordWriter : public RecordSink {
   // holds then fail), and after `bound` once more the rows still unwritten are said lost.
   std::optional<std::string> Drain(std::chrono::milliseconds bound = kRecordDrainWait);
   const std::string& Path() const { return record_->Path(); }
+  // From now on each row goes to the file of its period beside `recordPath` (PeriodFile), a new
+  // one begun as a period begins.
+  void Rotate(std::string recordPath, RecordRotation rotation);
   // Rows stored since start-up.
   long RowsWritten() const;
   // Told on the writer's thread after each batch is on the disk, with the file's size then;
@@ -48,8 +52,13 @@ class RecordWriter : public RecordSink {
 
  private:
   void Run();
+  // Goes on in the file `path` where that is not the one written now; why not, or nothing.
+  std::string NextPeriod(const std::string& path, const RecordRow& row);
 
+  // The file written now, changed on the writer's thread under `mutex_` as a period begins.
   std::unique_ptr<ProductionRecord> record_;
+  std::string rotatedPath_;
+  RecordRotation rotation_ = RecordRotation::None;
   mutable std::mutex mutex_;
   std::condition_variable wake_;     // rows queued, or stop
   std::condition_variable settled_;  // the queue emptied, or the writer failed

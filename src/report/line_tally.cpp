@@ -16,6 +16,8 @@ int64_t FloorTo(int64_t ms, int64_t step) {
   return (q * step > ms ? q - 1 : q) * step;
 }
 
+}  // namespace
+
 ResultCounts CountsOf(const JournalRow& row) {
   ResultCounts c;
   const bool board = row.result == "PASS" || row.result == "FAIL" || row.result == "UNCONFIRMED";
@@ -30,8 +32,6 @@ ResultCounts CountsOf(const JournalRow& row) {
   }
   return c;
 }
-
-}  // namespace
 
 ResultCounts& ResultCounts::operator+=(const ResultCounts& o) {
   passes += o.passes;

@@ -23,6 +23,9 @@ struct ResultCounts {
   bool operator==(const ResultCounts&) const = default;
 };
 
+// What one row of a record counts for (nothing, for a restored link).
+ResultCounts CountsOf(const JournalRow& row);
+
 // A quarter of an hour of one port of one station: the finest a report needs, since every
 // time zone's offset is a whole number of quarter hours. The line database sums its rows into
 // these, so a report of a month is not a month of rows.

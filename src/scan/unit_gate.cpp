@@ -48,8 +48,20 @@ void UnitBook::LearnRow(const std::string& serial, int64_t attempt, const std::s
         station, port);
 }
 
+std::variant<const UnitBook::Past*, std::string> UnitBook::Look(const std::string& serial) {
+  if (const Past* known = Find(serial)) return known;
+  if (!history_) return nullptr;
+  auto looked = history_->Look(serial);
+  if (auto* why = std::get_if<std::string>(&looked)) return *why;
+  const auto& past = std::get<std::optional<Past>>(looked);
+  if (!past) return nullptr;
+  // Kept for the run: this board's later results are learnt on top of it.
+  return &(units_[serial] = *past);
+}
+
 void UnitBook::Learn(const std::string& serial, int attempt, bool passed, int64_t ms,
                      std::string_view station, std::string_view port) {
+  if (history_ && !units_.contains(serial)) (void)Look(serial);
   Past& past = units_[serial];
   past.attempts = std::max(past.attempts, attempt);
   if (!passed) return;
@@ -95,7 +107,14 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
     return refuse(Refusal::OnAnotherPort,
                   Say("board %1 is on %2 and has no result yet", {serial, EscapeName(*port)}));
   }
-  const UnitBook::Past* past = book_.Find(std::string(serial));
+  const auto looked = book_.Look(std::string(serial));
+  if (const auto* why = std::get_if<std::string>(&looked)) {
+    // No answer is no pass: the board is not taken.
+    return refuse(Refusal::Unchecked,
+                  Say("board %1 cannot be checked against this station's record: %2",
+                      {serial, *why}));
+  }
+  const UnitBook::Past* past = std::get<const UnitBook::Past*>(looked);
   if (past && past->passed && !rules_.rework) {
     return refuse(Refusal::AlreadyPassed, AlreadyPassed(serial, *past));
   }

@@ -9,11 +9,14 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "link/link.h"
 #include "scan/serial_pattern.h"
 
 namespace ctrlprog {
+
+class BoardHistory;
 
 // What is known of each board by its serial: how many attempts it had, and where and when it
 // passed, if it did; from the record at start, then from every result of the run.
@@ -34,6 +37,11 @@ class UnitBook {
   void LearnRow(const std::string& serial, int64_t attempt, const std::string& result,
                 std::string_view time, std::string_view station, std::string_view port);
   const Past* Find(const std::string& serial) const;
+  // What is known of `serial`, from this run and from `history` where one is given: null for a
+  // board never seen, or why it cannot be told.
+  std::variant<const Past*, std::string> Look(const std::string& serial);
+  // Where boards seen before this run are looked up, instead of a record read whole.
+  void UseHistory(BoardHistory* history) { history_ = history; }
   // Boards in hand: scanned on a port and without a result yet, so no other port takes them.
   void Hold(const std::string& serial, const std::string& port) { held_[serial] = port; }
   void Release(const std::string& serial) { held_.erase(serial); }
@@ -43,6 +51,17 @@ class UnitBook {
  private:
   std::map<std::string, Past, std::less<>> units_;
   std::map<std::string, std::string, std::less<>> held_;
+  BoardHistory* history_ = nullptr;
+};
+
+// The boards of the record, asked one at a time.
+class BoardHistory {
+ public:
+  virtual ~BoardHistory() = default;
+  // What the record says of the board `serial`: nothing when it names none, or why it cannot
+  // be told.
+  virtual std::variant<std::optional<UnitBook::Past>, std::string> Look(
+      const std::string& serial) = 0;
 };
 
 // Where and when a board passed, as a refusal says it: "at 10:18 on STATION PORT", the time in
@@ -83,7 +102,7 @@ class UnitGate {
   UnitGate(Link& link, UnitBook& book, ScanRules rules, std::string station);
 
   // Why the last serial offered was refused, in a word a front end can show large.
-  enum class Refusal { None, NotASerial, Busy, OnAnotherPort, AlreadyPassed };
+  enum class Refusal { None, NotASerial, Busy, OnAnotherPort, AlreadyPassed, Unchecked };
   Refusal LastRefusal() const { return lastRefusal_; }
 
   // Takes a scanned serial for the next board, or says why not. With a register, a serial the

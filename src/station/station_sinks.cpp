@@ -27,6 +27,12 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
   const SinkOptions& o = sinks->options_;
   if (!o.report) sinks->options_.report = [](const std::string&) {};
   const auto& report = sinks->options_.report;
+  if (o.lineDb && o.rotation != RecordRotation::None) {
+    // The forwarder follows one file.
+    return Say(
+        "a record kept in a file per period is not forwarded to the line database: "
+        "use --record-rotate without --line-db");
+  }
   if (o.lineDb) {
     // Refused at once: what no server can mend.
     if (PgLineDb::HoldsPassword(*o.lineDb)) {
@@ -47,12 +53,14 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
                                           ec);
     }
     KeepRunningAtFileSizeLimit();  // a full record is a write error to report
-    auto opened = ProductionRecord::Open(sinks->recordPath_);
+    auto opened = ProductionRecord::Open(
+        PeriodFile(sinks->recordPath_, o.rotation, std::chrono::system_clock::now()));
     if (const auto* error = std::get_if<FileError>(&opened)) {
       return RecordOpenFailureMessage(sinks->recordPath_, *error);
     }
     sinks->record_ = std::make_unique<RecordWriter>(
         std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+    if (o.rotation != RecordRotation::None) sinks->record_->Rotate(sinks->recordPath_, o.rotation);
   }
   if (o.lineDb) {
     sinks->db_ = std::make_unique<PgLineDb>(*o.lineDb);
@@ -63,14 +71,18 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
     // Forwarded once on the disk: the writer says how far that is.
     std::error_code ec;
     sinks->forwarder_->StoredUpTo(std::filesystem::file_size(sinks->recordPath_, ec));
-    sinks->record_->OnStored(sinks->forwarder_.get());
     sinks->forwarder_->Start();
+  }
+  if (sinks->record_) {
+    sinks->keeper_ = std::make_unique<IndexKeeper>(sinks->recordPath_, sinks->forwarder_.get());
+    sinks->record_->OnStored(sinks->keeper_.get());
   }
   return sinks;
 }
 
 StationSinks::~StationSinks() {
   if (record_) record_->OnStored(nullptr);
+  keeper_.reset();
   forwarder_.reset();
   db_.reset();
 }

@@ -9,6 +9,7 @@
 #include "linedb/forwarder.h"
 #include "linedb_pg/pg_line_db.h"
 #include "record/record_writer.h"
+#include "station/index_keeper.h"
 
 namespace ctrlprog {
 
@@ -20,6 +21,8 @@ struct SinkOptions {
   std::optional<std::string> lineDb;      // the line database the record is forwarded to
   // Where the forwarder's news goes (a lost or restored server, a skipped row); any thread.
   std::function<void(const std::string&)> report;
+  // A new file of the record each day or month, beside the record's name.
+  RecordRotation rotation = RecordRotation::None;
 };
 
 // The one start-up path for where a station's rows go, for the window and the console alike:
@@ -65,6 +68,7 @@ class StationSinks {
   std::unique_ptr<RecordWriter> record_;
   std::unique_ptr<PgLineDb> db_;
   std::unique_ptr<LineForwarder> forwarder_;
+  std::unique_ptr<IndexKeeper> keeper_;  // the record's index, as rows reach the disk
 };
 
 }  // namespace ctrlprog

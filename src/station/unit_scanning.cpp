@@ -1,5 +1,9 @@
 #include "station/unit_scanning.h"
 
+#include <utility>
+
+#include "files/record_periods.h"
+#include "index/record_index.h"
 #include "station/line_pass_lookup.h"
 
 namespace ctrlprog {
@@ -13,6 +17,18 @@ class RefusedPattern : public SerialPattern {
   bool Matches(std::string_view) const override { return false; }
 };
 
+// An index that could not be opened: no board is taken for new, each is refused with why.
+class UnusableHistory : public BoardHistory {
+ public:
+  explicit UnusableHistory(std::string why) : why_(std::move(why)) {}
+  std::variant<std::optional<UnitBook::Past>, std::string> Look(const std::string&) override {
+    return why_;
+  }
+
+ private:
+  std::string why_;
+};
+
 }  // namespace
 
 UnitScanning::UnitScanning(Options options) : options_(std::move(options)) {
@@ -24,7 +40,18 @@ UnitScanning::UnitScanning(Options options) : options_(std::move(options)) {
       pattern_ = std::make_unique<RefusedPattern>(*options_.pattern);
     }
   }
-  if (!options_.recordPath.empty()) book_.ReadRecord(options_.recordPath);
+  if (!options_.recordPath.empty()) {
+    // The boards of the record are asked of its index, one at a time, as they are scanned.
+    auto opened = RecordIndex::Open(IndexPathOf(options_.recordPath),
+                                    RecordFiles(options_.recordPath), options_.indexProgress);
+    if (auto* index = std::get_if<std::unique_ptr<RecordIndex>>(&opened)) {
+      index_ = std::move(*index);
+      book_.UseHistory(index_.get());
+    } else {
+      unusable_ = std::make_unique<UnusableHistory>(std::get<std::string>(opened));
+      book_.UseHistory(unusable_.get());
+    }
+  }
   if (options_.lineDb && options_.post) {
     lookup_ = std::make_unique<LinePassLookup>(*options_.lineDb, options_.post);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 namespace ctrlprog {
 
 class LinePassLookup;
+class RecordIndex;
 
 // What the gates of every port of one program share: the boards its record knows, the rules a
 // serial is checked by, and the line database, asked whether a board passed elsewhere.
@@ -26,6 +28,8 @@ class UnitScanning {
     // Where the line database cannot answer for a board, the record alone decides (and the
     // board's rows say so) instead of holding the board until it answers.
     bool lineOptional = false;
+    // Told how far the first start on a long record has read it into its index (bytes).
+    std::function<void(uint64_t done, uint64_t total)> indexProgress;
   };
   explicit UnitScanning(Options options);
   ~UnitScanning();
@@ -41,6 +45,8 @@ class UnitScanning {
  private:
   Options options_;
   UnitBook book_;
+  std::unique_ptr<RecordIndex> index_;
+  std::unique_ptr<BoardHistory> unusable_;  // says why the record's index cannot be asked
   std::unique_ptr<SerialPattern> pattern_;
   std::unique_ptr<LinePassLookup> lookup_;
 };

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -10,12 +12,16 @@
 
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "files/record_periods.h"
 #include "form/frm_main.h"
 #include "front/argument_bytes.h"
 #include "front/line_db_wait.h"
 #include "front/translations.h"
+#include "index/record_index.h"
 #include "linedb/journal.h"
 #include "link/qt/qt_serial_port.h"
+#include "model/say.h"
+#include "model/utf8.h"
 #include "scan/serial_check.h"
 #include "station/station_sinks.h"
 #include "station/unit_scanning.h"
@@ -77,6 +83,14 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
     sinkOptions.recordPath = ctrlprog::ArgumentBytes(parser.value(options.record));
   }
   if (parser.isSet(options.lineDb)) sinkOptions.lineDb = parser.value(options.lineDb).toStdString();
+  if (parser.isSet(options.recordRotate)) {
+    const auto rotation = ctrlprog::RotationNamed(parser.value(options.recordRotate).toStdString());
+    if (!rotation) {
+      std::fprintf(stderr, "ctrlprog: --record-rotate takes daily or monthly\n");
+      return 2;
+    }
+    sinkOptions.rotation = *rotation;
+  }
   if (parser.isSet(options.station)) {
     sinkOptions.station = parser.value(options.station).toStdString();
     if (sinkOptions.station.empty() || sinkOptions.station.size() > ctrlprog::kMaxStationBytes) {
@@ -118,6 +132,22 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
     window.SetFixture(devices);
   }
   if (parser.isSet(options.scan)) {
+    // The first start on a long record reads it into its index once: a bar shows how far.
+    std::unique_ptr<QProgressDialog> indexing;
+    const auto indexProgress = [&indexing, &sinks](uint64_t done, uint64_t total) {
+      if (!indexing) {
+        if (done >= total || total < ctrlprog::RecordIndex::kWorthShowing) return;
+        indexing = std::make_unique<QProgressDialog>(
+            QString::fromStdString(
+                ctrlprog::Say("Indexing the record %1 once; the next start opens at once.",
+                              {ctrlprog::EscapeName(sinks.RecordPath())})),
+            QString(), 0, 1000);
+        indexing->setWindowTitle(ctrlprog::MainWindow::kTitle);
+        indexing->setWindowModality(Qt::ApplicationModal);
+        indexing->setMinimumDuration(0);
+      }
+      indexing->setValue(total ? static_cast<int>(done * 1000 / total) : 1000);
+    };
     scanning = std::make_unique<ctrlprog::UnitScanning>(ctrlprog::UnitScanning::Options{
         parser.isSet(options.serialPattern)
             ? std::optional(parser.value(options.serialPattern).toStdString())
@@ -131,7 +161,8 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
         [](std::function<void()> done) {
           QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
         },
-        parser.isSet(options.lineOptional)});
+        parser.isSet(options.lineOptional), indexProgress});
+    indexing.reset();
     window.EnableScan(*scanning);
   }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {

@@ -186,6 +186,8 @@ QString ScanDesk::ShortReason(size_t i) const {
       return Tr("on another socket");
     case UnitGate::Refusal::AlreadyPassed:
       return Tr("already passed");
+    case UnitGate::Refusal::Unchecked:
+      return Tr("cannot check");
     case UnitGate::Refusal::Busy:
     case UnitGate::Refusal::None:
       break;

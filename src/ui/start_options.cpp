@@ -32,6 +32,7 @@ constexpr Key kKeys[] = {
     {"file", "--load", Key::Kind::Path},
     {"sha256", nullptr, Key::Kind::Hash},
     {"record", "--record", Key::Kind::Path},
+    {"record_rotate", "--record-rotate", Key::Kind::Text},
     {"station", "--station", Key::Kind::Text},
     {"line_db", "--line-db", Key::Kind::Text},
     {"scan", "--scan", Key::Kind::Flag},
@@ -66,7 +67,7 @@ void SetUpParser(QCommandLineParser& parser, const StartOptions& options) {
   for (const QCommandLineOption* o :
        {&options.port, &options.load, &options.record, &options.lineDb, &options.station,
         &options.lock, &options.start, &options.scan, &options.serialPattern, &options.rework,
-        &options.lineOptional, &options.stationConfig}) {
+        &options.lineOptional, &options.recordRotate, &options.stationConfig}) {
     parser.addOption(*o);
   }
 }

@@ -52,6 +52,11 @@ struct StartOptions {
       "With --scan and --line-db: while the line database cannot answer for a board, this "
       "station's record alone checks it, and its rows say so (\"record\"); without it such a "
       "board is held until the line database answers."};
+  QCommandLineOption recordRotate{
+      "record-rotate",
+      "Begin a new record file every day or month (daily or monthly): RECORD-YYYY-MM-DD.csv or "
+      "RECORD-YYYY-MM.csv beside --record's RECORD.csv, one index over them all.",
+      "PERIOD"};
   QCommandLineOption stationConfig{
       "station-config",
       "Start the station FILE configures (an INI file; see the README). Without it, "

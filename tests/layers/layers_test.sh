@@ -15,6 +15,7 @@ order=(
   linedb      # the journal reader and the forwarder, behind the LineDb interface
   scan        # no scan, no board: scanned serials, their checks and the gate of a port
   report      # the line's report and one board's history, from a record or the server
+  index       # what the station derives from its record, in an index on disk (SQLite)
   linedb_pg   # the line database through libpq (above the report, whose sums it reads)
   form        # frmMain and the front-end interface it drives
   station     # one port of a station, and the start-up path of its sinks

@@ -9,7 +9,10 @@
 #include <thread>
 
 #include "files/file_system.h"
+#include "linedb/journal.h"
+#include "linedb/record_time.h"
 #include "link/link_test_fixture.h"
+#include "support/temp_dir.h"
 
 namespace ctrlprog {
 namespace {
@@ -146,6 +149,38 @@ TEST(RecordWriter, DrainAtTheEndGivesUpAnotherProgramsLockAndSaysSo) {
             "The production record locked.csv could not be written: another program held its "
             "lock for more than 2 s. The last board on /dev/ttyUSB0 was programmed but not "
             "recorded. The transfer was stopped.");
+}
+
+// Rows of three months go to three files beside the record's name, each a whole record.
+TEST(RecordWriter, BeginsAFileForEachPeriodOfAMonthlyRecord) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  auto opened = ProductionRecord::Open(dir.Path("record-2026-10.csv"));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ProductionRecord>>(opened));
+  RecordWriter writer(std::move(std::get<std::unique_ptr<ProductionRecord>>(opened)));
+  writer.Rotate(record, RecordRotation::Monthly);
+  // The middle of each month, whatever the time zone.
+  for (const char* time : {"2026-10-15T12:00:00.000+00:00", "2026-11-15T12:00:00.000+00:00",
+                           "2026-11-16T12:00:00.000+00:00", "2026-12-15T12:00:00.000+00:00"}) {
+    RecordRow row = Row("PASS");
+    row.frame = "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
+    row.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(*EpochMs(time)));
+    writer.Submit(row);
+  }
+  ASSERT_EQ(writer.Drain(), std::nullopt);
+  const struct {
+    const char* file;
+    size_t rows;
+  } files[] = {{"record-2026-10.csv", 1}, {"record-2026-11.csv", 2}, {"record-2026-12.csv", 1}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.file);
+    size_t rows = 0;
+    ForEachJournalRow(
+        dir.Path(f.file), [&rows](const JournalRow&) { ++rows; },
+        [](const JournalProblem& p) { ADD_FAILURE() << p.reason; });
+    EXPECT_EQ(rows, f.rows);
+  }
+  EXPECT_FALSE(std::filesystem::exists(record));
 }
 
 }  // namespace

@@ -235,6 +235,60 @@ TEST_F(UnitGateTest, EveryRefusalSaysItsKind) {
   }
 }
 
+// The record's boards as an index answers for them, one serial at a time.
+class FakeHistory : public BoardHistory {
+ public:
+  std::variant<std::optional<UnitBook::Past>, std::string> Look(
+      const std::string& serial) override {
+    ++asked;
+    if (!why.empty()) return why;
+    const auto it = boards.find(serial);
+    if (it == boards.end()) return std::optional<UnitBook::Past>();
+    return std::optional(it->second);
+  }
+  std::map<std::string, UnitBook::Past> boards;
+  std::string why;  // the index cannot be asked
+  int asked = 0;
+};
+
+TEST_F(UnitGateTest, TheRecordsIndexDecidesForABoardBeforeThisRunSawIt) {
+  FakeHistory history;
+  history.boards["SN-PASSED"] = {2, true, 1000, "line3", "/dev/ttyUSB1"};
+  history.boards["SN-FAILED"] = {3, false, 0, "", ""};
+  book.UseHistory(&history);
+  const struct {
+    const char* serial;
+    const char* why;           // the index cannot be asked
+    const char* refusedStart;  // nothing: taken, as `attempt`
+    int attempt;
+  } cases[] = {
+      {"SN-PASSED", "", "board SN-PASSED already passed at ", 0},
+      {"SN-FAILED", "", nullptr, 4},
+      {"SN-NEW", "", nullptr, 1},
+      {"SN-ANY", "the disk is gone",
+       "board SN-ANY cannot be checked against this station's record: the disk is gone", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.serial);
+    history.why = c.why;
+    const auto refused = gate.Offer(c.serial);
+    if (c.refusedStart) {
+      ASSERT_TRUE(refused.has_value());
+      EXPECT_TRUE(refused->starts_with(c.refusedStart)) << *refused;
+      EXPECT_TRUE(gate.Waiting());
+      continue;
+    }
+    ASSERT_EQ(refused, std::nullopt);
+    EXPECT_EQ(gate.Attempt(), c.attempt);
+    Program(false);  // a result lets the serial go
+    before = results.size();
+  }
+  // What this run learnt stands over the index: a failed board's next attempt counts on.
+  history.why.clear();
+  ASSERT_EQ(gate.Offer("SN-FAILED"), std::nullopt);
+  EXPECT_EQ(gate.Attempt(), 5);
+}
+
 TEST_F(UnitGateTest, ABoardInHandOnOnePortIsRefusedOnAnotherUntilItsResult) {
   FakeSerialPort otherPort;
   FakeServices otherUi;

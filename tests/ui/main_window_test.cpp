@@ -123,9 +123,16 @@ class WindowTest : public ::testing::Test {
 
 std::unique_ptr<UnitScanning> Scanning() {
   return std::make_unique<UnitScanning>(UnitScanning::Options{
-      std::nullopt, false, "station-1", {}, std::nullopt, [](std::function<void()> done) {
+      std::nullopt,
+      false,
+      "station-1",
+      {},
+      std::nullopt,
+      [](std::function<void()> done) {
         QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-      }});
+      },
+      false,
+      {}});
 }
 
 TEST_F(WindowTest, StartsWithEmptyListsPortOneAndTheTimerOff) {
@@ -1205,7 +1212,9 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
       "host=" + dir.Path("no-server") + " dbname=ctrlprog_line user=station1",
       [](std::function<void()> done) {
         QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-      }});
+      },
+      false,
+      {}});
   window.EnableScan(*scanning);
   window.Start();
   ScanInto(Find<QLineEdit>("txtSerial"), "SN-9");
@@ -1228,7 +1237,8 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
       [](std::function<void()> done) {
         QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
       },
-      true});
+      true,
+      {}});
   QtSerialPort otherPort;
   MainWindow other(otherPort);
   other.EnableScan(*optional);

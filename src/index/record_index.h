@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "linedb/journal.h"
+#include "report/line_tally.h"
+#include "report/unit_trace.h"
+#include "scan/unit_gate.h"
+
+struct sqlite3;
+
+namespace ctrlprog {
+
+// What the station derives from its record, kept in a file beside it (RECORD.index) so that
+// neither its start nor its memory grows with the record: each board's attempts and pass, the
+// quarter-hour sums of the report, the place of each board's rows, and the rows that could not
+// be read. The record stays the journal of truth: the index is rebuilt from it whenever it is
+// missing, damaged, of another schema or of another record, and brought up to date from the
+// rows past its checkpoint at every open and after every batch the writer stores.
+class RecordIndex : public BoardHistory {
+ public:
+  // How far a build has read: bytes of the record files, of all of them.
+  using Progress = std::function<void(uint64_t done, uint64_t total)>;
+  // A read shorter than this (bytes; about a second) is not worth a progress line or bar.
+  static constexpr uint64_t kWorthShowing = uint64_t{16} << 20;
+
+  // Opens the index at `indexPath` over the record files `files` (oldest first) and brings it up
+  // to date, telling `progress` while it reads; why not, when it cannot (or, unless `create`,
+  // when there is none).
+  [[nodiscard]] static std::variant<std::unique_ptr<RecordIndex>, std::string> Open(
+      const std::string& indexPath, std::vector<std::string> files, const Progress& progress = {},
+      bool create = true);
+  ~RecordIndex() override;
+  RecordIndex(const RecordIndex&) = delete;
+  RecordIndex& operator=(const RecordIndex&) = delete;
+
+  // Reads the rows stored since the last call into the index (a file the list does not hold
+  // yet is taken as the newest); why not, when it cannot.
+  std::optional<std::string> CatchUp(const std::vector<std::string>& files, const Progress& = {});
+  // Whether the last open had to read the record from its start (the index was missing, damaged,
+  // of another schema or of another record).
+  bool Rebuilt() const { return rebuilt_; }
+
+  std::variant<std::optional<UnitBook::Past>, std::string> Look(const std::string& serial) override;
+
+  // Every row naming `serial`, in time order, as TraceOfRecord gives them.
+  std::variant<std::vector<TraceRow>, std::string> Trace(const std::string& serial);
+  // The sums of the quarters from `since` up to `until` (multiples of kQuarterMs), with the
+  // boards that passed more than once then, and when each journal wrote.
+  std::optional<std::string> Count(std::optional<int64_t> since, std::optional<int64_t> until,
+                                   LineTally& tally, std::vector<JournalSpan>& spans);
+  // The rows of the record that could not be read: the file they are in, and where and why.
+  std::variant<std::vector<std::pair<std::string, JournalProblem>>, std::string> Problems();
+
+ private:
+  explicit RecordIndex(sqlite3* db) : db_(db) {}
+  std::optional<std::string> Prepare();
+  std::optional<std::string> Verify(const std::vector<std::string>& files);
+  std::optional<std::string> Clear();
+  std::optional<std::string> Index(const std::string& file, int64_t fileId, JournalPlace from,
+                                   uint64_t doneBefore, uint64_t total, const Progress& progress);
+
+  sqlite3* db_;
+  std::vector<std::string> files_;  // the record's files, as last given
+  bool rebuilt_ = false;
+};
+
+// The index of the record at `recordPath`: RECORD.index beside it.
+std::string IndexPathOf(const std::string& recordPath);
+
+}  // namespace ctrlprog
