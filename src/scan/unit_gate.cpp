@@ -110,9 +110,9 @@ std::optional<std::string> UnitGate::Offer(std::string_view scanned) {
   const auto looked = book_.Look(std::string(serial));
   if (const auto* why = std::get_if<std::string>(&looked)) {
     // No answer is no pass: the board is not taken.
-    return refuse(Refusal::Unchecked,
-                  Say("board %1 cannot be checked against this station's record: %2",
-                      {serial, *why}));
+    return refuse(
+        Refusal::Unchecked,
+        Say("board %1 cannot be checked against this station's record: %2", {serial, *why}));
   }
   const UnitBook::Past* past = std::get<const UnitBook::Past*>(looked);
   if (past && past->passed && !rules_.rework) {
