@@ -127,7 +127,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
     }
     if (event.kind == LinkEventKind::Refused) {
       refusal_ = RefusalText(ToQString(station_->form().link().PortName()),
-                             station_->form().link().LastOpenError(), ToQString(event.reason));
+                             station_->form().link().LastOpenCause());
     }
     ShowResults();
   });
@@ -234,6 +234,10 @@ void MainWindow::Relayout() {
     lblStatus_->setGeometry(px(120), px(6510) + dy, px(3020), px(270));
   }
   ShowResults();
+}
+
+QString MainWindow::DialogTitle() {
+  return QCoreApplication::translate("Start", kTitle);
 }
 
 QString MainWindow::LockText() const {

@@ -76,6 +76,9 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetWindowHeight(int twips) override;
 
   static constexpr const char* kTitle = "ctrlprog";
+  // The title of the window's message boxes and dialogs: the program's name as the operator's
+  // desktop shows it.
+  static QString DialogTitle();
 
   // A locked station (a line PC's): the parameter lists, the port box (and with it "Several
   // ports…"), the file commands and conceal stay disabled; Start, Stop and Reset work; the

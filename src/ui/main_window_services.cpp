@@ -21,7 +21,7 @@
 namespace ctrlprog {
 
 void MainWindow::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, kTitle, ToQString(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::NoIcon, DialogTitle(), ToQString(text), QMessageBox::Ok, this);
   box.exec();  // the nested loop keeps the timer and the port running
 }
 
@@ -161,7 +161,7 @@ DialogResult MainWindow::ShowSave() {
 }
 
 DialogResult MainWindow::ShowFileDialog(bool save) {
-  QFileDialog dialog(this, kTitle, lastFolder_, fileFilter_);
+  QFileDialog dialog(this, DialogTitle(), lastFolder_, fileFilter_);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

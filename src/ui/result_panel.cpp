@@ -424,22 +424,8 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
   return text;
 }
 
-QString RefusalText(const QString& port, int error, const QString& reason) {
-  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
-  QString advice;
-  if (error == kCommPortBusy) {
-    advice = tr("held by another program");
-  } else if (reason.contains("permission", Qt::CaseInsensitive)) {
-    advice = tr("permission denied — install the package's device rule or join the dialout group");
-  } else if (reason.contains("no such", Qt::CaseInsensitive)) {
-    advice = tr("no such device — plug the adapter in");
-  } else if (reason.contains("too many open files")) {
-    advice = tr("too many open files — close other programs and try again");
-  } else if (error == kCommNoSuchPort) {
-    advice = tr("not a serial port — choose another one");
-  } else {
-    advice = reason;
-  }
+QString RefusalText(const QString& port, OpenCause cause) {
+  const QString advice = ToQString(OpenCauseAdvice(cause));
   return port.isEmpty() ? advice : port + ": " + advice;
 }
 

@@ -128,6 +128,6 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
                    bool counts = true);
 
 // A refused start in words for the status line: the port, the reason and what to do next.
-QString RefusalText(const QString& port, int error, const QString& reason);
+QString RefusalText(const QString& port, OpenCause cause);
 
 }  // namespace ctrlprog

@@ -160,7 +160,7 @@ std::optional<QString> SetChanged(const QString& path, const QString& sha256,
 
 void RefuseStart(const QString& text) {
   std::fprintf(stderr, "ctrlprog: %s\n", text.toLocal8Bit().constData());
-  QMessageBox::critical(nullptr, MainWindow::kTitle, text);
+  QMessageBox::critical(nullptr, MainWindow::DialogTitle(), text);
 }
 
 std::optional<StartPlan> PlanStart(const QStringList& arguments, const QString& systemConfig) {

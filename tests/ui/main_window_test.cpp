@@ -1416,6 +1416,21 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     EXPECT_EQ(text.toStdString(),
               "参数文件 " + shortFile + " 只含 16 个参数中的 10 个。文件未载入，参数均未改变。");
 
+    // A missing adapter: the advice is chosen by its code, so it says what the English says;
+    // the box is titled in the operator's language.
+    window.findChild<QComboBox*>("cboComPort")
+        ->setEditText(QString::fromStdString(dir.Path("ttyUSB9")));
+    QString title;
+    WhenModalOpens([&](QWidget* w) {
+      title = w->windowTitle();
+      static_cast<QDialog*>(w)->accept();
+    });
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdFileSend"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !title.isEmpty(); }, 2000));
+    EXPECT_EQ(title, "ctrlprog 电机控制器编程");
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->toolTip().toStdString(),
+              dir.Path("ttyUSB9") + ": 没有此设备——请插入适配器");
+
     // A refused scan is said on its tile in the operator's language.
     const auto scanning = Scanning();
     {
@@ -1424,6 +1439,8 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
       fixture.SetFixture({"/dev/ttyUSB0", "/dev/ttyUSB1"});
       fixture.EnableScan(*scanning);
       FixtureTile* tile = fixture.fixture()->Tiles()[1];
+      EXPECT_EQ(fixture.findChild<QLabel*>("lblStatus")->toolTip(),
+                "治具共 2 个端口，0 个运行中。已编程 0，失败 0。");
       EXPECT_EQ(tile->SerialBox()->accessibleName(), "序列号");
       tile->SerialBox()->setText(QString(65, 'x'));
       QTest::keyClick(tile->SerialBox(), Qt::Key_Return);
