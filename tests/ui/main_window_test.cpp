@@ -1420,6 +1420,10 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     // the box is titled in the operator's language.
     window.findChild<QComboBox*>("cboComPort")
         ->setEditText(QString::fromStdString(dir.Path("ttyUSB9")));
+    for (int i = 0; i < kParameterCount; ++i) {
+      window.findChild<QComboBox*>(QString("Combo1(%1)").arg(i))
+          ->setCurrentText(QString::fromStdString(WorkedSets()[0].texts[static_cast<size_t>(i)]));
+    }
     QString title;
     WhenModalOpens([&](QWidget* w) {
       title = w->windowTitle();
@@ -1428,8 +1432,9 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     QTest::mouseClick(window.findChild<QPushButton*>("cmdFileSend"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !title.isEmpty(); }, 2000));
     EXPECT_EQ(title, "ctrlprog 电机控制器编程");
-    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->toolTip().toStdString(),
-              dir.Path("ttyUSB9") + ": 没有此设备——请插入适配器");
+    const auto status = [&] { return window.findChild<QLabel*>("lblStatus")->toolTip(); };
+    QTest::qWaitFor([&] { return status().contains("ttyUSB9"); }, 2000);
+    EXPECT_EQ(status().toStdString(), dir.Path("ttyUSB9") + ": 没有此设备——请插入适配器");
 
     // A refused scan is said on its tile in the operator's language.
     const auto scanning = Scanning();
