@@ -162,6 +162,18 @@
         <source>Fixture of %1 ports, %2 running. Programmed %3, Failed %4.</source>
         <translation>治具共 %1 个端口，%2 个运行中。已编程 %3，失败 %4。</translation>
     </message>
+    <message>
+        <source>No parameter set</source>
+        <translation>未载入参数集</translation>
+    </message>
+    <message>
+        <source>Parameter set</source>
+        <translation>参数集</translation>
+    </message>
+    <message>
+        <source>The parameter file and the first 8 hexadecimal digits of its SHA-256</source>
+        <translation>参数文件及其 SHA-256 的前 8 位十六进制数字</translation>
+    </message>
 </context>
 <context>
     <name>PortList</name>

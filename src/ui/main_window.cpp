@@ -16,6 +16,7 @@
 #include <QShortcut>
 #include <QTextDocument>
 #include <QToolBar>
+#include <QWindow>
 
 #include "link/qt/tick_timer.h"
 #include "model/parameter_set.h"
@@ -207,6 +208,50 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   Relayout();
 }
 
+bool MainWindow::event(QEvent* event) {
+  const bool done = QMainWindow::event(event);
+  // The frame's size is known only once a window manager has framed the window, which it says
+  // by moving it: then the whole window is brought inside the screen's available area.
+  if (event->type() == QEvent::Move || event->type() == QEvent::Show) FitScreen();
+  return done;
+}
+
+void MainWindow::FitScreen() {
+  const QScreen* s = screen();
+  if (!s || floorSet_ || !isVisible() || isFullScreen() || isMaximized()) return;
+  const QRect room = s->availableGeometry();
+  const QRect frame = frameGeometry(), inner = geometry();
+  if (room.contains(frame)) return;
+  const int across = frame.width() - inner.width(), down = frame.height() - inner.height();
+  const QSize fits = size().boundedTo(QSize(room.width() - across, room.height() - down));
+  if (fits != size()) resize(fits);
+  const QSize whole(fits.width() + across, fits.height() + down);
+  const QPoint at(std::clamp(frame.x(), room.left(), room.right() + 1 - whole.width()),
+                  std::clamp(frame.y(), room.top(), room.bottom() + 1 - whole.height()));
+  if (at != frame.topLeft()) move(at);
+}
+
+void MainWindow::ShowFloor(const QString& set, const QString& digits) {
+  // Concealed as "<<conceal" leaves it: the parameter panel is an engineer's, not the floor's.
+  if (station_->form().blnExpanded()) station_->form().cmdShow_Click();
+  floorSet_ = new QLabel(centralWidget());
+  floorSet_->setObjectName("lblFloorSet");
+  floorSet_->setText(set.isEmpty() ? QCoreApplication::translate("StatusLine", "No parameter set")
+                                   : set + "   " + digits);
+  floorSet_->setAccessibleName(QCoreApplication::translate("StatusLine", "Parameter set"));
+  floorSet_->setToolTip(QCoreApplication::translate("StatusLine",
+                                                    "The parameter file and the first 8 "
+                                                    "hexadecimal digits of its SHA-256"));
+  floorSet_->setStyleSheet(
+      QString("QLabel { font-size: %1px; font-weight: bold; }").arg(kFloorSetPx));
+  floorSet_->ensurePolished();  // its face, from the style sheet, sizes the room it heads
+  floorSet_->show();
+  // On the monitor it starts on.
+  if (QWindow* handle = windowHandle(); handle && screen()) handle->setScreen(screen());
+  showFullScreen();
+  Relayout();
+}
+
 void MainWindow::Relayout() {
   if (!station_ || !picture1_) return;
   const QWidget* client = centralWidget();
@@ -218,6 +263,11 @@ void MainWindow::Relayout() {
   const bool expanded = station_->form().blnExpanded();
   const QRect tiles = fixture_ ? FixtureRoom(client->size(), expanded) : QRect();
   const int logGrows = expanded && tiles.top() <= px(120) ? dy : 0;
+  // The floor screen's set name heads the room right of the left panel.
+  const QRect beside(px(3280), px(120), std::max(0, client->width() - px(3400)),
+                     std::max(0, client->height() - px(520)));
+  const int head = floorSet_ ? QFontMetrics(floorSet_->font()).height() + 8 : 0;
+  if (floorSet_) floorSet_->setGeometry(beside.left(), beside.top(), beside.width(), head);
   picture1_->resize(px(3020), px(5535) + logGrows);
   rtfReceive_->resize(px(2775), px(1215) + logGrows);
   if (fixture_) fixture_->setGeometry(tiles);
@@ -225,6 +275,12 @@ void MainWindow::Relayout() {
     resultPanel_->SetLayout(ResultPanel::Layout::Full);
     resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
     lblStatus_->setGeometry(px(120), px(6525) + dy, client->width() - px(240), px(270));
+  } else if (floorSet_) {
+    // The floor screen's one port: badge and counts fill the room under the set's name.
+    resultPanel_->SetLayout(ResultPanel::Layout::Compact);
+    resultPanel_->setGeometry(beside.adjusted(0, head, 0, 0));
+    lblStatus_->setGeometry(px(120), client->height() - px(370), client->width() - px(240),
+                            px(270));
   } else {
     // The concealed window is what a line runs with: badge and counts under the left panel,
     // taking the room the window has beyond the left panel.
@@ -453,6 +509,10 @@ QRect MainWindow::FixtureRoom(QSize client, bool expanded) const {
   const int top = px(6525);
   const QRect below(px(120), top, std::max(0, client.width() - px(240)),
                     std::max(0, client.height() - top - status));
+  if (floorSet_) {
+    const int head = QFontMetrics(floorSet_->font()).height() + 8;
+    return beside.adjusted(0, head, 0, 0);
+  }
   const size_t ports = fixture_->Tiles().size();
   return !expanded || FixtureView::Fits(ports, beside.size()) ||
                  !FixtureView::Fits(ports, below.size())

@@ -85,6 +85,7 @@ class ResultPanel : public QFrame {
  private:
   // The largest face in which the badge's word and the counts fit the room they have.
   void FitText();
+  void FitOnce();
   void StackCounts();
   void BuildSerialRow(QLayout* layout);
   // The small print under the counts: a scanning tile has one place for it, which holds the

@@ -25,7 +25,8 @@ QString Tr(const char* text) {
 struct Key {
   const char* name;
   const char* option;
-  enum class Kind { Text, Texts, Flag, Path, Hash } kind;
+  // A Switch gives its option when true and the option's "--no-" form when false.
+  enum class Kind { Text, Texts, Flag, Switch, Path, Hash } kind;
 };
 constexpr Key kKeys[] = {
     {"ports", "--port", Key::Kind::Texts},
@@ -40,6 +41,7 @@ constexpr Key kKeys[] = {
     {"line_optional", "--line-optional", Key::Kind::Flag},
     {"lock", "--lock", Key::Kind::Flag},
     {"start", "--start", Key::Kind::Flag},
+    {"floor", "--floor", Key::Kind::Switch},
 };
 
 std::optional<bool> Flag(const QString& text) {
@@ -66,9 +68,14 @@ void SetUpParser(QCommandLineParser& parser, const StartOptions& options) {
   for (const QCommandLineOption* o :
        {&options.port, &options.load, &options.record, &options.lineDb, &options.station,
         &options.lock, &options.start, &options.scan, &options.serialPattern, &options.rework,
-        &options.lineOptional, &options.stationConfig}) {
+        &options.lineOptional, &options.floor, &options.noFloor, &options.stationConfig}) {
     parser.addOption(*o);
   }
+}
+
+bool FloorScreen(const QCommandLineParser& parser, const StartOptions& options) {
+  if (parser.isSet(options.noFloor)) return false;
+  return parser.isSet(options.floor) || parser.isSet(options.lock);
 }
 
 std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
@@ -112,13 +119,18 @@ std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
         if (QString(key->name) == "file") config.file = absolute;
         break;
       }
+      case Key::Kind::Switch:
       case Key::Kind::Flag: {
         const auto on = Flag(Text(value));
         if (!on) {
           return Tr("The station's configuration %1 gives %2 = \"%3\"; it takes true or false.")
               .arg(path, name, Text(value));
         }
-        if (*on) config.arguments << key->option;
+        if (*on) {
+          config.arguments << key->option;
+        } else if (key->kind == Key::Kind::Switch) {
+          config.arguments << QString(key->option).replace(0, 2, "--no-");
+        }
         break;
       }
       case Key::Kind::Hash: {
@@ -139,6 +151,13 @@ std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
         .arg(path);
   }
   return config;
+}
+
+QString FileSha256(const QString& path) {
+  QFile file(path);
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return {};
+  return QString::fromLatin1(hash.result().toHex());
 }
 
 std::optional<QString> SetChanged(const QString& path, const QString& sha256,

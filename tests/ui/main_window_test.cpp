@@ -1461,5 +1461,70 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
   InstallTranslations(QLocale::c());
 }
 
+// The rows and columns of `label` its text is drawn on: where it differs from the background.
+QRect Ink(QLabel* label) {
+  const QImage image = label->grab().toImage();
+  const QColor background = image.pixelColor(1, 1);
+  QRect ink;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int far = std::abs(c.red() - background.red()) +
+                      std::abs(c.green() - background.green()) +
+                      std::abs(c.blue() - background.blue());
+      if (far > 150) ink |= QRect(x, y, 1, 1);
+    }
+  }
+  return ink;
+}
+
+TEST(WindowInChinese, EveryBadgeWordIsDrawnWholeInsideItsBadge) {
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::Chinese, QLocale::China)));
+  {
+    // A fixture socket of the least size, and the concealed window's panel at its own.
+    ResultPanel tile;
+    tile.SetLayout(ResultPanel::Layout::Tile);
+    tile.resize(FixtureView::kTileWidth - 8, FixtureView::kTileHeight - 40);
+    QtSerialPort port;
+    MainWindow window(port);
+    window.form().cmdShow_Click();
+    window.show();
+    auto* concealed = window.findChild<ResultPanel*>();
+    tile.show();
+    ScanShown waiting;
+    waiting.waiting = true;
+    Tally passed;
+    LinkEvent pass;
+    pass.kind = LinkEventKind::Passed;
+    passed.Count(pass);
+    const std::pair<Link::Condition, std::optional<ScanShown>> shown[] = {
+        {Link::Condition::Waiting, waiting},           // 请扫描
+        {Link::Condition::Programming, std::nullopt},  // 编程中
+        {Link::Condition::Stopped, std::nullopt},      // 已停止
+        {Link::Condition::Lost, std::nullopt},
+    };
+    for (ResultPanel* panel : {&tile, concealed}) {
+      for (const auto& [condition, scan] : shown) {
+        panel->Show(condition, condition == Link::Condition::Waiting ? passed : Tally(), scan);
+        QApplication::processEvents();
+        auto* badge = panel->findChild<QLabel*>("lblResult");
+        const QRect ink = Ink(badge);
+        const std::string word = badge->text().toStdString();
+        // In a tile the words read from two metres; the concealed window's badge is as high as
+        // specified (26 px), where they take what it has.
+        EXPECT_GE(QFontInfo(badge->font()).pixelSize(),
+                  panel == &tile ? ResultPanel::kReadableBadgePx : 22)
+            << word;
+        ASSERT_FALSE(ink.isEmpty()) << word;
+        EXPECT_GT(ink.top(), 0) << word << " is cut at the top";
+        EXPECT_LT(ink.bottom(), badge->height() - 1) << word << " is cut at the bottom";
+        EXPECT_GT(ink.left(), 0) << word;
+        EXPECT_LT(ink.right(), badge->width() - 1) << word;
+      }
+    }
+  }
+  InstallTranslations(QLocale::c());
+}
+
 }  // namespace
 }  // namespace ctrlprog
