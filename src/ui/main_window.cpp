@@ -246,6 +246,7 @@ void MainWindow::ShowFloor(const QString& set, const QString& digits) {
       QString("QLabel { font-size: %1px; font-weight: bold; }").arg(kFloorSetPx));
   floorSet_->ensurePolished();  // its face, from the style sheet, sizes the room it heads
   floorSet_->show();
+  if (fixture_) fixture_->SetFloor(true);
   // On the monitor it starts on.
   if (QWindow* handle = windowHandle(); handle && screen()) handle->setScreen(screen());
   showFullScreen();

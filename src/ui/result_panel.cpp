@@ -198,7 +198,7 @@ void ResultPanel::ShowScanTurn(const QString& text, bool here, const QString& wi
 
 void ResultPanel::ShowSmallPrint() {
   const bool merged = scanning_ && layout_ == Layout::Tile;
-  time_->setVisible(layout_ != Layout::Compact && !merged);
+  time_->setVisible(layout_ != Layout::Compact && !merged && !noSmallPrint_);
   time_->setText(detail_);
   const QString small = merged && note_.isEmpty() ? detail_ : note_;
   scanNote_->setText(small);
@@ -209,6 +209,12 @@ void ResultPanel::ShowSmallPrint() {
                            .arg(kNotePx)
                            .arg(note_.isEmpty() ? "normal" : "bold");
   if (scanNote_->styleSheet() != look) scanNote_->setStyleSheet(look);
+}
+
+void ResultPanel::HideSmallPrint(bool hide) {
+  noSmallPrint_ = hide;
+  ShowSmallPrint();
+  FitText();
 }
 
 void ResultPanel::SetLayout(Layout layout) {

@@ -57,6 +57,9 @@ class ResultPanel : public QFrame {
   void Show(Link::Condition condition, const Tally& tally,
             const std::optional<ScanShown>& scan = std::nullopt);
   void SetLayout(Layout layout);
+  // Without the badge's small print (the last result's time), which nobody reads from two
+  // metres: the floor screen gives its height to the badge.
+  void HideSmallPrint(bool hide);
   QPushButton* ResetButton() const { return reset_; }
 
   // No scan, no board: shows the "Serial" box, where a scanner's line is taken with Enter.
@@ -102,6 +105,7 @@ class ResultPanel : public QFrame {
   QLineEdit* serial_ = nullptr;
   QLabel* scanNote_ = nullptr;
   bool scanning_ = false;
+  bool noSmallPrint_ = false;
   QString detail_, note_;
   QString refusalWord_;
   QString badgeWord_;  // the badge's word, on one line

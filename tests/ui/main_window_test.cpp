@@ -1433,7 +1433,7 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     ASSERT_TRUE(QTest::qWaitFor([&] { return !title.isEmpty(); }, 2000));
     EXPECT_EQ(title, "ctrlprog 电机控制器编程");
     const auto status = [&] { return window.findChild<QLabel*>("lblStatus")->toolTip(); };
-    QTest::qWaitFor([&] { return status().contains("ttyUSB9"); }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains("ttyUSB9"); }, 2000));
     EXPECT_EQ(status().toStdString(), dir.Path("ttyUSB9") + ": 没有此设备——请插入适配器");
 
     // A refused scan is said on its tile in the operator's language.
