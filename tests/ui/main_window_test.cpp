@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -1287,6 +1288,26 @@ Started PlanWithBoxes(const QStringList& arguments, const QString& systemConfig)
   return started;
 }
 
+TEST(StartOptions, TheFloorScreenIsAskedForOrALockedStationsDefault) {
+  const StartOptions options;
+  const struct {
+    QStringList arguments;
+    bool floor;
+  } cases[] = {
+      {{"ctrlprog"}, false},
+      {{"ctrlprog", "--floor"}, true},
+      {{"ctrlprog", "--lock", "--load", "a.asv"}, true},
+      {{"ctrlprog", "--lock", "--load", "a.asv", "--no-floor"}, false},
+      {{"ctrlprog", "--floor", "--no-floor"}, false},
+  };
+  for (const auto& c : cases) {
+    QCommandLineParser parser;
+    SetUpParser(parser, options);
+    ASSERT_TRUE(parser.parse(c.arguments));
+    EXPECT_EQ(FloorScreen(parser, options), c.floor) << c.arguments.join(' ').toStdString();
+  }
+}
+
 TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInABox) {
   TempDir dir;
   const QString set = QString::fromStdString(dir.Path("scooter.asv"));
@@ -1310,6 +1331,8 @@ TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInAB
       ini("changed.ini", "file = scooter.asv\nsha256 = " + otherSha + "\nlock = true\n");
   const QString noFile = ini("nofile.ini", "lock = true\n");
   const QString badFlag = ini("badflag.ini", "scan = maybe\n");
+  const QString windowed = ini("windowed.ini", "floor = false\nstart = true\n");
+  const QString floor = ini("floor.ini", "floor = yes\n");
   const QString unknown = ini("unknown.ini", "prot = /dev/ttyUSB0\n");
   const QString none = QString::fromStdString(dir.Path("none.ini"));
   const QStringList lockedArguments = {
@@ -1341,6 +1364,12 @@ TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInAB
        std::nullopt,
        "does not name its parameter file"},
       {"a flag neither true nor false", {"ctrlprog"}, badFlag, std::nullopt, "scan = \"maybe\""},
+      {"the floor screen turned off",
+       {"ctrlprog"},
+       windowed,
+       QStringList{"ctrlprog", "--start", "--no-floor"},
+       {}},
+      {"the floor screen", {"ctrlprog"}, floor, QStringList{"ctrlprog", "--floor"}, {}},
       {"a key it does not know", {"ctrlprog"}, unknown, std::nullopt, "prot"},
       {"options besides",
        {"ctrlprog", "--port", "/dev/ttyUSB3"},
