@@ -71,7 +71,6 @@ int FixtureView::FloorColumns(size_t ports, QSize room) {
 
 void FixtureView::SetFloor(bool floor) {
   floor_ = floor;
-  for (FixtureTile* tile : tiles_) tile->panel()->HideSmallPrint(floor);
   columns_ = 0;
   Lay();
 }
@@ -83,8 +82,14 @@ void FixtureView::resizeEvent(QResizeEvent* event) {
 
 void FixtureView::Lay() {
   const int columns = floor_ ? FloorColumns(tiles_.size(), size()) : Columns(tiles_.size(), size());
+  // The small print goes where nobody reads it (the floor screen) or where a tile is shorter
+  // than its least height, so it never lies over the badge.
+  const int rowHeight = height() / std::max(1, Rows(tiles_.size(), columns));
+  for (FixtureTile* tile : tiles_) {
+    tile->panel()->HideSmallPrint(floor_ || rowHeight < kTileHeight);
+  }
   if (scanning_) {
-    const int cell = height() / std::max(1, Rows(tiles_.size(), columns));
+    const int cell = rowHeight;
     for (FixtureTile* tile : tiles_) {
       tile->PlaceSerialRow(cell >= FixtureTile::kOwnSerialRowHeight);
     }

@@ -269,6 +269,9 @@ void MainWindow::Relayout() {
                      std::max(0, client->height() - px(520)));
   const int head = floorSet_ ? QFontMetrics(floorSet_->font()).height() + 8 : 0;
   if (floorSet_) floorSet_->setGeometry(beside.left(), beside.top(), beside.width(), head);
+  // Concealed in a window as wide as the screen, the parameter panel would stand behind the
+  // tiles: it goes with the rest of what concealing hides.
+  if (floorSet_) frame10_->setVisible(expanded);
   picture1_->resize(px(3020), px(5535) + logGrows);
   rtfReceive_->resize(px(2775), px(1215) + logGrows);
   if (fixture_) fixture_->setGeometry(tiles);

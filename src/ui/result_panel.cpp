@@ -212,6 +212,7 @@ void ResultPanel::ShowSmallPrint() {
 }
 
 void ResultPanel::HideSmallPrint(bool hide) {
+  if (hide == noSmallPrint_) return;
   noSmallPrint_ = hide;
   ShowSmallPrint();
   FitText();
