@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <iterator>
 
+#include "files/file_error.h"
+#include "files/file_system.h"
+#include "front/argument_bytes.h"
 #include "ui/main_window.h"
+#include "ui/qt_text.h"
 
 namespace ctrlprog {
 namespace {
@@ -43,6 +47,15 @@ constexpr Key kKeys[] = {
     {"start", "--start", Key::Kind::Flag},
     {"floor", "--floor", Key::Kind::Switch},
 };
+
+// Why the file at `path` cannot be read, chosen by the system's code and said whole in the
+// operator's language (Qt's error text would be English inside a Chinese sentence); empty when
+// it can.
+QString WhyUnreadable(const QString& path) {
+  std::string head;
+  const auto error = ReadFileHead(ArgumentBytes(path), 0, head);
+  return error ? ToQString(Describe(*error)) : QString();
+}
 
 std::optional<bool> Flag(const QString& text) {
   const QString t = text.trimmed().toLower();
@@ -79,11 +92,9 @@ bool FloorScreen(const QCommandLineParser& parser, const StartOptions& options) 
 }
 
 std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return Tr("The station's configuration %1 cannot be read: %2.").arg(path, file.errorString());
+  if (const QString why = WhyUnreadable(path); !why.isEmpty()) {
+    return Tr("The station's configuration %1 cannot be read: %2.").arg(path, why);
   }
-  file.close();
   const QSettings ini(path, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError) {
     return Tr("The station's configuration %1 is not an INI file.").arg(path);
@@ -166,8 +177,9 @@ std::optional<QString> SetChanged(const QString& path, const QString& sha256,
   QCryptographicHash hash(QCryptographicHash::Sha256);
   if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
     // A set that cannot be checked is not programmed.
+    const QString why = WhyUnreadable(path);
     return Tr("The parameter file %1 cannot be read to check it is the station's set: %2.")
-        .arg(path, file.errorString());
+        .arg(path, why.isEmpty() ? ToQString(Describe(FileError::Other)) : why);
   }
   const QString found = QString::fromLatin1(hash.result().toHex());
   if (found == sha256) return std::nullopt;

@@ -1485,6 +1485,10 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     const Started started = PlanWithBoxes({"ctrlprog", "--lock"}, "/nonexistent/station.ini");
     EXPECT_FALSE(started.plan.has_value());
     EXPECT_EQ(started.box, "--lock 需要 --load 文件：本工位编程所用的参数集。");
+    // A configuration that cannot be read says why by the system's code, whole in Chinese.
+    const QString missing = QString::fromStdString(dir.Path("missing.ini"));
+    EXPECT_EQ(PlanWithBoxes({"ctrlprog", "--station-config", missing}, "").box,
+              "无法读取本工位的配置 " + missing + "：没有该文件或文件夹。");
     TranslateMessages(false);
   }
   InstallTranslations(QLocale::c());
