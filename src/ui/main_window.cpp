@@ -518,10 +518,14 @@ QRect MainWindow::FixtureRoom(QSize client, bool expanded) const {
     return beside.adjusted(0, head, 0, 0);
   }
   const size_t ports = fixture_->Tiles().size();
-  return !expanded || FixtureView::Fits(ports, beside.size()) ||
-                 !FixtureView::Fits(ports, below.size())
-             ? beside
-             : below;
+  if (!expanded || FixtureView::Fits(ports, beside.size())) return beside;
+  if (FixtureView::Fits(ports, below.size())) return below;
+  // Neither has the least size for every tile (a window kept inside a full-HD screen with its
+  // title bar): the room whose rows are taller.
+  const auto rowHeight = [ports](QRect room) {
+    return room.height() / FixtureView::Rows(ports, FixtureView::Columns(ports, room.size()));
+  };
+  return rowHeight(below) > rowHeight(beside) ? below : beside;
 }
 
 QSize MainWindow::FixtureWindowSize(size_t ports, QSize window, QSize screen) {
