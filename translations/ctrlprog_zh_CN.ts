@@ -155,24 +155,24 @@
         <translation>上次结果：%1，%2。</translation>
     </message>
     <message>
-        <source>held by another program</source>
-        <translation>被其他程序占用</translation>
-    </message>
-    <message>
         <source>permission denied — install the package's device rule or join the dialout group</source>
         <translation>没有权限——请安装软件包的设备规则或加入 dialout 组</translation>
     </message>
     <message>
-        <source>no such device — plug the adapter in</source>
-        <translation>没有此设备——请插入适配器</translation>
+        <source>Fixture of %1 ports, %2 running. Programmed %3, Failed %4.</source>
+        <translation>治具共 %1 个端口，%2 个运行中。已编程 %3，失败 %4。</translation>
     </message>
     <message>
-        <source>too many open files — close other programs and try again</source>
-        <translation>打开的文件过多——请关闭其他程序后重试</translation>
+        <source>No parameter set</source>
+        <translation>未载入参数集</translation>
     </message>
     <message>
-        <source>not a serial port — choose another one</source>
-        <translation>不是串口——请选择其他端口</translation>
+        <source>Parameter set</source>
+        <translation>参数集</translation>
+    </message>
+    <message>
+        <source>The parameter file and the first 8 hexadecimal digits of its SHA-256</source>
+        <translation>参数文件及其 SHA-256 的前 8 位十六进制数字</translation>
     </message>
 </context>
 <context>
@@ -255,6 +255,18 @@
     <message>
         <source>--line-optional needs --scan and --line-db</source>
         <translation>--line-optional 需要与 --scan 和 --line-db 一起使用</translation>
+    </message>
+    <message>
+        <source>--station takes a name of 1 to %1 bytes</source>
+        <translation>--station 需要 1 到 %1 字节的名称</translation>
+    </message>
+    <message>
+        <source>forward needs --line-db URI</source>
+        <translation>forward 需要 --line-db URI</translation>
+    </message>
+    <message>
+        <source>report needs one of --line-db URI and --record FILE</source>
+        <translation>report 需要 --line-db URI 和 --record FILE 之一</translation>
     </message>
 </context>
 <context>
@@ -483,6 +495,306 @@
         <source>a record kept in a file per period is not forwarded to the line database: use --record-rotate without --line-db</source>
         <translation>按周期分文件保存的记录不会转发到产线数据库：请在不带 --line-db 的情况下使用 --record-rotate</translation>
     </message>
+    <message>
+        <source>no port chosen — choose one in the port box</source>
+        <translation>未选择端口——请在端口框中选择一个</translation>
+    </message>
+    <message>
+        <source>the port number does not fit 16 bits (-32768 to 32767)</source>
+        <translation>端口号超出 16 位范围（-32768 到 32767）</translation>
+    </message>
+    <message>
+        <source>no such device — plug the adapter in</source>
+        <translation>没有此设备——请插入适配器</translation>
+    </message>
+    <message>
+        <source>permission denied — install the package&apos;s device rule or join the dialout group</source>
+        <translation>没有权限——请安装软件包的设备规则或加入 dialout 组</translation>
+    </message>
+    <message>
+        <source>held by another program</source>
+        <translation>被其他程序占用</translation>
+    </message>
+    <message>
+        <source>too many open files — close other programs and try again</source>
+        <translation>打开的文件过多——请关闭其他程序后重试</translation>
+    </message>
+    <message>
+        <source>not a serial port — choose another one</source>
+        <translation>不是串口——请选择其他端口</translation>
+    </message>
+    <message>
+        <source>the port cannot be opened — check the adapter and try again</source>
+        <translation>无法打开端口——请检查适配器后重试</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>LOST</source>
+        <translation>断线</translation>
+    </message>
+    <message>
+        <source>RESTORED</source>
+        <translation>已恢复</translation>
+    </message>
+    <message>
+        <source>%1 failed, %2 unconfirmed</source>
+        <translation>失败 %1，未确认 %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 scanned boards passed at their first attempt</source>
+        <translation>%2 块已扫描电路板中 %1 首次即通过</translation>
+    </message>
+    <message>
+        <source>%1 passed</source>
+        <translation>通过 %1</translation>
+    </message>
+    <message>
+        <source>%1 scanned boards passed more than once (trace SERIAL shows where)</source>
+        <translation>%1 块已扫描电路板不止一次通过（trace 序列号 可查看在何处）</translation>
+    </message>
+    <message>
+        <source>%1-%2-%3T%4%5</source>
+        <translation>%1年%2月%3日 %4%5</translation>
+    </message>
+    <message>
+        <source>%1: boards per hour</source>
+        <translation>%1：每小时电路板数</translation>
+    </message>
+    <message>
+        <source>%2-%3 %4</source>
+        <translation>%2月%3日 %4</translation>
+    </message>
+    <message>
+        <source>(the connecting user&apos;s own)</source>
+        <translation>（连接用户的默认数据库）</translation>
+    </message>
+    <message>
+        <source>1st pass</source>
+        <translation>首次通过</translation>
+    </message>
+    <message>
+        <source>Attempts</source>
+        <translation>尝试次数</translation>
+    </message>
+    <message>
+        <source>Boards per hour at %1, passed and failed</source>
+        <translation>%1 每小时电路板数，通过与失败</translation>
+    </message>
+    <message>
+        <source>Boards per hour</source>
+        <translation>每小时电路板数</translation>
+    </message>
+    <message>
+        <source>Boards</source>
+        <translation>电路板</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>First pass</source>
+        <translation>首次通过</translation>
+    </message>
+    <message>
+        <source>First-pass yield per hour</source>
+        <translation>每小时首次通过率</translation>
+    </message>
+    <message>
+        <source>First-pass yield per hour, all stations</source>
+        <translation>每小时首次通过率（全部工位）</translation>
+    </message>
+    <message>
+        <source>First-pass yield</source>
+        <translation>首次通过率</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>Hours in UTC; made %1</source>
+        <translation>小时按 UTC 计；生成于 %1</translation>
+    </message>
+    <message>
+        <source>Hours in local time; made %1</source>
+        <translation>小时按本地时间计；生成于 %1</translation>
+    </message>
+    <message>
+        <source>Line database %1</source>
+        <translation>产线数据库 %1</translation>
+    </message>
+    <message>
+        <source>Line report</source>
+        <translation>产线报告</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>断线</translation>
+    </message>
+    <message>
+        <source>No board was scanned in these hours: first-pass yield needs a record written with --scan.</source>
+        <translation>这些小时内没有扫描过电路板：首次通过率需要用 --scan 写入的记录。</translation>
+    </message>
+    <message>
+        <source>No results in these rows.</source>
+        <translation>这些记录中没有结果。</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Record %1</source>
+        <translation>记录 %1</translation>
+    </message>
+    <message>
+        <source>Scanned</source>
+        <translation>已扫描</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>Table</source>
+        <translation>明细表</translation>
+    </message>
+    <message>
+        <source>UNCONFIRMED</source>
+        <translation>未确认</translation>
+    </message>
+    <message>
+        <source>Unconfirmed</source>
+        <translation>未确认</translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation>良率</translation>
+    </message>
+    <message>
+        <source>attempts</source>
+        <translation>尝试</translation>
+    </message>
+    <message>
+        <source>boards</source>
+        <translation>电路板</translation>
+    </message>
+    <message>
+        <source>ctrlprog line report</source>
+        <translation>ctrlprog 产线报告</translation>
+    </message>
+    <message>
+        <source>en</source>
+        <translation>zh-CN</translation>
+    </message>
+    <message>
+        <source>failed or unconfirmed</source>
+        <translation>失败或未确认</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>first-pass yield is over the %1 scanned boards of %2 only; the %3 results without a serial are not in it</source>
+        <translation>首次通过率仅按 %2 块电路板中已扫描的 %1 块计算；没有序列号的 %3 个结果不计在内</translation>
+    </message>
+    <message>
+        <source>fpy</source>
+        <translation>首次通过率</translation>
+    </message>
+    <message>
+        <source>frame</source>
+        <translation>数据帧</translation>
+    </message>
+    <message>
+        <source>from %1 until %2</source>
+        <translation>从 %1 到 %2</translation>
+    </message>
+    <message>
+        <source>hour (UTC)</source>
+        <translation>小时（UTC）</translation>
+    </message>
+    <message>
+        <source>hour (local time)</source>
+        <translation>小时（本地时间）</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>断线</translation>
+    </message>
+    <message>
+        <source>no row names the board %1</source>
+        <translation>没有记录提到电路板 %1</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>scanned</source>
+        <translation>已扫描</translation>
+    </message>
+    <message>
+        <source>since %1</source>
+        <translation>自 %1 起</translation>
+    </message>
+    <message>
+        <source>station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>the report is in %1</source>
+        <translation>报告已写入 %1</translation>
+    </message>
+    <message>
+        <source>time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>total</source>
+        <translation>合计</translation>
+    </message>
+    <message>
+        <source>try</source>
+        <translation>次</translation>
+    </message>
+    <message>
+        <source>unconf.</source>
+        <translation>未确认</translation>
+    </message>
+    <message>
+        <source>until %1</source>
+        <translation>至 %1 止</translation>
+    </message>
+    <message>
+        <source>yield</source>
+        <translation>良率</translation>
+    </message>
 </context>
 <context>
     <name>PortsDialog</name>
@@ -622,6 +934,10 @@
     <message>
         <source>--station-config needs the name of a station&apos;s configuration file.</source>
         <translation>--station-config 需要工位配置文件的名称。</translation>
+    </message>
+    <message>
+        <source>ctrlprog</source>
+        <translation>ctrlprog 电机控制器编程</translation>
     </message>
 </context>
 </TS>

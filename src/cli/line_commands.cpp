@@ -20,6 +20,7 @@
 #include "model/utf8.h"
 #include "report/line_tally.h"
 #include "report/report_page.h"
+#include "report/report_words.h"
 #include "report/unit_trace.h"
 
 namespace ctrlprog {
@@ -210,43 +211,80 @@ void PrintJson(const nlohmann::ordered_json& j) {
              stdout);
 }
 
+// Rows of cells printed in columns as wide as their widest cell (a Chinese character takes two
+// columns); the columns from `firstNumber` on are numbers, right-aligned.
+void PrintColumns(const std::vector<std::vector<std::string>>& rows, size_t firstNumber) {
+  std::vector<int> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()), 0);
+    for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i > 0) line += ' ';
+      line += Padded(row[i], widths[i], i >= firstNumber);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::printf("%s\n", line.c_str());
+  }
+}
+
 void PrintTable(const std::vector<ReportLine>& lines, bool utc) {
-  std::printf("%-22s %-16s %-16s %8s %7s %7s %7s %6s %7s %7s %7s %7s\n",
-              utc ? "hour (UTC)" : "hour (local time)", "station", "port", "attempts", "passed",
-              "failed", "unconf.", "lost", "yield", "boards", "1st pass", "fpy");
+  std::vector<std::vector<std::string>> rows = {
+      {utc ? Say("hour (UTC)") : Say("hour (local time)"), Say("station"), Say("port"),
+       Say("attempts"), Say("passed"), Say("failed"), Say("unconf."), Say("lost"), Say("yield"),
+       Say("boards"), Say("scanned"), Say("1st pass"), Say("fpy")}};
+  std::vector<std::string> notes;
   for (const ReportLine& l : lines) {
     const ResultCounts& c = l.counts;
     const bool total = l.scope == ReportLine::Scope::Total;
-    const std::string port = l.scope == ReportLine::Scope::Port ? "  " + l.port : "";
-    std::printf("%-22s %-16s %-16s %8lld %7lld %7lld %7lld %6lld %7s %7lld %7s %7s\n",
-                total ? "total" : l.hour.c_str(), l.station.c_str(), port.c_str(),
-                static_cast<long long>(c.Attempts()), static_cast<long long>(c.passes),
-                static_cast<long long>(c.fails), static_cast<long long>(c.unconfirmed),
-                static_cast<long long>(c.lost), PercentText(c.passes, c.Attempts()).c_str(),
-                static_cast<long long>(c.Boards()),
-                c.named ? std::to_string(c.firstPass).c_str() : "-",
-                PercentText(c.firstPass, c.named).c_str());
-    if (total && l.passedMoreThanOnce > 0) {
-      std::printf("%lld scanned boards passed more than once (trace SERIAL shows where)\n",
-                  static_cast<long long>(l.passedMoreThanOnce));
+    rows.push_back({total ? Say("total") : TimeSaid(l.hour), l.station,
+                    l.scope == ReportLine::Scope::Port ? "  " + l.port : "",
+                    std::to_string(c.Attempts()), std::to_string(c.passes), std::to_string(c.fails),
+                    std::to_string(c.unconfirmed), std::to_string(c.lost),
+                    PercentText(c.passes, c.Attempts()), std::to_string(c.Boards()),
+                    std::to_string(c.named), c.named ? std::to_string(c.firstPass) : "-",
+                    PercentText(c.firstPass, c.named)});
+    if (!total) continue;
+    // Boards without a serial cannot be told apart, so their first attempts are unknown.
+    if (c.unnamed > 0) {
+      notes.push_back(
+          Say("first-pass yield is over the %1 scanned boards of %2 only; the %3 "
+              "results without a serial are not in it",
+              {std::to_string(c.named), std::to_string(c.Boards()), std::to_string(c.unnamed)}));
+    }
+    if (l.passedMoreThanOnce > 0) {
+      notes.push_back(Say("%1 scanned boards passed more than once (trace SERIAL shows where)",
+                          {std::to_string(l.passedMoreThanOnce)}));
     }
   }
+  PrintColumns(rows, 3);
+  for (const std::string& note : notes) std::printf("%s\n", note.c_str());
 }
 
 int WritePage(const ReportOptions& o, const std::vector<ReportLine>& lines) {
   PageHeading heading;
-  heading.source =
-      o.record ? "Record " + *o.record : "Line database " + PgLineDb::Identity(*o.lineDb);
-  if (o.since) heading.period += "since " + *o.since;
-  if (o.until) heading.period += std::string(o.since ? " " : "") + "until " + *o.until;
-  heading.made = RecordTime(std::chrono::system_clock::now()).substr(0, 16);
+  // The database by its name only: its address and settings are no business of the page's
+  // readers.
+  heading.source = o.record ? Say("Record %1", {EscapeName(*o.record)})
+                            : Say("Line database %1", {PgLineDb::DatabaseName(*o.lineDb)});
+  if (o.since && o.until) {
+    heading.period = Say("from %1 until %2", {TimeSaid(*o.since), TimeSaid(*o.until)});
+  } else if (o.since) {
+    heading.period = Say("since %1", {TimeSaid(*o.since)});
+  } else if (o.until) {
+    heading.period = Say("until %1", {TimeSaid(*o.until)});
+  }
+  const std::string now = RecordTime(std::chrono::system_clock::now());
+  heading.made = TimeSaid(now.substr(0, 16) + now.substr(23));  // to the minute, with its offset
   heading.utc = o.utc;
   if (const auto error = ReplaceFileContents(*o.html, ReportPage(lines, heading))) {
     std::fprintf(stderr, "ctrlprog-cli: the report %s cannot be written: %s\n",
                  EscapeName(*o.html).c_str(), Describe(*error).c_str());
     return kExitPortFailed;
   }
-  Tell("the report is in " + EscapeName(*o.html));
+  Tell(Say("the report is in %1", {EscapeName(*o.html)}));
   return kExitOk;
 }
 
@@ -314,10 +352,9 @@ int RunTrace(const TraceOptions& o) {
     db.ForReading();
     if (const LineDbResult r = db.History(o.serial, true, rows); !r.ok()) return Refuse(r.message);
   }
-  if (!o.json && !rows.empty()) {
-    std::printf("%-29s  %-16s %-16s %-11s %3s  %-77s  %s\n", "time", "station", "port", "result",
-                "try", "frame", "file");
-  }
+  std::vector<std::vector<std::string>> table = {{Say("time"), Say("station"), Say("port"),
+                                                  Say("result"), Say("try"), Say("frame"),
+                                                  Say("file")}};
   for (const TraceRow& r : rows) {
     const std::string time =
         RecordTime(std::chrono::system_clock::time_point(std::chrono::milliseconds(r.ms)));
@@ -332,13 +369,13 @@ int RunTrace(const TraceOptions& o) {
       j["attempt"] = r.attempt;
       PrintJson(j);
     } else {
-      std::printf("%s  %-16s %-16s %-11s %3lld  %s  %s\n", time.c_str(), r.station.c_str(),
-                  r.port.c_str(), r.result.c_str(), static_cast<long long>(r.attempt),
-                  r.frame.c_str(), r.file.c_str());
+      table.push_back({TimeSaid(time), r.station, r.port, ResultWordSaid(r.result),
+                       std::to_string(r.attempt), r.frame, r.file});
     }
   }
+  if (!o.json && !rows.empty()) PrintColumns(table, 7);
   if (rows.empty()) {
-    Tell("no row names the board " + EscapeName(o.serial));
+    Tell(Say("no row names the board %1", {EscapeName(o.serial)}));
     return kExitPortFailed;
   }
   return kExitOk;

@@ -69,10 +69,14 @@ bool CatchStopSignals() {
 
 // Why a port did not open, on the line after whatever the window would have said: a script has
 // nobody to look at the screen.
-void PrintOpenFailure(const std::string& portText, int error, const std::string& reason) {
+// The advice is chosen by the cause's code, whole in the operator's language: the platform's own
+// words (English whatever the locale) stay out of it.
+void PrintOpenFailure(const std::string& portText, int error, OpenCause cause,
+                      const std::string& reason) {
   if (error == kCommOk || reason.empty()) return;  // the parameter check stopped it and said why
-  std::fprintf(stderr, "ctrlprog-cli: %s\n",
-               Say("cannot open port %1: %2", {EscapeName(portText), EscapeName(reason)}).c_str());
+  std::fprintf(
+      stderr, "ctrlprog-cli: %s\n",
+      Say("cannot open port %1: %2", {EscapeName(portText), OpenCauseAdvice(cause)}).c_str());
 }
 
 // One port of the run: the console's services and the Qt port under its station.
@@ -260,7 +264,7 @@ bool ProgramRun::StartAll() {
       continue;
     }
     const Link& link = p->station.link();
-    PrintOpenFailure(p->port, link.LastOpenError(), link.OpenFailure());
+    PrintOpenFailure(p->port, link.LastOpenError(), link.LastOpenCause(), link.OpenFailure());
     anyFailed_ = true;
   }
   CheckOutput();

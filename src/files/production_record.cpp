@@ -128,6 +128,14 @@ void ProductionRecord::GiveUpWaiting() {
 
 namespace {
 
+// A record's result word as the operator reads it; the record itself keeps the English word.
+std::string ResultSaid(std::string_view result) {
+  if (result == "FAIL") return Say("FAIL");
+  if (result == "LOST") return Say("LOST");
+  if (result == "RESTORED") return Say("RESTORED");
+  return std::string(result);
+}
+
 // The reason, naming the program that holds the record's lock where it can be found.
 std::string Reason(const std::string& path, FileError error) {
   if (error == FileError::Locked) {
@@ -159,7 +167,7 @@ std::string RecordFailureMessage(const std::string& path, FileError error, std::
   return Say(
       "The production record %1 could not be written: %2. The last event on %3 (%4) was not "
       "recorded. The transfer was stopped.",
-      {shown, why, on, result});
+      {shown, why, on, ResultSaid(result)});
 }
 
 std::string RecordOpenFailureMessage(const std::string& path, FileError error) {

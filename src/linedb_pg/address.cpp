@@ -9,6 +9,8 @@
 
 #include "linedb_pg/pg_address.h"
 #include "linedb_pg/pg_line_db.h"
+#include "model/say.h"
+#include "model/utf8.h"
 
 namespace ctrlprog {
 namespace {
@@ -91,6 +93,12 @@ std::string PgLineDb::Identity(const std::string& uri) {
     if (c == ' ' || c == '\n' || c == '\t') c = '_';
   }
   return identity;
+}
+
+std::string PgLineDb::DatabaseName(const std::string& uri) {
+  const auto address = PgAddress::Parse(uri, nullptr);
+  const std::string name = address ? address->Get("dbname") : std::string();
+  return name.empty() ? Say("(the connecting user's own)") : EscapeName(name);
 }
 
 }  // namespace ctrlprog

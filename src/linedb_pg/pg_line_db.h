@@ -49,6 +49,8 @@ class PgLineDb : public LineDb {
   static bool HoldsPassword(const std::string& uri);
   // Which database `uri` names (host, port, database), whoever connects: one word.
   static std::string Identity(const std::string& uri);
+  // The database's name alone, for a page a person reads: no host, port or other setting.
+  static std::string DatabaseName(const std::string& uri);
 
   LineDbResult Connect() override;
   void Disconnect() override;

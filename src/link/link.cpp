@@ -8,9 +8,11 @@ using enum TransferState;
 
 int Link::Open(std::string_view portText) {
   int error = port_.SetPort(portText);
-  if (error == kCommOk) portName_ = port_.DeviceName();
-  if (error == kCommOk) error = port_.Open();
+  const bool named = error == kCommOk;
+  if (named) portName_ = port_.DeviceName();
+  if (named) error = port_.Open();
   lastOpenError_ = error;
+  lastOpenCause_ = OpenCauseFor(error, named ? port_.OpenFailureCause() : OpenCause::NoPortNamed);
   openFailure_ =
       error == kCommOk ? std::string() : OpenFailureReason(error, port_.OpenFailureDetail());
   if (error == kCommOk) {
@@ -182,6 +184,17 @@ void Link::Emit(LinkEventKind kind, std::string reason) {
   }
   tally_.Count(event);
   for (const LinkListener& listener : listeners_) listener(event);
+}
+
+OpenCause OpenCauseFor(int error, OpenCause portSays) {
+  switch (error) {
+    case kCommOk:
+      return OpenCause::None;
+    case kCommOverflow:
+      return OpenCause::OutOfRange;
+    default:
+      return portSays;
+  }
 }
 
 std::string OpenFailureReason(int error, const std::string& detail) {

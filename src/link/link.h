@@ -90,6 +90,8 @@ class Link {
   const std::string& OpenFailure() const { return openFailure_; }
   // The error number of the last open (kCommOk when it opened).
   int LastOpenError() const { return lastOpenError_; }
+  // Why the last open failed, for the operator's advice; None after one that succeeded.
+  OpenCause LastOpenCause() const { return lastOpenCause_; }
 
   // Results since start-up; Reset sets the counts to zero.
   const Tally& tally() const { return tally_; }
@@ -117,6 +119,7 @@ class Link {
   uint8_t bytTickCount = 0;  // never reset by starting or stopping
   ParameterFrame bytFrame{};
   int lastOpenError_ = kCommOk;
+  OpenCause lastOpenCause_ = OpenCause::None;
   std::string portName_;
   std::string serial_;
   int attempt_ = 0;
@@ -134,5 +137,7 @@ class Link {
 
 // Why an open failed, in words, from our error number and the adapter's own account.
 std::string OpenFailureReason(int error, const std::string& detail);
+// The cause of an open that returned `error`, where the port said `portSays`.
+OpenCause OpenCauseFor(int error, OpenCause portSays);
 
 }  // namespace ctrlprog

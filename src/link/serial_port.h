@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/open_cause.h"
+
 namespace ctrlprog {
 
 // Error numbers the serial port reports, as the form's code knows them.
@@ -43,6 +45,8 @@ class SerialPort {
   virtual std::vector<uint8_t> ReadAll() = 0;
   // Why the last open failed, in words, where the adapter knows more than the error number.
   virtual std::string OpenFailureDetail() const { return {}; }
+  // Why the last open failed, chosen from the platform's code.
+  virtual OpenCause OpenFailureCause() const { return OpenCause::Other; }
   // The transfer is over: gives up the claim on the device that Open took and that outlasts
   // the close on every fourth polling tick.
   virtual void Release() {}

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
+
+#include "model/say.h"
+#include "report/report_words.h"
 
 namespace ctrlprog {
 namespace {
@@ -48,11 +52,9 @@ HourAxis AxisOf(const std::vector<ReportLine>& lines) {
   return axis;
 }
 
-// "12-07 21:00" of "2026-12-07T21:00+08:00".
+// "12-07 21:00" of "2026-12-07T21:00+08:00", as the operator's locale writes it.
 std::string ShortHour(const std::string& name) {
-  std::string s = name.substr(5, 11);
-  std::replace(s.begin(), s.end(), 'T', ' ');
-  return s;
+  return ShortHourSaid(name);
 }
 
 // The hours along the bottom, a label where there is room for one, and the value lines.
@@ -87,11 +89,11 @@ std::string Bar(int x, int width, int64_t from, int64_t count, int64_t top, cons
 std::string StationChart(const std::string& station, const std::vector<ReportLine>& lines,
                          const HourAxis& axis, int64_t top) {
   const int height = kTop + kPlot + kBottom;
-  std::string svg = "<figure><figcaption>" + HtmlEscaped(station) + ": boards per hour" +
+  std::string svg = "<figure><figcaption>" + HtmlEscaped(Say("%1: boards per hour", {station})) +
                     "</figcaption><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                     Num(axis.Width()) + "\" height=\"" + Num(height) +
                     "\" role=\"img\" aria-label=\"" +
-                    HtmlEscaped("Boards per hour at " + station + ", passed and failed") + "\">";
+                    HtmlEscaped(Say("Boards per hour at %1, passed and failed", {station})) + "\">";
   svg += Frame(axis, top, "");
   for (const ReportLine& l : lines) {
     if (l.scope != ReportLine::Scope::Station || l.station != station) continue;
@@ -99,10 +101,11 @@ std::string StationChart(const std::string& station, const std::vector<ReportLin
     const int width = axis.Slot() - 4;
     const int64_t failed = l.counts.fails + l.counts.unconfirmed;
     const std::string when = ShortHour(l.hour) + ", " + station + ": ";
-    svg += Bar(x, width, 0, l.counts.passes, top, "pass", when + Num(l.counts.passes) + " passed");
-    svg +=
-        Bar(x, width, l.counts.passes, failed, top, "fail",
-            when + Num(l.counts.fails) + " failed, " + Num(l.counts.unconfirmed) + " unconfirmed");
+    svg += Bar(x, width, 0, l.counts.passes, top, "pass",
+               when + Say("%1 passed", {Num(l.counts.passes)}));
+    svg += Bar(
+        x, width, l.counts.passes, failed, top, "fail",
+        when + Say("%1 failed, %2 unconfirmed", {Num(l.counts.fails), Num(l.counts.unconfirmed)}));
   }
   return svg + "</svg></figure>\n";
 }
@@ -120,18 +123,20 @@ std::string YieldChart(const std::vector<ReportLine>& lines, const HourAxis& axi
     points += Num(x) + "," + Num(y) + " ";
     dots += "<circle class=\"fpy\" cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"4\"><title>" +
             HtmlEscaped(ShortHour(axis.names[axis.IndexOf(ms)]) + ": " +
-                        PercentText(c.firstPass, c.named) + " of " + Num(c.named) +
-                        " boards passed at their first attempt") +
+                        Say("%1 of %2 scanned boards passed at their first attempt",
+                            {PercentText(c.firstPass, c.named), Num(c.named)})) +
             "</title></circle>";
   }
   if (points.empty()) {
-    return "<p class=\"note\">No board was scanned in these hours: first-pass yield needs a "
-           "record written with --scan.</p>\n";
+    return "<p class=\"note\">" +
+           HtmlEscaped(Say("No board was scanned in these hours: first-pass yield needs a "
+                           "record written with --scan.")) +
+           "</p>\n";
   }
-  return "<figure><figcaption>First-pass yield per hour, all stations</figcaption><svg "
-         "xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-         Num(axis.Width()) + "\" height=\"" + Num(kTop + kPlot + kBottom) +
-         "\" role=\"img\" aria-label=\"First-pass yield per hour\">" + Frame(axis, 100, "%") +
+  return "<figure><figcaption>" + HtmlEscaped(Say("First-pass yield per hour, all stations")) +
+         "</figcaption><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(axis.Width()) +
+         "\" height=\"" + Num(kTop + kPlot + kBottom) + "\" role=\"img\" aria-label=\"" +
+         HtmlEscaped(Say("First-pass yield per hour")) + "\">" + Frame(axis, 100, "%") +
          "<polyline class=\"fpy\" points=\"" + points + "\"/>" + dots + "</svg></figure>\n";
 }
 
@@ -145,13 +150,13 @@ std::string TableRow(const ReportLine& l) {
                      : l.scope == ReportLine::Scope::Port ? "port"
                                                           : "station";
   const bool total = l.scope == ReportLine::Scope::Total;
-  std::string hour = l.hour;
+  std::string hour = TimeSaid(l.hour);
   std::replace(hour.begin(), hour.end(), 'T', ' ');
-  return std::string("<tr class=\"") + kind + "\">" + Cell(total ? "total" : hour, false) +
+  return std::string("<tr class=\"") + kind + "\">" + Cell(total ? Say("total") : hour, false) +
          Cell(l.station, false) + Cell(l.scope == ReportLine::Scope::Port ? l.port : "", false) +
          Cell(Num(c.Attempts())) + Cell(Num(c.passes)) + Cell(Num(c.fails)) +
          Cell(Num(c.unconfirmed)) + Cell(Num(c.lost)) + Cell(PercentText(c.passes, c.Attempts())) +
-         Cell(Num(c.Boards())) + Cell(c.named ? Num(c.firstPass) : "-") +
+         Cell(Num(c.Boards())) + Cell(Num(c.named)) + Cell(c.named ? Num(c.firstPass) : "-") +
          Cell(PercentText(c.firstPass, c.named)) + "</tr>\n";
 }
 
@@ -206,39 +211,60 @@ std::string ReportPage(const std::vector<ReportLine>& lines, const PageHeading& 
     stations.insert(l.station);
     most = std::max(most, l.counts.Attempts());
   }
+  const auto h2 = [](std::string_view text) {
+    return "<h2>" + HtmlEscaped(std::string(text)) + "</h2>\n";
+  };
   std::string page =
-      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+      "<!DOCTYPE html>\n<html lang=\"" + HtmlEscaped(PageLanguage()) +
+      "\"><head><meta charset=\"utf-8\">"
       "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
-      "'unsafe-inline'\"><title>ctrlprog line report</title><style>" +
-      std::string(kStyle) + "</style></head><body>\n<h1>Line report</h1>\n<p class=\"meta\">" +
-      HtmlEscaped(heading.source) +
-      (heading.period.empty() ? "" : ", " + HtmlEscaped(heading.period)) + "<br>Hours in " +
-      (heading.utc ? "UTC" : "local time") + "; made " + HtmlEscaped(heading.made) + "</p>\n";
-  if (lines.empty())
-    return page + "<p class=\"note\">No results in these rows.</p></body></html>\n";
-  page +=
-      "<h2>Boards per hour</h2><p class=\"legend\"><span class=\"pass\" style=\"background:"
-      "#2e7d32\"></span>passed<span class=\"fail\" style=\"background:#c62828\"></span>failed "
-      "or unconfirmed</p>\n";
+      "'unsafe-inline'\"><title>" +
+      HtmlEscaped(Say("ctrlprog line report")) + "</title><style>" + std::string(kStyle) +
+      "</style></head><body>\n<h1>" + HtmlEscaped(Say("Line report")) +
+      "</h1>\n<p class=\"meta\">" + HtmlEscaped(heading.source) +
+      (heading.period.empty() ? "" : ", " + HtmlEscaped(heading.period)) + "<br>" +
+      HtmlEscaped(heading.utc ? Say("Hours in UTC; made %1", {heading.made})
+                              : Say("Hours in local time; made %1", {heading.made})) +
+      "</p>\n";
+  if (lines.empty()) {
+    return page + "<p class=\"note\">" + HtmlEscaped(Say("No results in these rows.")) +
+           "</p></body></html>\n";
+  }
+  page += h2(Say("Boards per hour")) +
+          "<p class=\"legend\"><span class=\"pass\" style=\"background:#2e7d32\"></span>" +
+          HtmlEscaped(Say("passed")) + "<span class=\"fail\" style=\"background:#c62828\"></span>" +
+          HtmlEscaped(Say("failed or unconfirmed")) + "</p>\n";
   for (const std::string& station : stations) {
     page += StationChart(station, lines, axis, NiceCeiling(most));
   }
-  page += "<h2>First-pass yield</h2>\n" + YieldChart(lines, axis);
-  page +=
-      "<h2>Table</h2>\n<table><thead><tr><th>Hour</th><th>Station</th><th>Port</th>"
-      "<th>Attempts</th><th>Passed</th><th>Failed</th><th>Unconfirmed</th><th>Lost</th>"
-      "<th>Yield</th><th>Boards</th><th>First pass</th><th>First-pass yield</th></tr></thead>"
-      "<tbody>\n";
+  page += h2(Say("First-pass yield")) + YieldChart(lines, axis);
+  page += h2(Say("Table")) + "<table><thead><tr>";
+  for (const std::string& column :
+       {Say("Hour"), Say("Station"), Say("Port"), Say("Attempts"), Say("Passed"), Say("Failed"),
+        Say("Unconfirmed"), Say("Lost"), Say("Yield"), Say("Boards"), Say("Scanned"),
+        Say("First pass"), Say("First-pass yield")}) {
+    page += "<th>" + HtmlEscaped(column) + "</th>";
+  }
+  page += "</tr></thead><tbody>\n";
   int64_t again = 0;
+  std::vector<std::string> notes;
   for (const ReportLine& l : lines) {
     page += TableRow(l);
     again += l.passedMoreThanOnce;
+    // Boards without a serial cannot be told apart, so their first attempts are unknown.
+    if (l.scope == ReportLine::Scope::Total && l.counts.unnamed > 0) {
+      notes.push_back(
+          Say("first-pass yield is over the %1 scanned boards of %2 only; the %3 "
+              "results without a serial are not in it",
+              {Num(l.counts.named), Num(l.counts.Boards()), Num(l.counts.unnamed)}));
+    }
   }
   page += "</tbody></table>\n";
   if (again > 0) {
-    page += "<p>" + std::to_string(again) +
-            " scanned boards passed more than once (trace SERIAL shows where)</p>\n";
+    notes.push_back(
+        Say("%1 scanned boards passed more than once (trace SERIAL shows where)", {Num(again)}));
   }
+  for (const std::string& note : notes) page += "<p>" + HtmlEscaped(note) + "</p>\n";
   return page + "</body></html>\n";
 }
 

@@ -80,7 +80,10 @@ FixtureTile::FixtureTile(std::string port, QWidget* parent)
   station_.form().Form_Load();
   station_.OnEvent([this](const LinkEvent& event) {
     if (event.kind == LinkEventKind::Refused && !event.reason.empty()) {
-      SetReason(ToQString(event.reason));
+      // A port that did not open is advised by its cause, in the operator's language.
+      const OpenCause cause = station_.link().LastOpenCause();
+      SetReason(cause == OpenCause::None ? ToQString(event.reason)
+                                         : ToQString(OpenCauseAdvice(cause)));
     }
     if (event.kind == LinkEventKind::Started) SetReason({});
     Show();

@@ -55,15 +55,41 @@ bool FixtureView::Fits(size_t ports, QSize room) {
          Rows(ports, columns) * kTileHeight <= room.height();
 }
 
+int FixtureView::FloorColumns(size_t ports, QSize room) {
+  const auto n = static_cast<int>(std::max<size_t>(ports, 1));
+  int best = 1, bestFace = -1;
+  for (int columns = 1; columns <= n; ++columns) {
+    const int face =
+        std::min((room.width() / columns - 16) / 9, room.height() / Rows(ports, columns) - 90);
+    if (face > bestFace) {
+      best = columns;
+      bestFace = face;
+    }
+  }
+  return best;
+}
+
+void FixtureView::SetFloor(bool floor) {
+  floor_ = floor;
+  columns_ = 0;
+  Lay();
+}
+
 void FixtureView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Lay();
 }
 
 void FixtureView::Lay() {
-  const int columns = Columns(tiles_.size(), size());
+  const int columns = floor_ ? FloorColumns(tiles_.size(), size()) : Columns(tiles_.size(), size());
+  // The small print goes where nobody reads it (the floor screen) or where a tile is shorter
+  // than its least height, so it never lies over the badge.
+  const int rowHeight = height() / std::max(1, Rows(tiles_.size(), columns));
+  for (FixtureTile* tile : tiles_) {
+    tile->panel()->HideSmallPrint(floor_ || rowHeight < kTileHeight);
+  }
   if (scanning_) {
-    const int cell = height() / std::max(1, Rows(tiles_.size(), columns));
+    const int cell = rowHeight;
     for (FixtureTile* tile : tiles_) {
       tile->PlaceSerialRow(cell >= FixtureTile::kOwnSerialRowHeight);
     }

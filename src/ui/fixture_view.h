@@ -47,6 +47,12 @@ class FixtureView : public QWidget {
   static int Rows(size_t ports, int columns);
   // Whether `ports` tiles of the least size fit in `room`.
   static bool Fits(size_t ports, QSize room);
+  // The floor screen's grid: the columns whose tiles give the badge its largest face, a badge
+  // word being about nine of its faces wide and a tile's name row and counts taking about 90 px
+  // of its height.
+  static int FloorColumns(size_t ports, QSize room);
+  // Lays the tiles out for the floor screen, or as the window does.
+  void SetFloor(bool floor);
 
   // Where the tiles' log lines go (with the tile's name before them) and news of a tile that
   // started or stopped on its own.
@@ -62,6 +68,7 @@ class FixtureView : public QWidget {
   QGridLayout* grid_ = nullptr;
   int columns_ = 0;
   bool scanning_ = false;
+  bool floor_ = false;
   std::vector<FixtureTile*> tiles_;
 };
 

@@ -190,6 +190,12 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
     if (!loaded) return 2;
     window.Lock(QFileInfo(parser.value(options.load)).fileName().toStdString());
   }
+  // The floor screen names the set it programs, so a wrong set is seen from across the line.
+  if (ctrlprog::FloorScreen(parser, options)) {
+    const QString path = parser.value(options.load);
+    const QString hash = loaded && !path.isEmpty() ? ctrlprog::FileSha256(path) : QString();
+    window.ShowFloor(hash.isEmpty() ? QString() : QFileInfo(path).fileName(), hash.left(8));
+  }
   // Only with the set it was told to load: a file that failed has said why already.
   if (parser.isSet(options.start) && loaded) {
     QTimer::singleShot(0, &window, [&window] { window.Start(); });

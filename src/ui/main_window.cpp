@@ -16,6 +16,7 @@
 #include <QShortcut>
 #include <QTextDocument>
 #include <QToolBar>
+#include <QWindow>
 
 #include "link/qt/tick_timer.h"
 #include "model/parameter_set.h"
@@ -52,14 +53,14 @@ constexpr std::array<Row, 16> kRows = {{
     {1, 1320, 1560, 1095},  // 3
     {1, 1800, 1560, 1095},  // 4
     {2, 360, 1680, 1095},   // 5
-    {2, 840, 1680, 2295},   // 6: kept inside its frame's border
+    {2, 840, 1680, 2415},   // 6
     {2, 1320, 1680, 1095},  // 7
     {2, 1800, 1680, 1095},  // 8
     {2, 2280, 1680, 1095},  // 9
     {3, 360, 2400, 975},    // 10
     {3, 840, 2400, 975},    // 11
     {3, 1320, 2400, 2535},  // 12
-    {2, 2760, 1680, 2370},  // 13: as wide as its frame allows
+    {2, 2760, 1680, 1815},  // 13
     {3, 1800, 2400, 1815},  // 14
     {2, 3240, 1680, 1815},  // 15
 }};
@@ -127,7 +128,7 @@ MainWindow::MainWindow(SerialPort& port, QWidget* parent)
     }
     if (event.kind == LinkEventKind::Refused) {
       refusal_ = RefusalText(ToQString(station_->form().link().PortName()),
-                             station_->form().link().LastOpenError(), ToQString(event.reason));
+                             station_->form().link().LastOpenCause());
     }
     ShowResults();
   });
@@ -207,6 +208,51 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   Relayout();
 }
 
+bool MainWindow::event(QEvent* event) {
+  const bool done = QMainWindow::event(event);
+  // The frame's size is known only once a window manager has framed the window, which it says
+  // by moving it: then the whole window is brought inside the screen's available area.
+  if (event->type() == QEvent::Move || event->type() == QEvent::Show) FitScreen();
+  return done;
+}
+
+void MainWindow::FitScreen() {
+  const QScreen* s = screen();
+  if (!s || floorSet_ || !isVisible() || isFullScreen() || isMaximized()) return;
+  const QRect room = s->availableGeometry();
+  const QRect frame = frameGeometry(), inner = geometry();
+  if (room.contains(frame)) return;
+  const int across = frame.width() - inner.width(), down = frame.height() - inner.height();
+  const QSize fits = size().boundedTo(QSize(room.width() - across, room.height() - down));
+  if (fits != size()) resize(fits);
+  const QSize whole(fits.width() + across, fits.height() + down);
+  const QPoint at(std::clamp(frame.x(), room.left(), room.right() + 1 - whole.width()),
+                  std::clamp(frame.y(), room.top(), room.bottom() + 1 - whole.height()));
+  if (at != frame.topLeft()) move(at);
+}
+
+void MainWindow::ShowFloor(const QString& set, const QString& digits) {
+  // Concealed as "<<conceal" leaves it: the parameter panel is an engineer's, not the floor's.
+  if (station_->form().blnExpanded()) station_->form().cmdShow_Click();
+  floorSet_ = new QLabel(centralWidget());
+  floorSet_->setObjectName("lblFloorSet");
+  floorSet_->setText(set.isEmpty() ? QCoreApplication::translate("StatusLine", "No parameter set")
+                                   : set + "   " + digits);
+  floorSet_->setAccessibleName(QCoreApplication::translate("StatusLine", "Parameter set"));
+  floorSet_->setToolTip(QCoreApplication::translate("StatusLine",
+                                                    "The parameter file and the first 8 "
+                                                    "hexadecimal digits of its SHA-256"));
+  floorSet_->setStyleSheet(
+      QString("QLabel { font-size: %1px; font-weight: bold; }").arg(kFloorSetPx));
+  floorSet_->ensurePolished();  // its face, from the style sheet, sizes the room it heads
+  floorSet_->show();
+  if (fixture_) fixture_->SetFloor(true);
+  // On the monitor it starts on.
+  if (QWindow* handle = windowHandle(); handle && screen()) handle->setScreen(screen());
+  showFullScreen();
+  Relayout();
+}
+
 void MainWindow::Relayout() {
   if (!station_ || !picture1_) return;
   const QWidget* client = centralWidget();
@@ -218,6 +264,14 @@ void MainWindow::Relayout() {
   const bool expanded = station_->form().blnExpanded();
   const QRect tiles = fixture_ ? FixtureRoom(client->size(), expanded) : QRect();
   const int logGrows = expanded && tiles.top() <= px(120) ? dy : 0;
+  // The floor screen's set name heads the room right of the left panel.
+  const QRect beside(px(3280), px(120), std::max(0, client->width() - px(3400)),
+                     std::max(0, client->height() - px(520)));
+  const int head = floorSet_ ? QFontMetrics(floorSet_->font()).height() + 8 : 0;
+  if (floorSet_) floorSet_->setGeometry(beside.left(), beside.top(), beside.width(), head);
+  // Concealed in a window as wide as the screen, the parameter panel would stand behind the
+  // tiles: it goes with the rest of what concealing hides.
+  if (floorSet_) frame10_->setVisible(expanded);
   picture1_->resize(px(3020), px(5535) + logGrows);
   rtfReceive_->resize(px(2775), px(1215) + logGrows);
   if (fixture_) fixture_->setGeometry(tiles);
@@ -225,6 +279,12 @@ void MainWindow::Relayout() {
     resultPanel_->SetLayout(ResultPanel::Layout::Full);
     resultPanel_->setGeometry(px(3360 + 6090), px(120 + 4155), px(2100) + dx, px(2160) + dy);
     lblStatus_->setGeometry(px(120), px(6525) + dy, client->width() - px(240), px(270));
+  } else if (floorSet_) {
+    // The floor screen's one port: badge and counts fill the room under the set's name.
+    resultPanel_->SetLayout(ResultPanel::Layout::Compact);
+    resultPanel_->setGeometry(beside.adjusted(0, head, 0, 0));
+    lblStatus_->setGeometry(px(120), client->height() - px(370), client->width() - px(240),
+                            px(270));
   } else {
     // The concealed window is what a line runs with: badge and counts under the left panel,
     // taking the room the window has beyond the left panel.
@@ -234,6 +294,10 @@ void MainWindow::Relayout() {
     lblStatus_->setGeometry(px(120), px(6510) + dy, px(3020), px(270));
   }
   ShowResults();
+}
+
+QString MainWindow::DialogTitle() {
+  return QCoreApplication::translate("Start", kTitle);
 }
 
 QString MainWindow::LockText() const {
@@ -449,11 +513,19 @@ QRect MainWindow::FixtureRoom(QSize client, bool expanded) const {
   const int top = px(6525);
   const QRect below(px(120), top, std::max(0, client.width() - px(240)),
                     std::max(0, client.height() - top - status));
+  if (floorSet_) {
+    const int head = QFontMetrics(floorSet_->font()).height() + 8;
+    return beside.adjusted(0, head, 0, 0);
+  }
   const size_t ports = fixture_->Tiles().size();
-  return !expanded || FixtureView::Fits(ports, beside.size()) ||
-                 !FixtureView::Fits(ports, below.size())
-             ? beside
-             : below;
+  if (!expanded || FixtureView::Fits(ports, beside.size())) return beside;
+  if (FixtureView::Fits(ports, below.size())) return below;
+  // Neither has the least size for every tile (a window kept inside a full-HD screen with its
+  // title bar): the room whose rows are taller.
+  const auto rowHeight = [ports](QRect room) {
+    return room.height() / FixtureView::Rows(ports, FixtureView::Columns(ports, room.size()));
+  };
+  return rowHeight(below) > rowHeight(beside) ? below : beside;
 }
 
 QSize MainWindow::FixtureWindowSize(size_t ports, QSize window, QSize screen) {

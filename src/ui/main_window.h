@@ -76,11 +76,22 @@ class MainWindow : public QMainWindow, public WindowServices {
   void SetWindowHeight(int twips) override;
 
   static constexpr const char* kTitle = "ctrlprog";
+  // The title of the window's message boxes and dialogs: the program's name as the operator's
+  // desktop shows it.
+  static QString DialogTitle();
 
   // A locked station (a line PC's): the parameter lists, the port box (and with it "Several
   // ports…"), the file commands and conceal stay disabled; Start, Stop and Reset work; the
   // status line names `file`, the set it programs.
   void Lock(const std::string& file);
+
+  // The floor screen: full screen on the monitor the window is on, concealed as "<<conceal"
+  // leaves it, the tiles filling the room under `set` (the parameter file's name; empty for
+  // none) and `digits` (the first of its SHA-256) in large type.
+  void ShowFloor(const QString& set, const QString& digits);
+  bool Floor() const { return floorSet_ != nullptr; }
+  // The face of the floor screen's set name, in pixels.
+  static constexpr int kFloorSetPx = 44;
 
   // Presses "Start Transmit" (every tile's, in a fixture).
   void Start() { OnSendPressed(); }
@@ -105,6 +116,8 @@ class MainWindow : public QMainWindow, public WindowServices {
  private:
   // Where the fixture's tiles go in a client area of `client`.
   QRect FixtureRoom(QSize client, bool expanded) const;
+  // The window, title bar and frame included, inside its screen's available area.
+  void FitScreen();
 
  public:
   FixtureView* fixture() { return fixture_; }
@@ -118,6 +131,7 @@ class MainWindow : public QMainWindow, public WindowServices {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   // Places what grows with the window: the log, the result panel and the status line get the
@@ -170,6 +184,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   QTimer* timer1_ = nullptr;
   ResultPanel* resultPanel_ = nullptr;
   QLabel* lblStatus_ = nullptr;
+  QLabel* floorSet_ = nullptr;  // the floor screen's set name and digits; none elsewhere
   QWidget* picture1_ = nullptr;
   QString refusal_;
   QString locked_;  // the set a locked station programs; empty when not locked

@@ -47,7 +47,7 @@ class ScannerKeysAway : public QObject {
 }  // namespace
 
 void MainWindow::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, kTitle, ToQString(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::NoIcon, DialogTitle(), ToQString(text), QMessageBox::Ok, this);
   box.setEscapeButton(QMessageBox::Ok);
   ScannerKeysAway keysAway(box);
   if (scanning_) qApp->installEventFilter(&keysAway);
@@ -191,7 +191,7 @@ DialogResult MainWindow::ShowSave() {
 }
 
 DialogResult MainWindow::ShowFileDialog(bool save) {
-  QFileDialog dialog(this, kTitle, lastFolder_, fileFilter_);
+  QFileDialog dialog(this, DialogTitle(), lastFolder_, fileFilter_);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextLayout>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "scan/unit_gate.h"
 #include "ui/qt_text.h"
@@ -52,6 +54,17 @@ QFont Face(int px) {
   return face;
 }
 
+// The height a label gives a line of `text`: a Chinese word is drawn in a fallback face whose
+// line is taller than the bold face's own, and a box of the bold face's height cuts its top and
+// bottom off.
+int LineHeight(const QString& text, const QFont& face) {
+  QTextLayout layout(text, face);
+  layout.beginLayout();
+  const QTextLine line = layout.createLine();
+  layout.endLayout();
+  return std::max(QFontMetrics(face).height(), static_cast<int>(std::ceil(line.height())));
+}
+
 }  // namespace
 
 ScanShown ScanShownOf(const UnitGate& gate) {
@@ -77,7 +90,7 @@ ResultPanel::ResultPanel(QWidget* parent) : QFrame(parent) {
   badge_->setObjectName("lblResult");
   badge_->setAlignment(Qt::AlignCenter);
   // The room sets the face, never the face the room: no tile grows for the word it shows.
-  badge_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+  badge_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   layout->addWidget(badge_, 1);
 
   time_ = new QLabel(this);
@@ -185,7 +198,7 @@ void ResultPanel::ShowScanTurn(const QString& text, bool here, const QString& wi
 
 void ResultPanel::ShowSmallPrint() {
   const bool merged = scanning_ && layout_ == Layout::Tile;
-  time_->setVisible(layout_ != Layout::Compact && !merged);
+  time_->setVisible(layout_ != Layout::Compact && !merged && !noSmallPrint_);
   time_->setText(detail_);
   const QString small = merged && note_.isEmpty() ? detail_ : note_;
   scanNote_->setText(small);
@@ -196,6 +209,13 @@ void ResultPanel::ShowSmallPrint() {
                            .arg(kNotePx)
                            .arg(note_.isEmpty() ? "normal" : "bold");
   if (scanNote_->styleSheet() != look) scanNote_->setStyleSheet(look);
+}
+
+void ResultPanel::HideSmallPrint(bool hide) {
+  if (hide == noSmallPrint_) return;
+  noSmallPrint_ = hide;
+  ShowSmallPrint();
+  FitText();
 }
 
 void ResultPanel::SetLayout(Layout layout) {
@@ -247,6 +267,18 @@ void ResultPanel::resizeEvent(QResizeEvent* event) {
 
 // The largest face the room has, so the word reads from two metres wherever the room allows it.
 void ResultPanel::FitText() {
+  // The counts' face follows the badge's and takes height from it: fitted again in the room the
+  // layout leaves once the faces are set, until the badge keeps its room.
+  for (int pass = 0; pass < 4; ++pass) {
+    layout()->activate();
+    const int room = badge_->height();
+    FitOnce();
+    layout()->activate();
+    if (badge_->height() >= room) return;
+  }
+}
+
+void ResultPanel::FitOnce() {
   // The largest size that fits, found by halving: fitting only gets harder as the face grows.
   // A text of several lines fits when its longest line does and its lines together do.
   const auto largest = [](const QString& text, int width, int height, int from, int to) {
@@ -254,9 +286,12 @@ void ResultPanel::FitText() {
     while (from < to) {
       const int mid = (from + to + 1) / 2;
       const QFontMetrics metrics(Face(mid));
-      int widest = 0;
-      for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
-      if (widest <= width && metrics.height() * static_cast<int>(lines.size()) <= height) {
+      int widest = 0, tallest = 0;
+      for (const QString& line : lines) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+        tallest = std::max(tallest, LineHeight(line, Face(mid)));
+      }
+      if (widest <= width && tallest * static_cast<int>(lines.size()) <= height) {
         from = mid;
       } else {
         to = mid - 1;
@@ -387,7 +422,6 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
   badgeWord_ = word;
   detail_ = detail;
   ShowSmallPrint();
-  FitText();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
   if (scan) {
     programmed_->setText(Tr("Boards %1, first pass %2").arg(scan->boards).arg(scan->firstPass));
@@ -396,6 +430,7 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
     programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
     failed_->setText(Tr("Failed %1").arg(tally.Failed()));
   }
+  FitText();  // with the counts' new words
 }
 
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
@@ -424,22 +459,8 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
   return text;
 }
 
-QString RefusalText(const QString& port, int error, const QString& reason) {
-  const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
-  QString advice;
-  if (error == kCommPortBusy) {
-    advice = tr("held by another program");
-  } else if (reason.contains("permission", Qt::CaseInsensitive)) {
-    advice = tr("permission denied — install the package's device rule or join the dialout group");
-  } else if (reason.contains("no such", Qt::CaseInsensitive)) {
-    advice = tr("no such device — plug the adapter in");
-  } else if (reason.contains("too many open files")) {
-    advice = tr("too many open files — close other programs and try again");
-  } else if (error == kCommNoSuchPort) {
-    advice = tr("not a serial port — choose another one");
-  } else {
-    advice = reason;
-  }
+QString RefusalText(const QString& port, OpenCause cause) {
+  const QString advice = ToQString(OpenCauseAdvice(cause));
   return port.isEmpty() ? advice : port + ": " + advice;
 }
 

@@ -57,6 +57,9 @@ class ResultPanel : public QFrame {
   void Show(Link::Condition condition, const Tally& tally,
             const std::optional<ScanShown>& scan = std::nullopt);
   void SetLayout(Layout layout);
+  // Without the badge's small print (the last result's time), which nobody reads from two
+  // metres: the floor screen gives its height to the badge.
+  void HideSmallPrint(bool hide);
   QPushButton* ResetButton() const { return reset_; }
 
   // No scan, no board: shows the "Serial" box, where a scanner's line is taken with Enter.
@@ -85,6 +88,7 @@ class ResultPanel : public QFrame {
  private:
   // The largest face in which the badge's word and the counts fit the room they have.
   void FitText();
+  void FitOnce();
   void StackCounts();
   void BuildSerialRow(QLayout* layout);
   // The small print under the counts: a scanning tile has one place for it, which holds the
@@ -101,6 +105,7 @@ class ResultPanel : public QFrame {
   QLineEdit* serial_ = nullptr;
   QLabel* scanNote_ = nullptr;
   bool scanning_ = false;
+  bool noSmallPrint_ = false;
   QString detail_, note_;
   QString refusalWord_;
   QString badgeWord_;  // the badge's word, on one line
@@ -128,6 +133,6 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
                    bool counts = true);
 
 // A refused start in words for the status line: the port, the reason and what to do next.
-QString RefusalText(const QString& port, int error, const QString& reason);
+QString RefusalText(const QString& port, OpenCause cause);
 
 }  // namespace ctrlprog

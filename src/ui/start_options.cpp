@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <iterator>
 
+#include "files/file_error.h"
+#include "files/file_system.h"
+#include "front/argument_bytes.h"
 #include "ui/main_window.h"
+#include "ui/qt_text.h"
 
 namespace ctrlprog {
 namespace {
@@ -25,7 +29,8 @@ QString Tr(const char* text) {
 struct Key {
   const char* name;
   const char* option;
-  enum class Kind { Text, Texts, Flag, Path, Hash } kind;
+  // A Switch gives its option when true and the option's "--no-" form when false.
+  enum class Kind { Text, Texts, Flag, Switch, Path, Hash } kind;
 };
 constexpr Key kKeys[] = {
     {"ports", "--port", Key::Kind::Texts},
@@ -41,7 +46,17 @@ constexpr Key kKeys[] = {
     {"line_optional", "--line-optional", Key::Kind::Flag},
     {"lock", "--lock", Key::Kind::Flag},
     {"start", "--start", Key::Kind::Flag},
+    {"floor", "--floor", Key::Kind::Switch},
 };
+
+// Why the file at `path` cannot be read, chosen by the system's code and said whole in the
+// operator's language (Qt's error text would be English inside a Chinese sentence); empty when
+// it can.
+QString WhyUnreadable(const QString& path) {
+  std::string head;
+  const auto error = ReadFileHead(ArgumentBytes(path), 0, head);
+  return error ? ToQString(Describe(*error)) : QString();
+}
 
 std::optional<bool> Flag(const QString& text) {
   const QString t = text.trimmed().toLower();
@@ -67,17 +82,21 @@ void SetUpParser(QCommandLineParser& parser, const StartOptions& options) {
   for (const QCommandLineOption* o :
        {&options.port, &options.load, &options.record, &options.lineDb, &options.station,
         &options.lock, &options.start, &options.scan, &options.serialPattern, &options.rework,
-        &options.lineOptional, &options.recordRotate, &options.stationConfig}) {
+        &options.lineOptional, &options.recordRotate, &options.floor, &options.noFloor,
+        &options.stationConfig}) {
     parser.addOption(*o);
   }
 }
 
+bool FloorScreen(const QCommandLineParser& parser, const StartOptions& options) {
+  if (parser.isSet(options.noFloor)) return false;
+  return parser.isSet(options.floor) || parser.isSet(options.lock);
+}
+
 std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return Tr("The station's configuration %1 cannot be read: %2.").arg(path, file.errorString());
+  if (const QString why = WhyUnreadable(path); !why.isEmpty()) {
+    return Tr("The station's configuration %1 cannot be read: %2.").arg(path, why);
   }
-  file.close();
   const QSettings ini(path, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError) {
     return Tr("The station's configuration %1 is not an INI file.").arg(path);
@@ -113,13 +132,18 @@ std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
         if (QString(key->name) == "file") config.file = absolute;
         break;
       }
+      case Key::Kind::Switch:
       case Key::Kind::Flag: {
         const auto on = Flag(Text(value));
         if (!on) {
           return Tr("The station's configuration %1 gives %2 = \"%3\"; it takes true or false.")
               .arg(path, name, Text(value));
         }
-        if (*on) config.arguments << key->option;
+        if (*on) {
+          config.arguments << key->option;
+        } else if (key->kind == Key::Kind::Switch) {
+          config.arguments << QString(key->option).replace(0, 2, "--no-");
+        }
         break;
       }
       case Key::Kind::Hash: {
@@ -142,14 +166,22 @@ std::variant<StationConfig, QString> ReadStationConfig(const QString& path) {
   return config;
 }
 
+QString FileSha256(const QString& path) {
+  QFile file(path);
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return {};
+  return QString::fromLatin1(hash.result().toHex());
+}
+
 std::optional<QString> SetChanged(const QString& path, const QString& sha256,
                                   const QString& config) {
   QFile file(path);
   QCryptographicHash hash(QCryptographicHash::Sha256);
   if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
     // A set that cannot be checked is not programmed.
+    const QString why = WhyUnreadable(path);
     return Tr("The parameter file %1 cannot be read to check it is the station's set: %2.")
-        .arg(path, file.errorString());
+        .arg(path, why.isEmpty() ? ToQString(Describe(FileError::Other)) : why);
   }
   const QString found = QString::fromLatin1(hash.result().toHex());
   if (found == sha256) return std::nullopt;
@@ -161,7 +193,7 @@ std::optional<QString> SetChanged(const QString& path, const QString& sha256,
 
 void RefuseStart(const QString& text) {
   std::fprintf(stderr, "ctrlprog: %s\n", text.toLocal8Bit().constData());
-  QMessageBox::critical(nullptr, MainWindow::kTitle, text);
+  QMessageBox::critical(nullptr, MainWindow::DialogTitle(), text);
 }
 
 std::optional<StartPlan> PlanStart(const QStringList& arguments, const QString& systemConfig) {

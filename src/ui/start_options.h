@@ -57,6 +57,12 @@ struct StartOptions {
       "Begin a new record file every day or month (daily or monthly): RECORD-YYYY-MM-DD.csv or "
       "RECORD-YYYY-MM.csv beside --record's RECORD.csv, one index over them all.",
       "PERIOD"};
+  QCommandLineOption floor{
+      "floor",
+      "The floor screen: full screen on the monitor it starts on, the parameter panel concealed, "
+      "the tiles filling the screen under the parameter set's name and the first 8 digits of its "
+      "SHA-256 in large type. A locked station's default."};
+  QCommandLineOption noFloor{"no-floor", "A locked station in the window it has without --floor."};
   QCommandLineOption stationConfig{
       "station-config",
       "Start the station FILE configures (an INI file; see the README). Without it, "
@@ -69,6 +75,9 @@ void SetUpParser(QCommandLineParser& parser, const StartOptions& options);
 // Where a station's configuration is, when no --station-config is given.
 inline constexpr const char* kSystemStationConfig = "/etc/ctrlprog/station.ini";
 
+// Whether the window starts as the floor screen: asked for, or a locked station's default.
+bool FloorScreen(const QCommandLineParser& parser, const StartOptions& options);
+
 // What a station's configuration file says, as the window's options.
 struct StationConfig {
   QStringList arguments;  // without the program's name
@@ -77,6 +86,9 @@ struct StationConfig {
 };
 // Reads the INI file at `path`; why it cannot be taken, in the operator's language, if not.
 std::variant<StationConfig, QString> ReadStationConfig(const QString& path);
+
+// The SHA-256 of the file at `path` in hexadecimal; empty when it cannot be read.
+QString FileSha256(const QString& path);
 
 // Why the parameter file at `path` is not the one a configuration names by `sha256`, or
 // cannot be checked; nothing when it is that file.

@@ -357,4 +357,8 @@ fi
 "$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --since 2026-12-07T13:10Z --until 2026-12-07T13:20Z --utc >"$tmp/window.txt"
 grep -q '^2026-12-07T13:00Z  *line7  *6000  *5400  *600  *0  *0  *90.0%' "$tmp/window.txt" \
   && ok "report --since/--until" || { bad "report window"; cat "$tmp/window.txt"; }
+# The page names the database, never how to reach it.
+"$cli" report --line-db "host=$tmp/pg dbname=ctrlprog_line user=reader" --html "$tmp/db.html" 2>/dev/null
+grep -q 'Line database ctrlprog_line' "$tmp/db.html" && ! grep -qE 'host=|hostaddr|port=|user=|reader' "$tmp/db.html" \
+  && ok "the page names the database by its name only" || { bad "the page's source"; grep -m1 'class="meta"' "$tmp/db.html"; }
 exit $fail

@@ -1,6 +1,8 @@
 #!/usr/bin/perl
 # Every text the sources give to Say() must have a Chinese translation in the "Message" context
-# of the .ts file: a message left out would show up in English in a Chinese window.
+# of the .ts file, and every text the window and the console translate themselves (through
+# QCoreApplication::translate, directly or by a helper that calls it with one context) in that
+# helper's context: a text left out would show up in English in a Chinese window.
 #   say_texts.pl TS SOURCE...
 use strict;
 use warnings;
@@ -16,37 +18,65 @@ sub unxml {
 
 open(my $in, '<', $ts) or die "$ts: $!";
 my $xml = <$in>;
-my %translated;
-while ($xml =~ m{<context>\s*<name>Message</name>(.*?)</context>}sg) {
-  my $context = $1;
+my %translated;  # context => { source => translation }
+while ($xml =~ m{<context>\s*<name>(.*?)</name>(.*?)</context>}sg) {
+  my ($name, $context) = ($1, $2);
   while ($context =~ m{<source>(.*?)</source>\s*<translation>(.*?)</translation>}sg) {
-    $translated{unxml($1)} = unxml($2);
+    $translated{$name}{unxml($1)} = unxml($2);
   }
 }
 
+# The adjacent string literals at the start of `$literals`, joined, C escapes undone.
+my $LITERALS = qr/((?:"(?:[^"\\]|\\.)*"\s*)+)/;
+sub joined {
+  my ($literals) = @_;
+  my $text = '';
+  $text .= $1 while $literals =~ /"((?:[^"\\]|\\.)*)"/g;
+  $text =~ s/\\(["\\])/$1/g;
+  return $text;
+}
+
 my ($texts, $missing) = (0, 0);
+sub check {
+  my ($file, $context, $text) = @_;  # copies: the caller's $1 is clobbered by any match
+  ++$texts;
+  my $zh = $translated{$context}{$text};
+  if (!defined $zh || $zh eq '') {
+    print "$file: no translation of \"$text\" in $context\n";
+    ++$missing;
+    return;
+  }
+  # The translation takes every argument the text has.
+  for my $arg ($text =~ /(%[1-9])/g) {
+    if (index($zh, $arg) < 0) {
+      print "$file: the translation of \"$text\" in $context leaves out $arg\n";
+      ++$missing;
+    }
+  }
+}
+
 for my $file (@sources) {
   open(my $src, '<', $file) or die "$file: $!";
   my $code = <$src>;
-  # The adjacent string literals of Say()'s first argument, joined, C escapes undone.
-  while ($code =~ /\bSay\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)/g) {
-    my $literals = $1;
-    my $text = '';
-    $text .= $1 while $literals =~ /"((?:[^"\\]|\\.)*)"/g;
-    $text =~ s/\\(["\\])/$1/g;
-    ++$texts;
-    my $zh = $translated{$text};
-    if (!defined $zh || $zh eq '') {
-      print "$file: no translation of \"$text\"\n";
-      ++$missing;
-      next;
-    }
-    # The translation takes every argument the text has.
-    for my $arg ($text =~ /(%[1-9])/g) {
-      if (index($zh, $arg) < 0) {
-        print "$file: the translation of \"$text\" leaves out $arg\n";
-        ++$missing;
-      }
+  check($file, 'Message', joined($1)) while $code =~ /\bSay\(\s*$LITERALS/g;
+  while ($code =~ /\btranslate\(\s*"([^"]+)"\s*,\s*$LITERALS/g) {
+    my ($context, $literals) = ($1, $2);
+    check($file, $context, joined($literals));
+  }
+  # Helpers: a function or a lambda of one `const char*` that returns its translation in one
+  # context. A call is checked against the nearest helper of its name above it.
+  my @helpers;  # [position, name, context]
+  while ($code =~ /\b(\w+)\s*(?:=\s*\[\]\s*)?\(const\s+char\*\s*\w+\)\s*(?:->\s*\w+\s*)?\{\s*
+                   return\s+QCoreApplication::translate\(\s*"([^"]+)"\s*,\s*\w+\s*\)/gx) {
+    push @helpers, [pos($code), $1, $2];
+  }
+  for my $helper (@helpers) {
+    my $name = $helper->[1];
+    while ($code =~ /\b\Q$name\E\(\s*$LITERALS/g) {
+      my ($at, $text) = (pos($code), joined($1));
+      my ($nearest) = grep { $_->[1] eq $name && $_->[0] < $at } reverse @helpers;
+      next unless $nearest && $nearest == $helper;
+      check($file, $helper->[2], $text);
     }
   }
 }

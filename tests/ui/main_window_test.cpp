@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -1329,6 +1330,26 @@ Started PlanWithBoxes(const QStringList& arguments, const QString& systemConfig)
   return started;
 }
 
+TEST(StartOptions, TheFloorScreenIsAskedForOrALockedStationsDefault) {
+  const StartOptions options;
+  const struct {
+    QStringList arguments;
+    bool floor;
+  } cases[] = {
+      {{"ctrlprog"}, false},
+      {{"ctrlprog", "--floor"}, true},
+      {{"ctrlprog", "--lock", "--load", "a.asv"}, true},
+      {{"ctrlprog", "--lock", "--load", "a.asv", "--no-floor"}, false},
+      {{"ctrlprog", "--floor", "--no-floor"}, false},
+  };
+  for (const auto& c : cases) {
+    QCommandLineParser parser;
+    SetUpParser(parser, options);
+    ASSERT_TRUE(parser.parse(c.arguments));
+    EXPECT_EQ(FloorScreen(parser, options), c.floor) << c.arguments.join(' ').toStdString();
+  }
+}
+
 TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInABox) {
   TempDir dir;
   const QString set = QString::fromStdString(dir.Path("scooter.asv"));
@@ -1352,6 +1373,8 @@ TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInAB
       ini("changed.ini", "file = scooter.asv\nsha256 = " + otherSha + "\nlock = true\n");
   const QString noFile = ini("nofile.ini", "lock = true\n");
   const QString badFlag = ini("badflag.ini", "scan = maybe\n");
+  const QString windowed = ini("windowed.ini", "floor = false\nstart = true\n");
+  const QString floor = ini("floor.ini", "floor = yes\n");
   const QString unknown = ini("unknown.ini", "prot = /dev/ttyUSB0\n");
   const QString none = QString::fromStdString(dir.Path("none.ini"));
   const QStringList lockedArguments = {
@@ -1383,6 +1406,12 @@ TEST_F(WindowTest, AStationConfigurationStartsOnlyTheSetItNamesAndSaysWhyNotInAB
        std::nullopt,
        "does not name its parameter file"},
       {"a flag neither true nor false", {"ctrlprog"}, badFlag, std::nullopt, "scan = \"maybe\""},
+      {"the floor screen turned off",
+       {"ctrlprog"},
+       windowed,
+       QStringList{"ctrlprog", "--start", "--no-floor"},
+       {}},
+      {"the floor screen", {"ctrlprog"}, floor, QStringList{"ctrlprog", "--floor"}, {}},
       {"a key it does not know", {"ctrlprog"}, unknown, std::nullopt, "prot"},
       {"options besides",
        {"ctrlprog", "--port", "/dev/ttyUSB3"},
@@ -1463,6 +1492,26 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     EXPECT_EQ(text.toStdString(),
               "参数文件 " + shortFile + " 只含 16 个参数中的 10 个。文件未载入，参数均未改变。");
 
+    // A missing adapter: the advice is chosen by its code, so it says what the English says;
+    // the box is titled in the operator's language.
+    window.findChild<QComboBox*>("cboComPort")
+        ->setEditText(QString::fromStdString(dir.Path("ttyUSB9")));
+    for (int i = 0; i < kParameterCount; ++i) {
+      window.findChild<QComboBox*>(QString("Combo1(%1)").arg(i))
+          ->setCurrentText(QString::fromStdString(WorkedSets()[0].texts[static_cast<size_t>(i)]));
+    }
+    QString title;
+    WhenModalOpens([&](QWidget* w) {
+      title = w->windowTitle();
+      static_cast<QDialog*>(w)->accept();
+    });
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdFileSend"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !title.isEmpty(); }, 2000));
+    EXPECT_EQ(title, "ctrlprog 电机控制器编程");
+    const auto status = [&] { return window.findChild<QLabel*>("lblStatus")->toolTip(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains("ttyUSB9"); }, 2000));
+    EXPECT_EQ(status().toStdString(), dir.Path("ttyUSB9") + ": 没有此设备——请插入适配器");
+
     // A refused scan is said on its tile in the operator's language.
     const auto scanning = Scanning();
     {
@@ -1471,6 +1520,8 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
       fixture.SetFixture({"/dev/ttyUSB0", "/dev/ttyUSB1"});
       fixture.EnableScan(*scanning);
       FixtureTile* tile = fixture.fixture()->Tiles()[1];
+      EXPECT_EQ(fixture.findChild<QLabel*>("lblStatus")->toolTip(),
+                "治具共 2 个端口，0 个运行中。已编程 0，失败 0。");
       EXPECT_EQ(tile->SerialBox()->accessibleName(), "序列号");
       tile->SerialBox()->setText(QString(65, 'x'));
       QTest::keyClick(tile->SerialBox(), Qt::Key_Return);
@@ -1481,7 +1532,76 @@ TEST(WindowInChinese, AddedTextsFollowTheSystemLocaleAndSpecifiedTextsStayAsSpec
     const Started started = PlanWithBoxes({"ctrlprog", "--lock"}, "/nonexistent/station.ini");
     EXPECT_FALSE(started.plan.has_value());
     EXPECT_EQ(started.box, "--lock 需要 --load 文件：本工位编程所用的参数集。");
+    // A configuration that cannot be read says why by the system's code, whole in Chinese.
+    const QString missing = QString::fromStdString(dir.Path("missing.ini"));
+    EXPECT_EQ(PlanWithBoxes({"ctrlprog", "--station-config", missing}, "").box,
+              "无法读取本工位的配置 " + missing + "：没有该文件或文件夹。");
     TranslateMessages(false);
+  }
+  InstallTranslations(QLocale::c());
+}
+
+// The rows and columns of `label` its text is drawn on: where it differs from the background.
+QRect Ink(QLabel* label) {
+  const QImage image = label->grab().toImage();
+  const QColor background = image.pixelColor(1, 1);
+  QRect ink;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int far = std::abs(c.red() - background.red()) +
+                      std::abs(c.green() - background.green()) +
+                      std::abs(c.blue() - background.blue());
+      if (far > 150) ink |= QRect(x, y, 1, 1);
+    }
+  }
+  return ink;
+}
+
+TEST(WindowInChinese, EveryBadgeWordIsDrawnWholeInsideItsBadge) {
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::Chinese, QLocale::China)));
+  {
+    // A fixture socket of the least size, and the concealed window's panel at its own.
+    ResultPanel tile;
+    tile.SetLayout(ResultPanel::Layout::Tile);
+    tile.resize(FixtureView::kTileWidth - 8, FixtureView::kTileHeight - 40);
+    QtSerialPort port;
+    MainWindow window(port);
+    window.form().cmdShow_Click();
+    window.show();
+    auto* concealed = window.findChild<ResultPanel*>();
+    tile.show();
+    ScanShown waiting;
+    waiting.waiting = true;
+    Tally passed;
+    LinkEvent pass;
+    pass.kind = LinkEventKind::Passed;
+    passed.Count(pass);
+    const std::pair<Link::Condition, std::optional<ScanShown>> shown[] = {
+        {Link::Condition::Waiting, waiting},           // 请扫描
+        {Link::Condition::Programming, std::nullopt},  // 编程中
+        {Link::Condition::Stopped, std::nullopt},      // 已停止
+        {Link::Condition::Lost, std::nullopt},
+    };
+    for (ResultPanel* panel : {&tile, concealed}) {
+      for (const auto& [condition, scan] : shown) {
+        panel->Show(condition, condition == Link::Condition::Waiting ? passed : Tally(), scan);
+        QApplication::processEvents();
+        auto* badge = panel->findChild<QLabel*>("lblResult");
+        const QRect ink = Ink(badge);
+        const std::string word = badge->text().toStdString();
+        // In a tile the words read from two metres; the concealed window's badge is as high as
+        // specified (26 px), where they take what it has.
+        EXPECT_GE(QFontInfo(badge->font()).pixelSize(),
+                  panel == &tile ? ResultPanel::kReadableBadgePx : 22)
+            << word;
+        ASSERT_FALSE(ink.isEmpty()) << word;
+        EXPECT_GT(ink.top(), 0) << word << " is cut at the top";
+        EXPECT_LT(ink.bottom(), badge->height() - 1) << word << " is cut at the bottom";
+        EXPECT_GT(ink.left(), 0) << word;
+        EXPECT_LT(ink.right(), badge->width() - 1) << word;
+      }
+    }
   }
   InstallTranslations(QLocale::c());
 }

@@ -41,6 +41,23 @@ PortFault ClassifyPortError(QSerialPort::SerialPortError error, const std::strin
   }
 }
 
+OpenCause OpenCauseOf(QSerialPort::SerialPortError error, PortFault fault) {
+  switch (fault) {
+    case PortFault::None:
+      return OpenCause::None;
+    case PortFault::Busy:
+      return OpenCause::Busy;
+    case PortFault::TooManyFiles:
+      return OpenCause::TooManyFiles;
+    case PortFault::NoSuchPort:
+      if (error == QSerialPort::DeviceNotFoundError) return OpenCause::NoSuchDevice;
+      if (error == QSerialPort::PermissionError) return OpenCause::NoAccess;
+      return OpenCause::NotSerial;
+    default:
+      return OpenCause::Other;
+  }
+}
+
 int CommErrorFor(PortFault fault) {
   switch (fault) {
     case PortFault::None:

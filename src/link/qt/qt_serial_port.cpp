@@ -38,6 +38,7 @@ int QtSerialPort::Open() {
   if (port_.isOpen()) return kCommPortBusy;
   if (device_.empty()) {
     lastOpenError_ = "the port box names no port";
+    lastOpenCause_ = OpenCause::NoPortNamed;
     return kCommNoSuchPort;
   }
   // One device, one name: a by-id link and the device it points to share one lock.
@@ -50,6 +51,7 @@ int QtSerialPort::Open() {
       lastOpenError_ = fault == PortFault::Busy           ? "the port is held by another program"
                        : fault == PortFault::TooManyFiles ? "too many open files"
                                                           : "the port cannot be claimed";
+      lastOpenCause_ = OpenCauseOf(QSerialPort::NoError, fault);
       return CommErrorFor(fault);
     }
   }
@@ -58,6 +60,7 @@ int QtSerialPort::Open() {
     const PortFault fault = ClassifyPortError(port_.error(), device, false);
     lastOpenError_ = fault == PortFault::TooManyFiles ? std::string("too many open files")
                                                       : port_.errorString().toStdString();
+    lastOpenCause_ = OpenCauseOf(port_.error(), fault);
     const int error = CommErrorFor(fault);
     port_.clearError();
     claim_.Release();  // a device that will not open is nothing to hold; the next open claims
@@ -69,9 +72,11 @@ int QtSerialPort::Open() {
     port_.clearError();
     claim_.Release();
     lastOpenError_ = "the port is held by another program";
+    lastOpenCause_ = OpenCause::Busy;
     return kCommPortBusy;
   }
   lastOpenError_.clear();
+  lastOpenCause_ = OpenCause::None;
   // Bytes that arrived before this open belong to no poll of ours.
   port_.clear(QSerialPort::Input);
   closePending_ = false;

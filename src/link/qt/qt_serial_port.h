@@ -25,6 +25,7 @@ class QtSerialPort : public QObject, public SerialPort {
   int WriteBytes(std::span<const uint8_t> bytes) override;
   std::vector<uint8_t> ReadAll() override;
   std::string OpenFailureDetail() const override { return lastOpenError_; }
+  OpenCause OpenFailureCause() const override { return lastOpenCause_; }
   void Release() override;
 
   // errorOccurred signals seen while open: a vanished device must not make this run away.
@@ -43,6 +44,7 @@ class QtSerialPort : public QObject, public SerialPort {
   long errorSignals_ = 0;
   long linesLost_ = 0;
   std::string lastOpenError_;
+  OpenCause lastOpenCause_ = OpenCause::None;
 };
 
 }  // namespace ctrlprog

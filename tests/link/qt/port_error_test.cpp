@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "devsim/raw_pty.h"
 #include "link/serial_port.h"
 #include "support/temp_dir.h"
@@ -47,6 +49,19 @@ TEST(ClassifyPortError, MapsQtErrorsToOurs) {
     const int handle = c.fault == PortFault::OutputFull ? pty->slave : -1;
     EXPECT_EQ(ClassifyPortError(c.error, c.device, c.isOpen, handle), c.fault)
         << c.error << " " << c.device << " open " << c.isOpen;
+  }
+  // The operator's advice follows Qt's code where our fault folds several together.
+  const std::tuple<QSerialPort::SerialPortError, PortFault, OpenCause> causes[] = {
+      {QSerialPort::DeviceNotFoundError, PortFault::NoSuchPort, OpenCause::NoSuchDevice},
+      {QSerialPort::PermissionError, PortFault::NoSuchPort, OpenCause::NoAccess},
+      {QSerialPort::UnknownError, PortFault::NoSuchPort, OpenCause::NotSerial},
+      {QSerialPort::PermissionError, PortFault::Busy, OpenCause::Busy},
+      {QSerialPort::PermissionError, PortFault::TooManyFiles, OpenCause::TooManyFiles},
+      {QSerialPort::UnknownError, PortFault::Other, OpenCause::Other},
+      {QSerialPort::NoError, PortFault::None, OpenCause::None},
+  };
+  for (const auto& [error, fault, cause] : causes) {
+    EXPECT_EQ(OpenCauseOf(error, fault), cause) << error << " " << static_cast<int>(fault);
   }
   EXPECT_EQ(CommErrorFor(PortFault::NoSuchPort), kCommNoSuchPort);
   EXPECT_EQ(CommErrorFor(PortFault::Busy), kCommPortBusy);
