@@ -104,11 +104,12 @@ std::optional<std::string> SaySkippedRows(RecordIndex& index,
                                           const std::vector<std::string>& files) {
   auto problems = index.Problems();
   if (auto* why = std::get_if<std::string>(&problems)) return *why;
-  for (const auto& [name, problem] : std::get<0>(problems)) {
-    const auto file = std::find_if(files.begin(), files.end(), [&](const std::string& f) {
+  for (const auto& named : std::get<0>(problems)) {
+    const std::string& name = named.first;
+    const auto file = std::find_if(files.begin(), files.end(), [&name](const std::string& f) {
       return std::filesystem::path(f).filename().string() == name;
     });
-    SaySkipped(file == files.end() ? name : *file, problem);
+    SaySkipped(file == files.end() ? name : *file, named.second);
   }
   return std::nullopt;
 }

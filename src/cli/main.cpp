@@ -231,6 +231,33 @@ int Trace(const QStringList& args) {
   return status != ctrlprog::kExitOk ? status : flushed;
 }
 
+// The scanning options of `program` into `o`; the exit code of a usage error, or nothing.
+std::optional<int> ScanOptions(const QCommandLineParser& parser, ctrlprog::ProgramOptions& o) {
+  o.scan = parser.isSet("scan");
+  o.rework = parser.isSet("rework");
+  o.lineOptional = parser.isSet("line-optional");
+  if (parser.isSet("serial-pattern")) {
+    o.serialPattern = parser.value("serial-pattern").toStdString();
+    if (ctrlprog::UnitScanning::PatternProblem(*o.serialPattern)) {
+      return Usage(Tr("--serial-pattern takes a regular expression, not '%1'")
+                       .arg(parser.value("serial-pattern")));
+    }
+  }
+  if ((o.rework || o.serialPattern) && !o.scan) {
+    return Usage(Tr("--rework and --serial-pattern need --scan"));
+  }
+  if (o.lineOptional && (!o.scan || !o.lineDb)) {
+    return Usage(Tr("--line-optional needs --scan and --line-db"));
+  }
+  if (const auto refusal = o.scan && o.record
+                               ? ctrlprog::ScannedRecordRefusal(*o.record, o.lineOptional)
+                               : std::nullopt) {
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", refusal->c_str());
+    return ctrlprog::kExitUsage;
+  }
+  return std::nullopt;
+}
+
 int Program(const QStringList& args) {
   QCommandLineParser parser;
   parser.addOption({"port", "", "PORT"});
@@ -289,28 +316,7 @@ int Program(const QStringList& args) {
   }
   if (!parser.isSet("file")) return Usage(Tr("program needs --file FILE"));
   o.file = ctrlprog::ArgumentBytes(parser.value("file"));
-  o.scan = parser.isSet("scan");
-  o.rework = parser.isSet("rework");
-  o.lineOptional = parser.isSet("line-optional");
-  if (parser.isSet("serial-pattern")) {
-    o.serialPattern = parser.value("serial-pattern").toStdString();
-    if (ctrlprog::UnitScanning::PatternProblem(*o.serialPattern)) {
-      return Usage(Tr("--serial-pattern takes a regular expression, not '%1'")
-                       .arg(parser.value("serial-pattern")));
-    }
-  }
-  if ((o.rework || o.serialPattern) && !o.scan) {
-    return Usage(Tr("--rework and --serial-pattern need --scan"));
-  }
-  if (o.lineOptional && (!o.scan || !o.lineDb)) {
-    return Usage(Tr("--line-optional needs --scan and --line-db"));
-  }
-  if (const auto refusal = o.scan && o.record
-                               ? ctrlprog::ScannedRecordRefusal(*o.record, o.lineOptional)
-                               : std::nullopt) {
-    std::fprintf(stderr, "ctrlprog-cli: %s\n", refusal->c_str());
-    return ctrlprog::kExitUsage;
-  }
+  if (const auto exit = ScanOptions(parser, o)) return *exit;
   return ctrlprog::RunProgram(o);
 }
 

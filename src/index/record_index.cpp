@@ -133,7 +133,7 @@ std::string IndexPathOf(const std::string& recordPath) {
 }
 
 std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
-    const std::string& indexPath, std::vector<std::string> files, const Progress& progress,
+    const std::string& indexPath, const std::vector<std::string>& files, const Progress& progress,
     bool create) {
   std::string why;
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -279,6 +279,78 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
   return std::nullopt;
 }
 
+namespace {
+
+// The rows of one chunk into the index's tables: boards, their rows, the quarter sums, when
+// each journal wrote, and the rows that could not be read. SQLITE_DONE, or the code that failed.
+int StoreChunk(sqlite3* db, const JournalChunk& chunk, int64_t fileId) {
+  int code = SQLITE_DONE;
+  Statement board(db,
+                  "INSERT INTO boards(serial, attempts, passes, passed_ms, station, port) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(serial) DO UPDATE SET "
+                  "attempts = max(attempts, excluded.attempts), "
+                  "passes = passes + excluded.passes, "
+                  "passed_ms = iif(excluded.passes > 0, excluded.passed_ms, passed_ms), "
+                  "station = iif(excluded.passes > 0, excluded.station, station), "
+                  "port = iif(excluded.passes > 0, excluded.port, port)");
+  Statement row(db,
+                "INSERT OR REPLACE INTO rows(serial, file, offset, number, ms, pass) "
+                "VALUES (?, ?, ?, ?, ?, ?)");
+  std::map<std::tuple<std::string, std::string, int64_t>, ResultCounts> quarters;
+  std::map<std::tuple<std::string, std::string, int64_t>, std::pair<int64_t, int64_t>> spans;
+  for (const JournalRow& r : chunk.rows) {
+    const int64_t ms = EpochMs(r.time).value_or(0);
+    const bool pass = r.result == "PASS";
+    const bool result = pass || r.result == "FAIL" || r.result == "UNCONFIRMED";
+    if (!r.serial.empty() && r.attempt >= 1 && result) {
+      board.Bind(1, r.serial).Bind(2, r.attempt).Bind(3, pass ? 1 : 0);
+      if (pass) board.Bind(4, ms).Bind(5, r.station).Bind(6, r.port);
+      if ((code = board.Run()) != SQLITE_DONE) return code;
+    }
+    if (!r.serial.empty()) {
+      row.Bind(1, r.serial).Bind(2, fileId).Bind(3, static_cast<int64_t>(r.offset));
+      row.Bind(4, r.number).Bind(5, ms).Bind(6, pass ? 1 : 0);
+      if ((code = row.Run()) != SQLITE_DONE) return code;
+    }
+    if (const auto at = EpochMs(r.time)) {
+      const int64_t quarter = QuarterOf(*at);
+      if (const ResultCounts counts = CountsOf(r); counts != ResultCounts{}) {
+        quarters[{r.station, r.port, quarter}] += counts;
+      }
+      auto [span, fresh] = spans.try_emplace({r.station, r.journal, quarter}, *at, *at);
+      span->second.first = std::min(span->second.first, *at);
+      span->second.second = std::max(span->second.second, *at);
+    }
+  }
+  Statement quarter(db,
+                    "INSERT INTO quarters VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
+                    "ON CONFLICT DO UPDATE SET passes = passes + ?4, fails = fails + ?5, "
+                    "unconfirmed = unconfirmed + ?6, lost = lost + ?7, unnamed = unnamed + ?8, "
+                    "named = named + ?9, first_pass = first_pass + ?10");
+  for (const auto& [key, c] : quarters) {
+    quarter.Bind(1, std::get<0>(key)).Bind(2, std::get<1>(key)).Bind(3, std::get<2>(key));
+    quarter.Bind(4, c.passes).Bind(5, c.fails).Bind(6, c.unconfirmed).Bind(7, c.lost);
+    quarter.Bind(8, c.unnamed).Bind(9, c.named).Bind(10, c.firstPass);
+    if ((code = quarter.Run()) != SQLITE_DONE) return code;
+  }
+  Statement span(db,
+                 "INSERT INTO spans VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO UPDATE SET "
+                 "first_ms = min(first_ms, ?4), last_ms = max(last_ms, ?5)");
+  for (const auto& [key, times] : spans) {
+    span.Bind(1, std::get<0>(key)).Bind(2, std::get<1>(key)).Bind(3, std::get<2>(key));
+    span.Bind(4, times.first).Bind(5, times.second);
+    if ((code = span.Run()) != SQLITE_DONE) return code;
+  }
+  Statement problem(db, "INSERT OR REPLACE INTO problems VALUES (?, ?, ?)");
+  for (const JournalProblem& p : chunk.problems) {
+    problem.Bind(1, fileId).Bind(2, p.number).Bind(3, p.reason);
+    if ((code = problem.Run()) != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
+}
+
+}  // namespace
+
 std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t fileId,
                                               JournalPlace from, uint64_t doneBefore,
                                               uint64_t total, const Progress& progress) {
@@ -287,7 +359,7 @@ std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t f
     int code = Exec(db_, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) return IndexError(db_, code);
     const auto fail = [this](int failed) {
-      const std::string why = IndexError(db_, failed);
+      std::string why = IndexError(db_, failed);
       Exec(db_, "ROLLBACK");
       return why;
     };
@@ -304,67 +376,7 @@ std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t f
         Exec(db_, "ROLLBACK");
         return std::nullopt;
       }
-      Statement board(db_,
-                      "INSERT INTO boards(serial, attempts, passes, passed_ms, station, port) "
-                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(serial) DO UPDATE SET "
-                      "attempts = max(attempts, excluded.attempts), "
-                      "passes = passes + excluded.passes, "
-                      "passed_ms = iif(excluded.passes > 0, excluded.passed_ms, passed_ms), "
-                      "station = iif(excluded.passes > 0, excluded.station, station), "
-                      "port = iif(excluded.passes > 0, excluded.port, port)");
-      Statement row(db_,
-                    "INSERT OR REPLACE INTO rows(serial, file, offset, number, ms, pass) "
-                    "VALUES (?, ?, ?, ?, ?, ?)");
-      std::map<std::tuple<std::string, std::string, int64_t>, ResultCounts> quarters;
-      std::map<std::tuple<std::string, std::string, int64_t>, std::pair<int64_t, int64_t>> spans;
-      for (const JournalRow& r : chunk.rows) {
-        const int64_t ms = EpochMs(r.time).value_or(0);
-        const bool pass = r.result == "PASS";
-        const bool result = pass || r.result == "FAIL" || r.result == "UNCONFIRMED";
-        if (!r.serial.empty() && r.attempt >= 1 && result) {
-          board.Bind(1, r.serial).Bind(2, r.attempt).Bind(3, pass ? 1 : 0);
-          if (pass) board.Bind(4, ms).Bind(5, r.station).Bind(6, r.port);
-          if ((code = board.Run()) != SQLITE_DONE) return fail(code);
-        }
-        if (!r.serial.empty()) {
-          row.Bind(1, r.serial).Bind(2, fileId).Bind(3, static_cast<int64_t>(r.offset));
-          row.Bind(4, r.number).Bind(5, ms).Bind(6, pass ? 1 : 0);
-          if ((code = row.Run()) != SQLITE_DONE) return fail(code);
-        }
-        if (const auto at = EpochMs(r.time)) {
-          const int64_t quarter = QuarterOf(*at);
-          if (const ResultCounts counts = CountsOf(r); counts != ResultCounts{}) {
-            quarters[{r.station, r.port, quarter}] += counts;
-          }
-          auto [span, fresh] = spans.try_emplace({r.station, r.journal, quarter}, *at, *at);
-          span->second.first = std::min(span->second.first, *at);
-          span->second.second = std::max(span->second.second, *at);
-        }
-      }
-      Statement quarter(db_,
-                        "INSERT INTO quarters VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
-                        "ON CONFLICT DO UPDATE SET passes = passes + ?4, fails = fails + ?5, "
-                        "unconfirmed = unconfirmed + ?6, lost = lost + ?7, unnamed = unnamed + ?8, "
-                        "named = named + ?9, first_pass = first_pass + ?10");
-      for (const auto& [key, c] : quarters) {
-        quarter.Bind(1, std::get<0>(key)).Bind(2, std::get<1>(key)).Bind(3, std::get<2>(key));
-        quarter.Bind(4, c.passes).Bind(5, c.fails).Bind(6, c.unconfirmed).Bind(7, c.lost);
-        quarter.Bind(8, c.unnamed).Bind(9, c.named).Bind(10, c.firstPass);
-        if ((code = quarter.Run()) != SQLITE_DONE) return fail(code);
-      }
-      Statement span(db_,
-                     "INSERT INTO spans VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO UPDATE SET "
-                     "first_ms = min(first_ms, ?4), last_ms = max(last_ms, ?5)");
-      for (const auto& [key, times] : spans) {
-        span.Bind(1, std::get<0>(key)).Bind(2, std::get<1>(key)).Bind(3, std::get<2>(key));
-        span.Bind(4, times.first).Bind(5, times.second);
-        if ((code = span.Run()) != SQLITE_DONE) return fail(code);
-      }
-      Statement problem(db_, "INSERT OR REPLACE INTO problems VALUES (?, ?, ?)");
-      for (const JournalProblem& p : chunk.problems) {
-        problem.Bind(1, fileId).Bind(2, p.number).Bind(3, p.reason);
-        if ((code = problem.Run()) != SQLITE_DONE) return fail(code);
-      }
+      if ((code = StoreChunk(db_, chunk, fileId)) != SQLITE_DONE) return fail(code);
       Statement checkpoint(db_,
                            "UPDATE files SET offset = ?, rows = ?, last_hash = ?, "
                            "first_id = iif(first_id = '', ?, first_id) WHERE id = ?");

@@ -34,8 +34,8 @@ class RecordIndex : public BoardHistory {
   // to date, telling `progress` while it reads; why not, when it cannot (or, unless `create`,
   // when there is none).
   [[nodiscard]] static std::variant<std::unique_ptr<RecordIndex>, std::string> Open(
-      const std::string& indexPath, std::vector<std::string> files, const Progress& progress = {},
-      bool create = true);
+      const std::string& indexPath, const std::vector<std::string>& files,
+      const Progress& progress = {}, bool create = true);
   ~RecordIndex() override;
   RecordIndex(const RecordIndex&) = delete;
   RecordIndex& operator=(const RecordIndex&) = delete;
