@@ -119,6 +119,43 @@ std::variant<std::unique_ptr<ctrlprog::StationSinks>, int> OpenSinks(
 }
 
 // The window on its port and sinks, until it is closed; the exit status.
+// The scanning the options ask for, on the record `sinks` keep.
+std::unique_ptr<ctrlprog::UnitScanning> ScanningFor(const QCommandLineParser& parser,
+                                                    const Options& options,
+                                                    ctrlprog::StationSinks& sinks) {
+  // The first start on a long record reads it into its index once: a bar shows how far.
+  std::unique_ptr<QProgressDialog> indexing;
+  const auto indexProgress = [&indexing, &sinks](uint64_t done, uint64_t total) {
+    if (!indexing) {
+      if (done >= total || total < ctrlprog::RecordIndex::kWorthShowing) return;
+      indexing = std::make_unique<QProgressDialog>(
+          QString::fromStdString(
+              ctrlprog::Say("Indexing the record %1 once; the next start opens at once.",
+                            {ctrlprog::EscapeName(sinks.RecordPath())})),
+          QString(), 0, 1000);
+      indexing->setWindowTitle(ctrlprog::MainWindow::kTitle);
+      indexing->setWindowModality(Qt::ApplicationModal);
+      indexing->setMinimumDuration(0);
+    }
+    indexing->setValue(total ? static_cast<int>(done * 1000 / total) : 1000);
+  };
+  auto scanning = std::make_unique<ctrlprog::UnitScanning>(ctrlprog::UnitScanning::Options{
+      parser.isSet(options.serialPattern)
+          ? std::optional(parser.value(options.serialPattern).toStdString())
+          : std::nullopt,
+      parser.isSet(options.rework),
+      parser.isSet(options.station) ? parser.value(options.station).toStdString()
+                                    : ctrlprog::StationName(),
+      sinks.RecordPath(),
+      parser.isSet(options.lineDb) ? std::optional(parser.value(options.lineDb).toStdString())
+                                   : std::nullopt,
+      [](std::function<void()> done) {
+        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+      },
+      parser.isSet(options.lineOptional), indexProgress});
+  return scanning;
+}
+
 int RunWindow(const QCommandLineParser& parser, const Options& options,
               const ctrlprog::StartPlan& plan, ctrlprog::StationSinks& sinks) {
   ctrlprog::QtSerialPort serial;
@@ -132,37 +169,7 @@ int RunWindow(const QCommandLineParser& parser, const Options& options,
     window.SetFixture(devices);
   }
   if (parser.isSet(options.scan)) {
-    // The first start on a long record reads it into its index once: a bar shows how far.
-    std::unique_ptr<QProgressDialog> indexing;
-    const auto indexProgress = [&indexing, &sinks](uint64_t done, uint64_t total) {
-      if (!indexing) {
-        if (done >= total || total < ctrlprog::RecordIndex::kWorthShowing) return;
-        indexing = std::make_unique<QProgressDialog>(
-            QString::fromStdString(
-                ctrlprog::Say("Indexing the record %1 once; the next start opens at once.",
-                              {ctrlprog::EscapeName(sinks.RecordPath())})),
-            QString(), 0, 1000);
-        indexing->setWindowTitle(ctrlprog::MainWindow::kTitle);
-        indexing->setWindowModality(Qt::ApplicationModal);
-        indexing->setMinimumDuration(0);
-      }
-      indexing->setValue(total ? static_cast<int>(done * 1000 / total) : 1000);
-    };
-    scanning = std::make_unique<ctrlprog::UnitScanning>(ctrlprog::UnitScanning::Options{
-        parser.isSet(options.serialPattern)
-            ? std::optional(parser.value(options.serialPattern).toStdString())
-            : std::nullopt,
-        parser.isSet(options.rework),
-        parser.isSet(options.station) ? parser.value(options.station).toStdString()
-                                      : ctrlprog::StationName(),
-        sinks.RecordPath(),
-        parser.isSet(options.lineDb) ? std::optional(parser.value(options.lineDb).toStdString())
-                                     : std::nullopt,
-        [](std::function<void()> done) {
-          QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-        },
-        parser.isSet(options.lineOptional), indexProgress});
-    indexing.reset();
+    scanning = ScanningFor(parser, options, sinks);
     window.EnableScan(*scanning);
   }
   if (ctrlprog::LineForwarder* forwarder = sinks.forwarder()) {
