@@ -1199,23 +1199,26 @@ TEST_F(WindowTest, ARefusedScanTurnsTheBadgeAmberWithAShortReasonReadFromTwoMetr
   window.fixture()->StopAll();
 }
 
+// Scanning checked against a line database whose server is not there (its socket folder
+// `missing`): every question is answered "not asked".
+std::unique_ptr<UnitScanning> ScanningWithoutItsLine(const std::string& missing,
+                                                     bool lineOptional) {
+  UnitScanning::Options options;
+  options.station = "station-1";
+  options.lineDb = "host=" + missing + " dbname=ctrlprog_line user=station1";
+  options.post = [](std::function<void()> done) {
+    QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+  };
+  options.lineOptional = lineOptional;
+  return std::make_unique<UnitScanning>(std::move(options));
+}
+
 TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) {
   PtyDevice device({});
   window.SetPortText(device.Path());
   FillFromWorkedSet(0);
   TempDir dir;
-  // A line database whose server is not there: every question is answered "not asked".
-  scanning = std::make_unique<UnitScanning>(UnitScanning::Options{
-      std::nullopt,
-      false,
-      "station-1",
-      {},
-      "host=" + dir.Path("no-server") + " dbname=ctrlprog_line user=station1",
-      [](std::function<void()> done) {
-        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-      },
-      false,
-      {}});
+  scanning = ScanningWithoutItsLine(dir.Path("no-server"), false);
   window.EnableScan(*scanning);
   window.Start();
   ScanInto(Find<QLineEdit>("txtSerial"), "SN-9");
@@ -1229,17 +1232,7 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
   window.station().Stop();
 
   // A station started to go on without the line says so while it waits for a scan.
-  auto optional = std::make_unique<UnitScanning>(UnitScanning::Options{
-      std::nullopt,
-      false,
-      "station-1",
-      {},
-      "host=" + dir.Path("no-server") + " dbname=ctrlprog_line user=station1",
-      [](std::function<void()> done) {
-        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
-      },
-      true,
-      {}});
+  auto optional = ScanningWithoutItsLine(dir.Path("no-server"), true);
   QtSerialPort otherPort;
   MainWindow other(otherPort);
   other.EnableScan(*optional);
