@@ -103,6 +103,23 @@ CREATE TABLE IF NOT EXISTS ctrlprog_journal_days (
   last    timestamptz NOT NULL,
   PRIMARY KEY (start, station, journal)
 );
+-- The quarter hours added up by the UTC hour: what a report reads for a place whose clocks are
+-- a whole number of hours off UTC, a quarter of the rows. Names compare by their bytes, as the
+-- report orders them.
+CREATE TABLE IF NOT EXISTS ctrlprog_hours (
+  start       timestamptz    NOT NULL CHECK (date_bin('1 hour', start, 'epoch') = start),
+  station     text COLLATE "C" NOT NULL,
+  port        text COLLATE "C" NOT NULL,
+  passes      bigint         NOT NULL,
+  fails       bigint         NOT NULL,
+  unconfirmed bigint         NOT NULL,
+  lost        bigint         NOT NULL,
+  unnamed     bigint         NOT NULL,
+  named       bigint         NOT NULL,
+  first_pass  bigint         NOT NULL,
+  PRIMARY KEY (station, start, port)
+);
+CREATE INDEX IF NOT EXISTS ctrlprog_hours_start ON ctrlprog_hours (start);
 
 -- Adds the rows of `source` (a trigger's new or old rows) to the sums with `sign` 1, or takes
 -- them away with -1. A board's count is upserted row by row in the order of serials, so two
@@ -116,7 +133,8 @@ DECLARE
   again   text[];
 BEGIN
   IF TG_OP = 'TRUNCATE' THEN
-    TRUNCATE ctrlprog_quarters, ctrlprog_passes, ctrlprog_repasses, ctrlprog_journal_days;
+    TRUNCATE ctrlprog_quarters, ctrlprog_hours, ctrlprog_passes, ctrlprog_repasses,
+      ctrlprog_journal_days;
     RETURN NULL;
   END IF;
   FOR source, sign IN
@@ -139,6 +157,22 @@ BEGIN
         unconfirmed = q.unconfirmed + excluded.unconfirmed, lost = q.lost + excluded.lost,
         unnamed = q.unnamed + excluded.unnamed, named = q.named + excluded.named,
         first_pass = q.first_pass + excluded.first_pass$q$, sign, source);
+    EXECUTE format($q$
+      INSERT INTO ctrlprog_hours AS h
+      SELECT date_bin('1 hour', time, 'epoch'), station, port,
+        %1$s * count(*) FILTER (WHERE result = 'PASS'),
+        %1$s * count(*) FILTER (WHERE result = 'FAIL'),
+        %1$s * count(*) FILTER (WHERE result = 'UNCONFIRMED'),
+        %1$s * count(*) FILTER (WHERE result = 'LOST'),
+        %1$s * count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NULL),
+        %1$s * count(*) FILTER (WHERE result IN ('PASS', 'FAIL', 'UNCONFIRMED') AND serial IS NOT NULL AND attempt = 1),
+        %1$s * count(*) FILTER (WHERE result = 'PASS' AND serial IS NOT NULL AND attempt = 1)
+      FROM %2$I WHERE result <> 'RESTORED' GROUP BY 1, 2, 3 ORDER BY 1, 2, 3
+      ON CONFLICT (station, start, port) DO UPDATE SET
+        passes = h.passes + excluded.passes, fails = h.fails + excluded.fails,
+        unconfirmed = h.unconfirmed + excluded.unconfirmed, lost = h.lost + excluded.lost,
+        unnamed = h.unnamed + excluded.unnamed, named = h.named + excluded.named,
+        first_pass = h.first_pass + excluded.first_pass$q$, sign, source);
     EXECUTE format($q$
       WITH c AS (
         INSERT INTO ctrlprog_passes AS p
@@ -194,7 +228,9 @@ BEGIN
   IF NOT EXISTS (SELECT FROM pg_trigger WHERE tgrelid = to_regclass('ctrlprog_rows')
                                           AND tgname = 'ctrlprog_rows_sums_insert') THEN
     LOCK TABLE ctrlprog_rows IN SHARE ROW EXCLUSIVE MODE;
-    TRUNCATE ctrlprog_quarters, ctrlprog_passes, ctrlprog_repasses, ctrlprog_journal_days;
+    TRUNCATE ctrlprog_quarters, ctrlprog_hours, ctrlprog_passes, ctrlprog_repasses,
+      ctrlprog_journal_days;
+    COMMENT ON TABLE ctrlprog_hours IS NULL;  -- filled below, from the quarters
     INSERT INTO ctrlprog_quarters
     SELECT date_bin('15 minutes', time, 'epoch'), station, port,
       count(*) FILTER (WHERE result = 'PASS'), count(*) FILTER (WHERE result = 'FAIL'),
@@ -228,6 +264,22 @@ BEGIN
   END IF;
 END
 $$;
+-- The hour sums, made after the others: filled once from the quarter hours, with the rows held
+-- still, and marked filled in the same transaction.
+DO $$
+BEGIN
+  IF obj_description(to_regclass('ctrlprog_hours'), 'pg_class')
+       IS DISTINCT FROM 'filled from ctrlprog_quarters' THEN
+    LOCK TABLE ctrlprog_rows IN SHARE ROW EXCLUSIVE MODE;
+    TRUNCATE ctrlprog_hours;
+    INSERT INTO ctrlprog_hours
+    SELECT date_bin('1 hour', start, 'epoch'), station, port, sum(passes), sum(fails),
+      sum(unconfirmed), sum(lost), sum(unnamed), sum(named), sum(first_pass)
+    FROM ctrlprog_quarters GROUP BY 1, 2, 3;
+    COMMENT ON TABLE ctrlprog_hours IS 'filled from ctrlprog_quarters';
+  END IF;
+END
+$$;
 -- The summing ends.
 
 DO $$
@@ -249,7 +301,8 @@ GRANT SELECT (journal, journal_row, serial, attempt, result, station, port, time
   ON ctrlprog_rows TO ctrlprog_station;
 GRANT SELECT ON ctrlprog_rows TO ctrlprog_report;
 -- The sums are kept by their triggers alone, and read by reports.
-REVOKE ALL ON ctrlprog_quarters, ctrlprog_passes, ctrlprog_repasses, ctrlprog_journal_days
-  FROM PUBLIC;
-GRANT SELECT ON ctrlprog_quarters, ctrlprog_repasses, ctrlprog_journal_days TO ctrlprog_report;
+REVOKE ALL ON ctrlprog_quarters, ctrlprog_hours, ctrlprog_passes, ctrlprog_repasses,
+  ctrlprog_journal_days FROM PUBLIC;
+GRANT SELECT ON ctrlprog_quarters, ctrlprog_hours, ctrlprog_repasses, ctrlprog_journal_days
+  TO ctrlprog_report;
 REVOKE ALL ON FUNCTION ctrlprog_keep_sums() FROM PUBLIC;

@@ -8,6 +8,7 @@
 
 #include "cli/encode_command.h"
 #include "cli/program_command.h"
+#include "cli/report_output.h"
 #include "files/file_system.h"
 #include "files/production_record.h"
 #include "files/record_periods.h"
@@ -180,33 +181,6 @@ int RunForward(const std::string& journal, const std::string& lineDb) {
 
 namespace {
 
-nlohmann::ordered_json LineJson(const ReportLine& l) {
-  const ResultCounts& c = l.counts;
-  nlohmann::ordered_json j;
-  j["scope"] = l.scope == ReportLine::Scope::Total  ? "total"
-               : l.scope == ReportLine::Scope::Port ? "port"
-                                                    : "station";
-  j["hour"] = l.hour.empty() ? nullptr : nlohmann::ordered_json(l.hour);
-  j["station"] = l.station.empty() ? nullptr : nlohmann::ordered_json(l.station);
-  j["port"] = l.port.empty() ? nullptr : nlohmann::ordered_json(l.port);
-  j["attempts"] = c.Attempts();
-  j["passes"] = c.passes;
-  j["fails"] = c.fails;
-  j["unconfirmed"] = c.unconfirmed;
-  j["lost"] = c.lost;
-  j["yield"] =
-      c.Attempts() ? static_cast<double>(c.passes) / static_cast<double>(c.Attempts()) : 0.0;
-  j["boards"] = c.Boards();
-  j["scanned"] = c.named;
-  j["first_pass"] = c.firstPass;
-  j["first_pass_yield"] =
-      c.named
-          ? nlohmann::ordered_json(static_cast<double>(c.firstPass) / static_cast<double>(c.named))
-          : nullptr;
-  if (l.scope == ReportLine::Scope::Total) j["passed_more_than_once"] = l.passedMoreThanOnce;
-  return j;
-}
-
 void PrintJson(const nlohmann::ordered_json& j) {
   std::fputs((j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n").c_str(),
              stdout);
@@ -229,39 +203,6 @@ void PrintColumns(const std::vector<std::vector<std::string>>& rows, size_t firs
     while (!line.empty() && line.back() == ' ') line.pop_back();
     std::printf("%s\n", line.c_str());
   }
-}
-
-void PrintTable(const std::vector<ReportLine>& lines, bool utc) {
-  std::vector<std::vector<std::string>> rows = {
-      {utc ? Say("hour (UTC)") : Say("hour (local time)"), Say("station"), Say("port"),
-       Say("attempts"), Say("passed"), Say("failed"), Say("unconf."), Say("lost"), Say("yield"),
-       Say("boards"), Say("scanned"), Say("1st pass"), Say("fpy")}};
-  std::vector<std::string> notes;
-  for (const ReportLine& l : lines) {
-    const ResultCounts& c = l.counts;
-    const bool total = l.scope == ReportLine::Scope::Total;
-    rows.push_back({total ? Say("total") : TimeSaid(l.hour), l.station,
-                    l.scope == ReportLine::Scope::Port ? "  " + l.port : "",
-                    std::to_string(c.Attempts()), std::to_string(c.passes), std::to_string(c.fails),
-                    std::to_string(c.unconfirmed), std::to_string(c.lost),
-                    PercentText(c.passes, c.Attempts()), std::to_string(c.Boards()),
-                    std::to_string(c.named), c.named ? std::to_string(c.firstPass) : "-",
-                    PercentText(c.firstPass, c.named)});
-    if (!total) continue;
-    // Boards without a serial cannot be told apart, so their first attempts are unknown.
-    if (c.unnamed > 0) {
-      notes.push_back(
-          Say("first-pass yield is over the %1 scanned boards of %2 only; the %3 "
-              "results without a serial are not in it",
-              {std::to_string(c.named), std::to_string(c.Boards()), std::to_string(c.unnamed)}));
-    }
-    if (l.passedMoreThanOnce > 0) {
-      notes.push_back(Say("%1 scanned boards passed more than once (trace SERIAL shows where)",
-                          {std::to_string(l.passedMoreThanOnce)}));
-    }
-  }
-  PrintColumns(rows, 3);
-  for (const std::string& note : notes) std::printf("%s\n", note.c_str());
 }
 
 int WritePage(const ReportOptions& o, const std::vector<ReportLine>& lines) {
@@ -312,12 +253,11 @@ int RunReport(const ReportOptions& o) {
          " journals written at the same time: a PC cloned from another's image, or two programs "
          "under one station name");
   }
-  const std::vector<ReportLine> lines = tally.Lines(o.utc);
-  if (o.html) return WritePage(o, lines);
+  if (o.html) return WritePage(o, tally.Lines(o.utc));
   if (o.json) {
-    for (const ReportLine& l : lines) PrintJson(LineJson(l));
+    PrintReportJson(tally, o.utc, stdout);
   } else {
-    PrintTable(lines, o.utc);
+    PrintReportTable(tally, o.utc, stdout);
   }
   return kExitOk;
 }

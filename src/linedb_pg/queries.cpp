@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -94,45 +95,150 @@ int64_t HourShiftMs(bool utc, const std::string& since) {
   return ((HourOf(ms, false, name) % kHourMs) + kHourMs) % kHourMs;
 }
 
+// The first and last hour the hour sums hold in a period.
+const char* const kHoursSpanSql =
+    "SELECT (extract(epoch FROM min(start)) * 1000)::bigint, "
+    "(extract(epoch FROM max(start)) * 1000)::bigint FROM ctrlprog_hours "
+    "WHERE ($1::timestamptz IS NULL OR start >= $1) AND ($2::timestamptz IS NULL OR start < $2)";
+
+// Whole UTC hours from the hour sums, in no particular order: the tally orders them.
+const char* const kHoursSql =
+    "SELECT station, port, (extract(epoch FROM start) * 1000)::bigint, passes, fails, "
+    "unconfirmed, lost, unnamed, named, first_pass FROM ctrlprog_hours "
+    "WHERE ($1::timestamptz IS NULL OR start >= $1) AND ($2::timestamptz IS NULL OR start < $2) "
+    "AND passes + fails + unconfirmed + lost > 0";
+
+// Whether the hour sums are there, filled, and readable by this role.
+const char* const kHoursKeptSql =
+    "SELECT (obj_description(to_regclass('ctrlprog_hours'), 'pg_class') IS NOT DISTINCT FROM "
+    "'filled from ctrlprog_quarters' AND has_table_privilege('ctrlprog_hours', 'SELECT'))::text";
+
+// Each row of (station, port, start in ms, and the seven counts), to `take`.
+template <typename Take>
+void EachCount(const PGresult* r, Take take) {
+  const auto number = [r](int row, int column) {
+    const char* text = PQgetvalue(r, row, column);
+    int64_t n = 0;
+    std::from_chars(text, text + PQgetlength(r, row, column), n);
+    return n;
+  };
+  for (int i = 0; i < PQntuples(r); ++i) {
+    take(std::string_view(PQgetvalue(r, i, 0), static_cast<size_t>(PQgetlength(r, i, 0))),
+         std::string_view(PQgetvalue(r, i, 1), static_cast<size_t>(PQgetlength(r, i, 1))),
+         number(i, 2),
+         ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6), number(i, 7),
+                      number(i, 8), number(i, 9)});
+  }
+}
+
+// Whether each of the hours from `first` to `last` (UTC hours) is one of the report's hours,
+// whole: where the clocks were a whole number of hours off UTC all along.
+bool WholeHoursFrom(int64_t first, int64_t last, bool utc) {
+  for (int64_t start = first; start <= last; start += kHourMs) {
+    std::string name;
+    if (HourOf(start, utc, name) != start || HourOf(start + kHourMs - kQuarterMs, utc, name) != start)
+      return false;
+  }
+  return true;
+}
+
+// Whether every start is where one of the report's hours begins, and its hour has no other
+// offset at its last quarter (clocks that moved by whole hours, or not at all).
+bool WholeHours(const std::vector<QuarterCounts>& counted, bool utc) {
+  std::set<int64_t> starts;
+  for (const QuarterCounts& c : counted) starts.insert(c.startMs);
+  return std::all_of(starts.begin(), starts.end(), [utc](int64_t start) {
+    std::string name;
+    return HourOf(start, utc, name) == start &&
+           HourOf(start + kHourMs - kQuarterMs, utc, name) == start;
+  });
+}
+
 }  // namespace
+
+LineDbResult PgLineDb::CountPeriod(const std::string& since, const std::string& until,
+                                   const char* bucket, const std::string& origin,
+                                   std::vector<QuarterCounts>& out) {
+  const SplitPeriod period(since, until, kQuarterMs);  // its texts outlive the parameters
+  std::vector<const char*> params = period.Params();
+  params.push_back(bucket);
+  params.push_back(origin.c_str());
+  const Call r = RunHere(kCountSql, params);
+  if (!r.ok()) {
+    return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
+  }
+  EachCount(r.result.get(), [&out](std::string_view station, std::string_view port,
+                                   int64_t start, const ResultCounts& counts) {
+    out.push_back({std::string(station), std::string(port), start, counts});
+  });
+  return {};
+}
+
+LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string& until,
+                                    bool utc, LineTally& tally) {
+  const auto failed = [](const Call& r) {
+    return LineDbResult{LineDbStatus::Unavailable,
+                        "the line database did not answer the report: " + r.message};
+  };
+  const Call kept = RunHere(kHoursKeptSql);
+  if (!kept.ok()) return failed(kept);
+  if (std::string_view(PQgetvalue(kept.result.get(), 0, 0)) != "true") {
+    return {LineDbStatus::WrongShape, "no hour sums"};
+  }
+  // Only where every hour the period's rows fall in is one of the report's hours.
+  const SplitPeriod hours(since, until, kHourMs);
+  const std::optional<int64_t> lo = EpochMs(since);
+  const std::string from = lo ? UtcIso(FloorTo(*lo, kHourMs)) : std::string();
+  const Call span = RunHere(kHoursSpanSql, {from.empty() ? nullptr : from.c_str(),
+                                            until.empty() ? nullptr : until.c_str()});
+  if (!span.ok()) return failed(span);
+  if (!PQgetisnull(span.result.get(), 0, 0) &&
+      !WholeHoursFrom(std::atoll(PQgetvalue(span.result.get(), 0, 0)),
+                      std::atoll(PQgetvalue(span.result.get(), 0, 1)), utc)) {
+    return {LineDbStatus::WrongShape, "hours that are not the report's"};
+  }
+  // Whole hours from their sums, the hours the period cuts from the quarters and rows.
+  const Call r = RunHere(kHoursSql, {hours.wholeFrom.empty() ? nullptr : hours.wholeFrom.c_str(),
+                                     hours.wholeTo.empty() ? nullptr : hours.wholeTo.c_str()});
+  if (!r.ok()) return failed(r);
+  tally.Reserve(static_cast<size_t>(PQntuples(r.result.get())));
+  EachCount(r.result.get(), [&tally](std::string_view station, std::string_view port,
+                                     int64_t start, const ResultCounts& counts) {
+    tally.Add(station, port, start, counts);
+  });
+  std::vector<QuarterCounts> edges;
+  for (const auto& [edgeFrom, edgeTo] :
+       {std::pair{hours.headFrom, hours.headTo}, {hours.tailFrom, hours.tailTo}}) {
+    if (edgeFrom.empty() || edgeTo.empty() || edgeFrom >= edgeTo) continue;
+    if (LineDbResult piece = CountPeriod(edgeFrom, edgeTo, "1 hour", UtcIso(0), edges);
+        !piece.ok())
+      return piece;
+  }
+  for (const QuarterCounts& edge : edges) tally.Add(edge);
+  return {};
+}
 
 LineDbResult PgLineDb::Count(const std::string& since, const std::string& until, bool utc,
                              LineTally& tally) {
   BeginCall();
   if (auto connected = ConnectNow(); !connected.ok()) return connected;
-  const SplitPeriod period(since, until, kQuarterMs);
   // Hours summed on the server where each falls within one of the report's hours; where the
   // clocks moved by other than whole hours in the period, quarter hours, as the sums hold them.
   const int64_t shift = HourShiftMs(utc, since);
-  const std::string origin = UtcIso(shift);
   std::vector<QuarterCounts> counted;
+  bool counting = true;
+  if (shift == 0) {
+    const LineDbResult byHours = CountByHours(since, until, utc, tally);
+    if (!byHours.ok() && byHours.status != LineDbStatus::WrongShape) return byHours;
+    counting = !byHours.ok();
+  }
+  const std::string origin = UtcIso(shift);
   for (const char* bucket : {"1 hour", "15 minutes"}) {
-    std::vector<const char*> params = period.Params();
-    params.push_back(bucket);
-    params.push_back(origin.c_str());
-    const Call r = RunHere(kCountSql, params);
-    if (!r.ok()) {
-      return {LineDbStatus::Unavailable,
-              "the line database did not answer the report: " + r.message};
-    }
-    const auto number = [&r](int row, int column) {
-      return std::atoll(PQgetvalue(r.result.get(), row, column));
-    };
+    if (!counting) break;
     counted.clear();
-    std::set<int64_t> starts;
-    for (int i = 0; i < PQntuples(r.result.get()); ++i) {
-      counted.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
-                         number(i, 2),
-                         ResultCounts{number(i, 3), number(i, 4), number(i, 5), number(i, 6),
-                                      number(i, 7), number(i, 8), number(i, 9)}});
-      starts.insert(number(i, 2));
-    }
-    const bool whole = std::all_of(starts.begin(), starts.end(), [utc](int64_t start) {
-      std::string name;
-      return HourOf(start, utc, name) == start &&
-             HourOf(start + kHourMs - kQuarterMs, utc, name) == start;
-    });
-    if (whole || std::string_view(bucket) != "1 hour") break;
+    if (LineDbResult r = CountPeriod(since, until, bucket, origin, counted); !r.ok()) return r;
+    if (std::string_view(bucket) == "1 hour" && !WholeHours(counted, utc)) continue;
+    break;
   }
   for (const QuarterCounts& quarter : counted) tally.Add(quarter);
   // Boards with more than one PASS row in the period: among those with more than one at all,

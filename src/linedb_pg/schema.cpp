@@ -148,10 +148,26 @@ LineDbResult PgLineDb::CheckSums() {
       "pg_trigger WHERE tgrelid = to_regclass('ctrlprog_rows') "
       "AND tgenabled <> 'D' AND tgname IN ('ctrlprog_rows_sums_insert', "
       "'ctrlprog_rows_sums_delete', 'ctrlprog_rows_sums_update', 'ctrlprog_rows_sums_truncate')) "
-      "= 4)::text";
+      "= 4)::text, (obj_description(to_regclass('ctrlprog_hours'), 'pg_class') IS NOT DISTINCT "
+      "FROM 'filled from ctrlprog_quarters')::text";
   const Call found = RunHere(kept);
   if (!found.ok()) return {LineDbStatus::Unavailable, "the line database: " + found.message};
-  if (std::string_view(PQgetvalue(found.result.get(), 0, 0)) == "true") return {};
+  if (std::string_view(PQgetvalue(found.result.get(), 0, 0)) == "true") {
+    // Sums kept before the hours were: made here where this station may; otherwise reports
+    // read the quarter hours until the owner runs the upgrade.
+    if (!writes_ || std::string_view(PQgetvalue(found.result.get(), 0, 1)) == "true") return {};
+    if (const Call hours = RunHere(SqlPart("summing")); !hours.ok()) {
+      if (hours.fault == Fault::Wait)
+        return {LineDbStatus::Unavailable, "the line database: " + hours.message};
+      if (notice_) {
+        notice_("the table ctrlprog_rows has no hour sums: a report over a long period is slower "
+                "until its owner runs packaging/line-db.sql");
+      }
+    } else if (notice_) {
+      notice_("the table ctrlprog_rows now has its hour sums kept with it");
+    }
+    return {};
+  }
   const std::string hint =
       "the table ctrlprog_rows in the line database has no sums kept with it, which reports "
       "read: upgrade it with packaging/line-db.sql, run as its owner";

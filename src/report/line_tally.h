@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
-#include <tuple>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "linedb/journal.h"
@@ -58,12 +60,51 @@ class LineTally {
   // Boards the line database counted with more than one PASS row in the period.
   void AddPassedMoreThanOnce(int64_t boards) { passedAgain_ += boards; }
 
+  // The same, counted straight from what the line database sums.
+  void Add(std::string_view station, std::string_view port, int64_t startMs,
+           const ResultCounts& counts);
+  void Reserve(size_t quarters) { quarters_.reserve(quarters_.size() + quarters); }
+
   // Per station and hour, each followed by its ports that hour, then the total: hours in local
   // time, or in UTC.
   std::vector<ReportLine> Lines(bool utc) const;
+  // The same lines one by one, each given in the same object refilled: a year of a line is
+  // close to a million lines, which need not all be held at once.
+  void EachLine(bool utc, const std::function<void(const ReportLine&)>& each) const;
 
  private:
-  std::map<std::tuple<std::string, std::string, int64_t>, ResultCounts> quarters_;
+  // A year of a line is a few hundred thousand quarter hours: each station and port is kept once,
+  // by number, and the quarters in a list, put in order and merged when it has grown past a
+  // million entries and twice what it held when last merged, and when the lines are made.
+  struct Key {
+    uint32_t station, port;
+    int64_t startMs;
+    auto operator<=>(const Key&) const = default;
+  };
+  struct Quarter {
+    Key key;
+    ResultCounts counts;
+  };
+  // A quarter in its place among the lines: names by their order, the hour it falls in.
+  struct Part {
+    uint32_t station, port;
+    int64_t hourMs;
+    uint32_t hour;  // its name in hourNames_
+    ResultCounts counts;
+  };
+  uint32_t IdOf(std::string_view name, uint32_t& last);
+  void Compact();
+  // The quarters as `parts_`, in the lines' order (kept until the next Add).
+  void Arrange(bool utc) const;
+
+  std::vector<std::string> names_;  // stations and ports, by their number
+  std::unordered_map<std::string, uint32_t> ids_;
+  uint32_t lastStation_ = UINT32_MAX, lastPort_ = UINT32_MAX;
+  std::vector<Quarter> quarters_;
+  size_t compacted_ = 0;
+  mutable std::vector<Part> parts_;
+  mutable std::vector<std::string> hourNames_;
+  mutable int arranged_ = -1;  // for which hours parts_ is arranged: utc, local, or -1 none
   std::map<std::string, int64_t, std::less<>> passesOf_;  // PASS rows of each scanned board
   int64_t passedAgain_ = 0;
 };

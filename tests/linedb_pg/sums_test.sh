@@ -38,7 +38,7 @@ journal() {
     }' "$@"
 }
 # How many sums differ from what the rows say (quarters, boards passed, boards passed again,
-# journals' days); 0 when they agree.
+# journals' days, hours); 0 when they agree.
 differ() {
   sql "WITH rq AS (SELECT date_bin('15 minutes', time, 'epoch') AS start, station, port,
       count(*) FILTER (WHERE result = 'PASS') AS passes, count(*) FILTER (WHERE result = 'FAIL') AS fails,
@@ -51,7 +51,11 @@ differ() {
     rp AS (SELECT serial, count(*) AS passes FROM ctrlprog_rows WHERE result = 'PASS' AND serial IS NOT NULL GROUP BY 1),
     sp AS (SELECT * FROM ctrlprog_passes WHERE passes > 0),
     rr AS (SELECT journal, journal_row, serial, time FROM ctrlprog_rows WHERE result = 'PASS' AND serial IN (SELECT serial FROM rp WHERE passes > 1)),
-    rd AS (SELECT date_bin('1 day', time, 'epoch'), station, journal, min(time), max(time) FROM ctrlprog_rows GROUP BY 1, 2, 3)
+    rd AS (SELECT date_bin('1 day', time, 'epoch'), station, journal, min(time), max(time) FROM ctrlprog_rows GROUP BY 1, 2, 3),
+    rh AS (SELECT date_bin('1 hour', start, 'epoch') AS start, station, port, sum(passes) AS passes,
+      sum(fails) AS fails, sum(unconfirmed) AS unconfirmed, sum(lost) AS lost, sum(unnamed) AS unnamed,
+      sum(named) AS named, sum(first_pass) AS first_pass FROM rq GROUP BY 1, 2, 3),
+    sh AS (SELECT * FROM ctrlprog_hours WHERE passes + fails + unconfirmed + lost > 0)
     SELECT (SELECT count(*) FROM (SELECT * FROM rq EXCEPT ALL SELECT * FROM sq) a)
          + (SELECT count(*) FROM (SELECT * FROM sq EXCEPT ALL SELECT * FROM rq) b)
          + (SELECT count(*) FROM (SELECT * FROM rp EXCEPT ALL SELECT * FROM sp) c)
@@ -59,7 +63,9 @@ differ() {
          + (SELECT count(*) FROM (SELECT * FROM rr EXCEPT ALL SELECT * FROM ctrlprog_repasses) e)
          + (SELECT count(*) FROM (SELECT * FROM ctrlprog_repasses EXCEPT ALL SELECT * FROM rr) f)
          + (SELECT count(*) FROM (SELECT * FROM rd EXCEPT ALL SELECT * FROM ctrlprog_journal_days) g)
-         + (SELECT count(*) FROM (SELECT * FROM ctrlprog_journal_days EXCEPT ALL SELECT * FROM rd) h)"
+         + (SELECT count(*) FROM (SELECT * FROM ctrlprog_journal_days EXCEPT ALL SELECT * FROM rd) h)
+         + (SELECT count(*) FROM (SELECT * FROM rh EXCEPT ALL SELECT * FROM sh) i)
+         + (SELECT count(*) FROM (SELECT * FROM sh EXCEPT ALL SELECT * FROM rh) j)"
 }
 agree() {  # what: the sums equal the rows' sums, and there are some
   local d q
@@ -139,6 +145,24 @@ agree "the upgrade run again"
 forward "$tmp/c.csv" && [ "$(sql "SELECT count(*) FROM ctrlprog_rows WHERE journal = '$(printf '%032x' 3)'")" = 100 ] \
   || bad "rows after the upgrade: $(cat "$tmp/c.csv.err")"
 agree "rows after the upgrade"
+
+# 4b. Sums kept before the hour sums were: a report reads the quarter hours meanwhile; a station
+#     that may not add the hour sums says what the owner runs, and that fills them once from the
+#     quarters.
+sql "COMMENT ON TABLE ctrlprog_hours IS NULL; TRUNCATE ctrlprog_hours" >/dev/null
+{ cat "$tmp/a2.csv"; tail -n +2 "$tmp/b.csv" | grep -v REFUSED; tail -n +2 "$tmp/c.csv"; } >"$tmp/all.csv"
+sql "DELETE FROM ctrlprog_rows WHERE journal_row % 7 = 0 OR journal_row BETWEEN 100 AND 300" >/dev/null
+perl -ne 'my @f = split /,/; print unless $. > 1 && ($f[-3] % 7 == 0 || ($f[-3] >= 100 && $f[-3] <= 300))' \
+  "$tmp/all.csv" >"$tmp/kept.csv"
+reports_agree "$tmp/kept.csv" "without the hour sums"
+journal "$(printf '%032x' 4)" 3101 3200 >"$tmp/d.csv"
+forward "$tmp/d.csv" || bad "forward d: $(cat "$tmp/d.csv.err")"
+grep -q 'no hour sums.*until its owner runs packaging/line-db.sql' "$tmp/d.csv.err" \
+  && ok "a station that may not add the hour sums forwards, and names the upgrade" \
+  || bad "the hour sums missing: $(cat "$tmp/d.csv.err")"
+PGOPTIONS="-c client_min_messages=warning" "$pg" psql "$tmp/pg" -v ON_ERROR_STOP=1 -f "$sql_file" >/dev/null \
+  || bad "the upgrade did not run"
+agree "the hour sums filled from the quarters by the upgrade"
 
 # 5. Boards passed more than once in a period, from the sums, as the rows count them.
 for since in "" 2026-12-07T12:00Z 2026-12-08T03:07Z; do
