@@ -51,8 +51,7 @@ class Out {
 };
 
 // Each distinct value put into words once.
-template <typename Key, typename Value = std::string,
-          typename Map = std::unordered_map<Key, Value>>
+template <typename Key, typename Value = std::string, typename Map = std::unordered_map<Key, Value>>
 class Words {
  public:
   // Lines in a row share their hour, station and port: the last value is asked first.
@@ -76,7 +75,7 @@ int Digits(int64_t n) {
 }
 
 const char* ScopeName(ReportLine::Scope scope) {
-  return scope == ReportLine::Scope::Total ? "total"
+  return scope == ReportLine::Scope::Total  ? "total"
          : scope == ReportLine::Scope::Port ? "port"
                                             : "station";
 }
@@ -86,7 +85,8 @@ const char* ScopeName(ReportLine::Scope scope) {
 void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
   Out out(file);
   Words<std::string> quoted;
-  Words<std::pair<int64_t, int64_t>, std::string, std::map<std::pair<int64_t, int64_t>, std::string>>
+  Words<std::pair<int64_t, int64_t>, std::string,
+        std::map<std::pair<int64_t, int64_t>, std::string>>
       fractions;
   const auto text = [&](const std::string& s) -> const std::string& {
     static const std::string null = "null";
@@ -113,10 +113,11 @@ void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
     out.Put(text(l.station));
     out.Put(",\"port\":");
     out.Put(text(l.port));
-    const std::pair<const char*, int64_t> counts[] = {
-        {",\"attempts\":", c.Attempts()}, {",\"passes\":", c.passes},
-        {",\"fails\":", c.fails},         {",\"unconfirmed\":", c.unconfirmed},
-        {",\"lost\":", c.lost}};
+    const std::pair<const char*, int64_t> counts[] = {{",\"attempts\":", c.Attempts()},
+                                                      {",\"passes\":", c.passes},
+                                                      {",\"fails\":", c.fails},
+                                                      {",\"unconfirmed\":", c.unconfirmed},
+                                                      {",\"lost\":", c.lost}};
     for (const auto& [name, n] : counts) {
       out.Put(name);
       out.Number(n);
@@ -142,14 +143,23 @@ void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
 
 void PrintReportTable(const LineTally& tally, bool utc, std::FILE* file) {
   constexpr size_t kColumns = 13, kFirstNumber = 3;  // numbers are right-aligned
-  const std::string heading[kColumns] = {
-      utc ? Say("hour (UTC)") : Say("hour (local time)"),
-      Say("station"), Say("port"), Say("attempts"), Say("passed"), Say("failed"),
-      Say("unconf."), Say("lost"), Say("yield"), Say("boards"), Say("scanned"),
-      Say("1st pass"), Say("fpy")};
+  const std::string heading[kColumns] = {utc ? Say("hour (UTC)") : Say("hour (local time)"),
+                                         Say("station"),
+                                         Say("port"),
+                                         Say("attempts"),
+                                         Say("passed"),
+                                         Say("failed"),
+                                         Say("unconf."),
+                                         Say("lost"),
+                                         Say("yield"),
+                                         Say("boards"),
+                                         Say("scanned"),
+                                         Say("1st pass"),
+                                         Say("fpy")};
   const std::string total = Say("total"), none, dash = "-";
   Words<std::string> hours, ports;
-  Words<std::pair<int64_t, int64_t>, std::string, std::map<std::pair<int64_t, int64_t>, std::string>>
+  Words<std::pair<int64_t, int64_t>, std::string,
+        std::map<std::pair<int64_t, int64_t>, std::string>>
       percents;
   std::array<Words<std::string, int>, kColumns> widthOf;  // each column's words' widths
   // A cell: a word, or else a number (put into words only as it is written).
@@ -172,8 +182,9 @@ void PrintReportTable(const LineTally& tally, bool utc, std::FILE* file) {
                       ? &total
                       : &hours.Of(l.hour, [&l] { return TimeSaid(l.hour); });
     row[1].word = &l.station;
-    row[2].word =
-        l.scope == ReportLine::Scope::Port ? &ports.Of(l.port, [&l] { return "  " + l.port; }) : &none;
+    row[2].word = l.scope == ReportLine::Scope::Port
+                      ? &ports.Of(l.port, [&l] { return "  " + l.port; })
+                      : &none;
     const int64_t numbers[] = {c.Attempts(), c.passes, c.fails, c.unconfirmed, c.lost};
     for (size_t i = 0; i < std::size(numbers); ++i) row[3 + i].number = numbers[i];
     row[8].word = percent(c.passes, c.Attempts());

@@ -98,9 +98,8 @@ class PgLineDb : public LineDb {
   LineDbResult CheckSums();
   // The report's counts of a period by `bucket` ("1 hour" or "15 minutes") from `origin`: whole
   // quarter hours from their sums, the quarters the period cuts from the rows.
-  LineDbResult CountPeriod(const std::string& since, const std::string& until,
-                           const char* bucket, const std::string& origin,
-                           std::vector<QuarterCounts>& out);
+  LineDbResult CountPeriod(const std::string& since, const std::string& until, const char* bucket,
+                           const std::string& origin, std::vector<QuarterCounts>& out);
   // The same into `tally` by UTC hours, from the hour sums where the period holds whole hours;
   // WrongShape, counting nothing, where the line database keeps no hour sums (a table not yet
   // upgraded) or the report's hours are not whole UTC hours.

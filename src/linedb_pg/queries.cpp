@@ -136,7 +136,8 @@ void EachCount(const PGresult* r, Take take) {
 bool WholeHoursFrom(int64_t first, int64_t last, bool utc) {
   for (int64_t start = first; start <= last; start += kHourMs) {
     std::string name;
-    if (HourOf(start, utc, name) != start || HourOf(start + kHourMs - kQuarterMs, utc, name) != start)
+    if (HourOf(start, utc, name) != start ||
+        HourOf(start + kHourMs - kQuarterMs, utc, name) != start)
       return false;
   }
   return true;
@@ -167,15 +168,15 @@ LineDbResult PgLineDb::CountPeriod(const std::string& since, const std::string& 
   if (!r.ok()) {
     return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
   }
-  EachCount(r.result.get(), [&out](std::string_view station, std::string_view port,
-                                   int64_t start, const ResultCounts& counts) {
+  EachCount(r.result.get(), [&out](std::string_view station, std::string_view port, int64_t start,
+                                   const ResultCounts& counts) {
     out.push_back({std::string(station), std::string(port), start, counts});
   });
   return {};
 }
 
-LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string& until,
-                                    bool utc, LineTally& tally) {
+LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string& until, bool utc,
+                                    LineTally& tally) {
   const auto failed = [](const Call& r) {
     return LineDbResult{LineDbStatus::Unavailable,
                         "the line database did not answer the report: " + r.message};
@@ -202,16 +203,14 @@ LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string&
                                      hours.wholeTo.empty() ? nullptr : hours.wholeTo.c_str()});
   if (!r.ok()) return failed(r);
   tally.Reserve(static_cast<size_t>(PQntuples(r.result.get())));
-  EachCount(r.result.get(), [&tally](std::string_view station, std::string_view port,
-                                     int64_t start, const ResultCounts& counts) {
-    tally.Add(station, port, start, counts);
-  });
+  EachCount(r.result.get(),
+            [&tally](std::string_view station, std::string_view port, int64_t start,
+                     const ResultCounts& counts) { tally.Add(station, port, start, counts); });
   std::vector<QuarterCounts> edges;
   for (const auto& [edgeFrom, edgeTo] :
        {std::pair{hours.headFrom, hours.headTo}, {hours.tailFrom, hours.tailTo}}) {
     if (edgeFrom.empty() || edgeTo.empty() || edgeFrom >= edgeTo) continue;
-    if (LineDbResult piece = CountPeriod(edgeFrom, edgeTo, "1 hour", UtcIso(0), edges);
-        !piece.ok())
+    if (LineDbResult piece = CountPeriod(edgeFrom, edgeTo, "1 hour", UtcIso(0), edges); !piece.ok())
       return piece;
   }
   for (const QuarterCounts& edge : edges) tally.Add(edge);

@@ -160,8 +160,9 @@ LineDbResult PgLineDb::CheckSums() {
       if (hours.fault == Fault::Wait)
         return {LineDbStatus::Unavailable, "the line database: " + hours.message};
       if (notice_) {
-        notice_("the table ctrlprog_rows has no hour sums: a report over a long period is slower "
-                "until its owner runs packaging/line-db.sql");
+        notice_(
+            "the table ctrlprog_rows has no hour sums: a report over a long period is slower "
+            "until its owner runs packaging/line-db.sql");
       }
     } else if (notice_) {
       notice_("the table ctrlprog_rows now has its hour sums kept with it");

@@ -67,7 +67,8 @@ int64_t HourOf(int64_t ms, bool utc, std::string& name) {
 uint32_t LineTally::IdOf(std::string_view name, uint32_t& last) {
   // Rows of one station and port come in runs: the name found last in its place is asked first.
   if (last < names_.size() && names_[last] == name) return last;
-  const auto [it, added] = ids_.try_emplace(std::string(name), static_cast<uint32_t>(names_.size()));
+  const auto [it, added] =
+      ids_.try_emplace(std::string(name), static_cast<uint32_t>(names_.size()));
   if (added) names_.push_back(it->first);
   return last = it->second;
 }
@@ -134,8 +135,8 @@ void LineTally::Arrange(bool utc) const {
       it->second = {HourOf(key.startMs, utc, name), static_cast<uint32_t>(hourNames_.size())};
       hourNames_.push_back(std::move(name));
     }
-    parts_.push_back({rank[key.station], rank[key.port], it->second.first, it->second.second,
-                      counts});
+    parts_.push_back(
+        {rank[key.station], rank[key.port], it->second.first, it->second.second, counts});
   }
   std::sort(parts_.begin(), parts_.end(), [](const Part& a, const Part& b) {
     return std::tie(a.station, a.hourMs, a.port) < std::tie(b.station, b.hourMs, b.port);
