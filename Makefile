@@ -10,7 +10,7 @@ PACKAGES := cmake ninja-build g++ clang libpq-dev postgresql-15 libclang-rt-14-d
             dpkg-dev help2man lintian desktop-file-utils appstream \
             g++-mingw-w64-x86-64-posix wine64 googletest \
             nlohmann-json3-dev locales clang-tidy qt6-l10n-tools qt6-tools-dev qt6-translations-l10n \
-            chromium tzdata libre2-dev libsqlite3-dev openbox
+            chromium tzdata libre2-dev libsqlite3-dev openbox time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
