@@ -108,10 +108,12 @@ const char* const kHoursSql =
     "WHERE ($1::timestamptz IS NULL OR start >= $1) AND ($2::timestamptz IS NULL OR start < $2) "
     "AND passes + fails + unconfirmed + lost > 0";
 
-// Whether the hour sums are there, filled, and readable by this role.
+// Whether the hour sums are there, filled, and readable by this role (not true, without an
+// error, where there is no such table).
 const char* const kHoursKeptSql =
     "SELECT (obj_description(to_regclass('ctrlprog_hours'), 'pg_class') IS NOT DISTINCT FROM "
-    "'filled from ctrlprog_quarters' AND has_table_privilege('ctrlprog_hours', 'SELECT'))::text";
+    "'filled from ctrlprog_quarters' AND has_table_privilege(to_regclass('ctrlprog_hours'), "
+    "'SELECT'))::text";
 
 // Each row of (station, port, start in ms, and the seven counts), to `take`.
 template <typename Take>

@@ -173,4 +173,9 @@ for since in "" 2026-12-07T12:00Z 2026-12-08T03:07Z; do
 done
 ok "boards passed more than once, from the sums, as the rows count them"
 
+# 6. A line database without the hour sums' table (dropped by hand): reports read the quarters.
+sql "DROP TABLE ctrlprog_hours" >/dev/null
+{ cat "$tmp/kept.csv"; tail -n +2 "$tmp/d.csv"; } >"$tmp/final.csv"
+reports_agree "$tmp/final.csv" "without the hour sums' table"
+
 exit $fail
