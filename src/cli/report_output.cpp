@@ -141,77 +141,69 @@ void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
   });
 }
 
-void PrintReportTable(const LineTally& tally, bool utc, std::FILE* file) {
-  constexpr size_t kColumns = 13, kFirstNumber = 3;  // numbers are right-aligned
-  const std::string heading[kColumns] = {utc ? Say("hour (UTC)") : Say("hour (local time)"),
-                                         Say("station"),
-                                         Say("port"),
-                                         Say("attempts"),
-                                         Say("passed"),
-                                         Say("failed"),
-                                         Say("unconf."),
-                                         Say("lost"),
-                                         Say("yield"),
-                                         Say("boards"),
-                                         Say("scanned"),
-                                         Say("1st pass"),
-                                         Say("fpy")};
-  const std::string total = Say("total"), none, dash = "-";
-  Words<std::string> hours, ports;
-  Words<std::pair<int64_t, int64_t>, std::string,
-        std::map<std::pair<int64_t, int64_t>, std::string>>
-      percents;
-  std::array<Words<std::string, int>, kColumns> widthOf;  // each column's words' widths
-  // A cell: a word, or else a number (put into words only as it is written).
+namespace {
+
+// The table's cells: a word, or else a number (put into words only as it is written); each
+// column as wide as its widest cell, the heading's included.
+class Table {
+ public:
+  static constexpr size_t kColumns = 13, kFirstNumber = 3;  // numbers are right-aligned
   struct Cell {
     const std::string* word = nullptr;
     int64_t number = 0;
   };
   using Row = std::array<Cell, kColumns>;
-  const auto width = [&widthOf](const Cell& cell, size_t column) {
-    if (!cell.word) return Digits(cell.number);
-    return widthOf[column].Of(*cell.word, [&cell] { return DisplayWidth(*cell.word); });
-  };
-  const auto percent = [&percents](int64_t part, int64_t whole) {
-    return &percents.Of({part, whole}, [part, whole] { return PercentText(part, whole); });
-  };
-  const auto rowOf = [&](const ReportLine& l) {
+
+  explicit Table(bool utc)
+      : heading_{utc ? Say("hour (UTC)") : Say("hour (local time)"),
+                 Say("station"),
+                 Say("port"),
+                 Say("attempts"),
+                 Say("passed"),
+                 Say("failed"),
+                 Say("unconf."),
+                 Say("lost"),
+                 Say("yield"),
+                 Say("boards"),
+                 Say("scanned"),
+                 Say("1st pass"),
+                 Say("fpy")},
+        total_(Say("total")) {
+    for (size_t i = 0; i < kColumns; ++i) head_[i].word = &heading_[i];
+    for (size_t i = 0; i < kColumns; ++i) widths_[i] = Width(head_[i], i);
+  }
+
+  const Row& Head() const { return head_; }
+  Row RowOf(const ReportLine& l) {
     const ResultCounts& c = l.counts;
     Row row;
     row[0].word = l.scope == ReportLine::Scope::Total
-                      ? &total
-                      : &hours.Of(l.hour, [&l] { return TimeSaid(l.hour); });
+                      ? &total_
+                      : &hours_.Of(l.hour, [&l] { return TimeSaid(l.hour); });
     row[1].word = &l.station;
     row[2].word = l.scope == ReportLine::Scope::Port
-                      ? &ports.Of(l.port, [&l] { return "  " + l.port; })
-                      : &none;
+                      ? &ports_.Of(l.port, [&l] { return "  " + l.port; })
+                      : &none_;
     const int64_t numbers[] = {c.Attempts(), c.passes, c.fails, c.unconfirmed, c.lost};
     for (size_t i = 0; i < std::size(numbers); ++i) row[3 + i].number = numbers[i];
-    row[8].word = percent(c.passes, c.Attempts());
+    row[8].word = Percent(c.passes, c.Attempts());
     row[9].number = c.Boards();
     row[10].number = c.named;
     if (c.named) {
       row[11].number = c.firstPass;
     } else {
-      row[11].word = &dash;
+      row[11].word = &dash_;
     }
-    row[12].word = percent(c.firstPass, c.named);
+    row[12].word = Percent(c.firstPass, c.named);
     return row;
-  };
-  // Every column as wide as its widest cell, the heading's included.
-  Row head;
-  for (size_t i = 0; i < kColumns; ++i) head[i].word = &heading[i];
-  int widths[kColumns];
-  for (size_t i = 0; i < kColumns; ++i) widths[i] = width(head[i], i);
-  tally.EachLine(utc, [&](const ReportLine& l) {
-    const Row row = rowOf(l);
-    for (size_t i = 0; i < kColumns; ++i) widths[i] = std::max(widths[i], width(row[i], i));
-  });
-  Out out(file);
-  const auto write = [&](const Row& row) {
+  }
+  void Widen(const Row& row) {
+    for (size_t i = 0; i < kColumns; ++i) widths_[i] = std::max(widths_[i], Width(row[i], i));
+  }
+  void Write(const Row& row, Out& out) {
     for (size_t i = 0; i < kColumns; ++i) {
       if (i > 0) out.Put(' ');
-      const int pad = widths[i] - width(row[i], i);
+      const int pad = widths_[i] - Width(row[i], i);
       if (i >= kFirstNumber) out.Spaces(pad);
       if (row[i].word) {
         out.Put(*row[i].word);
@@ -221,24 +213,55 @@ void PrintReportTable(const LineTally& tally, bool utc, std::FILE* file) {
       if (i < kFirstNumber) out.Spaces(pad);
     }
     out.EndLine();
-  };
-  write(head);
+  }
+
+ private:
+  int Width(const Cell& cell, size_t column) {
+    if (!cell.word) return Digits(cell.number);
+    return widthOf_[column].Of(*cell.word, [&cell] { return DisplayWidth(*cell.word); });
+  }
+  const std::string* Percent(int64_t part, int64_t whole) {
+    return &percents_.Of({part, whole}, [part, whole] { return PercentText(part, whole); });
+  }
+
+  const std::string heading_[kColumns];
+  const std::string total_, none_, dash_ = "-";
+  Row head_;
+  int widths_[kColumns] = {};
+  Words<std::string> hours_, ports_;
+  Words<std::pair<int64_t, int64_t>, std::string,
+        std::map<std::pair<int64_t, int64_t>, std::string>>
+      percents_;
+  std::array<Words<std::string, int>, kColumns> widthOf_;  // each column's words' widths
+};
+
+// What the total line leaves to be said under the table.
+void NoteTotal(const ReportLine& total, std::vector<std::string>& notes) {
+  const ResultCounts& c = total.counts;
+  // Boards without a serial cannot be told apart, so their first attempts are unknown.
+  if (c.unnamed > 0) {
+    notes.push_back(
+        Say("first-pass yield is over the %1 scanned boards of %2 only; the %3 "
+            "results without a serial are not in it",
+            {std::to_string(c.named), std::to_string(c.Boards()), std::to_string(c.unnamed)}));
+  }
+  if (total.passedMoreThanOnce > 0) {
+    notes.push_back(Say("%1 scanned boards passed more than once (trace SERIAL shows where)",
+                        {std::to_string(total.passedMoreThanOnce)}));
+  }
+}
+
+}  // namespace
+
+void PrintReportTable(const LineTally& tally, bool utc, std::FILE* file) {
+  Table table(utc);
+  tally.EachLine(utc, [&table](const ReportLine& l) { table.Widen(table.RowOf(l)); });
+  Out out(file);
+  table.Write(table.Head(), out);
   std::vector<std::string> notes;
   tally.EachLine(utc, [&](const ReportLine& l) {
-    write(rowOf(l));
-    if (l.scope != ReportLine::Scope::Total) return;
-    const ResultCounts& c = l.counts;
-    // Boards without a serial cannot be told apart, so their first attempts are unknown.
-    if (c.unnamed > 0) {
-      notes.push_back(
-          Say("first-pass yield is over the %1 scanned boards of %2 only; the %3 "
-              "results without a serial are not in it",
-              {std::to_string(c.named), std::to_string(c.Boards()), std::to_string(c.unnamed)}));
-    }
-    if (l.passedMoreThanOnce > 0) {
-      notes.push_back(Say("%1 scanned boards passed more than once (trace SERIAL shows where)",
-                          {std::to_string(l.passedMoreThanOnce)}));
-    }
+    table.Write(table.RowOf(l), out);
+    if (l.scope == ReportLine::Scope::Total) NoteTotal(l, notes);
   });
   for (const std::string& note : notes) {
     out.Put(note);

@@ -229,7 +229,7 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
   std::vector<QuarterCounts> counted;
   bool counting = true;
   if (shift == 0) {
-    const LineDbResult byHours = CountByHours(since, until, utc, tally);
+    LineDbResult byHours = CountByHours(since, until, utc, tally);
     if (!byHours.ok() && byHours.status != LineDbStatus::WrongShape) return byHours;
     counting = !byHours.ok();
   }

@@ -79,7 +79,12 @@ class LineTally {
   struct Key {
     uint32_t station, port;
     int64_t startMs;
-    auto operator<=>(const Key&) const = default;
+    bool operator==(const Key&) const = default;
+    bool operator<(const Key& o) const {
+      return station != o.station ? station < o.station
+             : port != o.port     ? port < o.port
+                                  : startMs < o.startMs;
+    }
   };
   struct Quarter {
     Key key;
