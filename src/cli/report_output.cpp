@@ -103,12 +103,13 @@ void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
           .dump();
     });
   };
+  Words<int64_t> hours;  // an hour's name follows from when it began
   tally.EachLine(utc, [&](const ReportLine& l) {
     const ResultCounts& c = l.counts;
     out.Put("{\"scope\":\"");
     out.Put(ScopeName(l.scope));
     out.Put("\",\"hour\":");
-    out.Put(text(l.hour));
+    out.Put(l.hour.empty() ? text(l.hour) : hours.Of(l.hourMs, [&] { return text(l.hour); }));
     out.Put(",\"station\":");
     out.Put(text(l.station));
     out.Put(",\"port\":");
@@ -151,6 +152,7 @@ class Table {
   struct Cell {
     const std::string* word = nullptr;
     int64_t number = 0;
+    int width = -1;  // of the word, where known
   };
   using Row = std::array<Cell, kColumns>;
 
@@ -177,9 +179,18 @@ class Table {
   Row RowOf(const ReportLine& l) {
     const ResultCounts& c = l.counts;
     Row row;
-    row[0].word = l.scope == ReportLine::Scope::Total
-                      ? &total_
-                      : &hours_.Of(l.hour, [&l] { return TimeSaid(l.hour); });
+    if (l.scope == ReportLine::Scope::Total) {
+      row[0].word = &total_;
+    } else {
+      // An hour's name follows from when it began: asked by that number, not by its text.
+      const Said& hour = hours_.Of(l.hourMs, [&l] {
+        Said said{TimeSaid(l.hour), 0};
+        said.width = DisplayWidth(said.text);
+        return said;
+      });
+      row[0].word = &hour.text;
+      row[0].width = hour.width;
+    }
     row[1].word = &l.station;
     row[2].word = l.scope == ReportLine::Scope::Port
                       ? &ports_.Of(l.port, [&l] { return "  " + l.port; })
@@ -218,6 +229,7 @@ class Table {
  private:
   int Width(const Cell& cell, size_t column) {
     if (!cell.word) return Digits(cell.number);
+    if (cell.width >= 0) return cell.width;
     return widthOf_[column].Of(*cell.word, [&cell] { return DisplayWidth(*cell.word); });
   }
   const std::string* Percent(int64_t part, int64_t whole) {
@@ -228,7 +240,12 @@ class Table {
   const std::string total_, none_, dash_ = "-";
   Row head_;
   int widths_[kColumns] = {};
-  Words<std::string> hours_, ports_;
+  struct Said {
+    std::string text;
+    int width;
+  };
+  Words<int64_t, Said> hours_;
+  Words<std::string> ports_;
   Words<std::pair<int64_t, int64_t>, std::string,
         std::map<std::pair<int64_t, int64_t>, std::string>>
       percents_;
