@@ -795,6 +795,206 @@
         <source>yield</source>
         <translation>良率</translation>
     </message>
+    <message>
+        <source>the line database refused this station: its user name or password is wrong</source>
+        <translation>产线数据库拒绝了本工位：用户名或密码错误</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server lets this user in from nowhere this station connects from, or knows no such user</source>
+        <translation>产线数据库拒绝了本工位：服务器不允许该用户从本工位所在位置登录，或没有这个用户</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server holds no database of the name the address gives</source>
+        <translation>产线数据库拒绝了本工位：服务器上没有地址中所写名称的数据库</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: its user lacks a right it needs (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库拒绝了本工位：该用户缺少所需的权限（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database has no table ctrlprog_rows, or this user may not see it (run packaging/line-db.sql)</source>
+        <translation>产线数据库中没有 ctrlprog_rows 表，或该用户无权查看（请运行 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database lacks a column this program uses (see packaging/line-db.sql)</source>
+        <translation>产线数据库的 ctrlprog_rows 表缺少本程序使用的列（见 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the line database is shutting down; tried again later</source>
+        <translation>产线数据库正在关闭；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database is starting up or recovering; tried again later</source>
+        <translation>产线数据库正在启动或恢复；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database has as many connections as it takes; tried again later</source>
+        <translation>产线数据库的连接数已满；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s disk is full; tried again later</source>
+        <translation>产线数据库的磁盘已满；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database is short of memory or another resource; tried again later</source>
+        <translation>产线数据库内存或其他资源不足；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database could not read or write its own files; tried again later</source>
+        <translation>产线数据库无法读写自己的文件；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database cancelled a statement that ran too long; tried again later</source>
+        <translation>产线数据库取消了一条执行过久的语句；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database gave up a statement that met another one; tried again later</source>
+        <translation>产线数据库因与另一事务冲突而放弃了一条语句；稍后重试</translation>
+    </message>
+    <message>
+        <source>the connection to the line database failed; tried again later</source>
+        <translation>与产线数据库的连接出错；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database refused a row&apos;s values</source>
+        <translation>产线数据库拒收了一行的数值</translation>
+    </message>
+    <message>
+        <source>the line database refused what this station asked</source>
+        <translation>产线数据库拒绝了本工位的请求</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached: no host is named %1</source>
+        <translation>无法连接产线数据库：没有名为 %1 的主机</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached: the name servers cannot be asked about %1</source>
+        <translation>无法连接产线数据库：无法向域名服务器查询 %1</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s host name %1 was not looked up in time (the name servers did not answer)</source>
+        <translation>产线数据库的主机名 %1 未能及时解析（域名服务器没有应答）</translation>
+    </message>
+    <message>
+        <source>the line database did not answer within %1</source>
+        <translation>产线数据库在 %1 内没有应答</translation>
+    </message>
+    <message>
+        <source>the line database gave no answer within %1</source>
+        <translation>产线数据库在 %1 内未给出答复</translation>
+    </message>
+    <message>
+        <source>the connection to the line database was lost; tried again later</source>
+        <translation>与产线数据库的连接已断开；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached at its address; tried again later</source>
+        <translation>按所给地址无法连接产线数据库；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database refused this station</source>
+        <translation>产线数据库拒绝了本工位</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server asks for a password and none is given (use PGPASSWORD, ~/.pgpass or PGPASSFILE)</source>
+        <translation>产线数据库拒绝了本工位：服务器要求密码，但未提供（请使用 PGPASSWORD、~/.pgpass 或 PGPASSFILE）</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the address demands TLS (sslmode), which the server does not speak</source>
+        <translation>产线数据库拒绝了本工位：地址要求 TLS（sslmode），但服务器不支持</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server is not of the kind target_session_attrs asks for</source>
+        <translation>产线数据库拒绝了本工位：服务器不是 target_session_attrs 所要求的类型</translation>
+    </message>
+    <message>
+        <source>the line database was not asked: the station is stopping</source>
+        <translation>未询问产线数据库：工位正在停止</translation>
+    </message>
+    <message>
+        <source>the line database cannot be asked: this computer is out of memory</source>
+        <translation>无法询问产线数据库：本机内存不足</translation>
+    </message>
+    <message>
+        <source>the server said: %1</source>
+        <translation>服务器原话：%1</translation>
+    </message>
+    <message>
+        <source>the line database sent a notice</source>
+        <translation>产线数据库发来通知</translation>
+    </message>
+    <message>
+        <source>its column %1 needs a value this program does not write</source>
+        <translation>其 %1 列要求一个本程序不写入的值</translation>
+    </message>
+    <message>
+        <source>it has the older shape, keyed on (station, row_no): upgrade it with packaging/line-db.sql</source>
+        <translation>它是旧格式，以 (station, row_no) 为键：请用 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>it has no column %1</source>
+        <translation>它没有 %1 列</translation>
+    </message>
+    <message>
+        <source>its column %1 is %2, not %3</source>
+        <translation>其 %1 列的类型是 %2，而不是 %3</translation>
+    </message>
+    <message>
+        <source>it is missing</source>
+        <translation>该表不存在</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows is missing and this station cannot create it (run packaging/line-db.sql)</source>
+        <translation>ctrlprog_rows 表不存在，本工位也无法创建它（请运行 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>it has no unique key on (journal, journal_row)</source>
+        <translation>它没有 (journal, journal_row) 上的唯一键</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database is not as this program writes it: %1 (see packaging/line-db.sql)</source>
+        <translation>产线数据库的 ctrlprog_rows 表与本程序写入的格式不符：%1（见 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database has no sums kept with it, which reports read: upgrade it with packaging/line-db.sql, run as its owner</source>
+        <translation>产线数据库的 ctrlprog_rows 表没有报表所读的汇总：请以表的所有者身份运行 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows now has its sums kept with it</source>
+        <translation>ctrlprog_rows 表现已附带汇总</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database has no columns serial and attempt: upgrade it with packaging/line-db.sql, run as its owner</source>
+        <translation>产线数据库的 ctrlprog_rows 表没有 serial 和 attempt 列：请以表的所有者身份运行 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows now has the columns serial and attempt</source>
+        <translation>ctrlprog_rows 表现已有 serial 和 attempt 列</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s role %1 may not add rows to ctrlprog_rows (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库角色 %1 无权向 ctrlprog_rows 添加行（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s role %1 may not add rows to ctrlprog_rows as this program adds them: a row already there is told by its key, which needs SELECT on (journal, journal_row) too (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库角色 %1 无法按本程序的方式向 ctrlprog_rows 添加行：已有的行靠键识别，这还需要 (journal, journal_row) 上的 SELECT 权限（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database takes no writes on this connection (a standby, or default_transaction_read_only)</source>
+        <translation>产线数据库在此连接上不接受写入（备用服务器，或设置了 default_transaction_read_only）</translation>
+    </message>
+    <message>
+        <source>the line database refuses every row alike, which is about its table, not the rows; none is set aside, and they are tried again later</source>
+        <translation>产线数据库对每一行都以同样原因拒收，问题在表而不在行；没有行被搁置，稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s address does not parse</source>
+        <translation>无法解析产线数据库的地址</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s address has a bad setting: %1</source>
+        <translation>产线数据库的地址中有一项设置无效：%1</translation>
+    </message>
 </context>
 <context>
     <name>PortsDialog</name>

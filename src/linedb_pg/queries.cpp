@@ -112,8 +112,7 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
     params.push_back(origin.c_str());
     const Call r = RunHere(kCountSql, params);
     if (!r.ok()) {
-      return {LineDbStatus::Unavailable,
-              "the line database did not answer the report: " + r.message};
+      return Failed(LineDbStatus::Unavailable, r);
     }
     const auto number = [&r](int row, int column) {
       return std::atoll(PQgetvalue(r.result.get(), row, column));
@@ -144,8 +143,7 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
       "HAVING count(*) > 1) AS passed_again",
       Between(since, until));
   if (!again.ok()) {
-    return {LineDbStatus::Unavailable,
-            "the line database did not answer the report: " + again.message};
+    return Failed(LineDbStatus::Unavailable, again);
   }
   tally.AddPassedMoreThanOnce(std::atoll(PQgetvalue(again.result.get(), 0, 0)));
   return {};
@@ -161,8 +159,7 @@ LineDbResult PgLineDb::History(const std::string& serial, bool full, std::vector
       "ORDER BY time, journal, journal_row";
   const Call r = RunHere(sql, {serial.c_str()});
   if (!r.ok()) {
-    return {r.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
-            "the line database did not answer: " + r.message};
+    return Failed(r, LineDbStatus::Rejected);
   }
   const PGresult* rows = r.result.get();
   for (int i = 0; i < PQntuples(rows); ++i) {
@@ -189,7 +186,7 @@ LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
       "WHERE (time >= $3::timestamptz AND time < $4::timestamptz) "
       "OR (time >= $5::timestamptz AND time < $6::timestamptz) GROUP BY 1, 2) AS d GROUP BY 1, 2";
   const Call r = RunHere(sql, period.Params());
-  if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
+  if (!r.ok()) return Failed(LineDbStatus::Unavailable, r);
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
                    std::atoll(PQgetvalue(r.result.get(), i, 2)),
