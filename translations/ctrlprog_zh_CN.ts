@@ -268,6 +268,10 @@
         <source>report needs one of --line-db URI and --record FILE</source>
         <translation>report 需要 --line-db URI 和 --record FILE 之一</translation>
     </message>
+    <message>
+        <source>--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), not &apos;%1&apos;</source>
+        <translation>--timeout 取大于 0、至多 2000000 秒（约 23 天）的秒数，而不是“%1”</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>
@@ -994,6 +998,106 @@
     <message>
         <source>the line database&apos;s address has a bad setting: %1</source>
         <translation>产线数据库的地址中有一项设置无效：%1</translation>
+    </message>
+    <message>
+        <source>line record: the forwarding state %1 does not match its journal&apos;s rows; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：转发状态 %1 与其日志的行不符；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: the forwarding state %1 cannot be written: %2; rows may be sent again, never twice</source>
+        <translation>产线记录：无法写入转发状态 %1：%2；行可能会再次发送，但不会重复保存</translation>
+    </message>
+    <message>
+        <source>line record: row %1 of %2 was set aside (%3): %4</source>
+        <translation>产线记录：%2 的第 %1 行已搁置（%3）：%4</translation>
+    </message>
+    <message>
+        <source>line record: %1 cannot be written; row %2 stays unsent in the journal</source>
+        <translation>产线记录：无法写入 %1；第 %2 行留在日志中未发送</translation>
+    </message>
+    <message>
+        <source>line record: %1 is shorter than what was forwarded from it; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：%1 比已从中转发的内容还短；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: %1 no longer holds the rows that were forwarded from it; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：%1 已不再包含从中转发过的行；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: %1</source>
+        <translation>产线记录：%1</translation>
+    </message>
+    <message>
+        <source>line record: the line database is reachable again</source>
+        <translation>产线记录：产线数据库已可再次连接</translation>
+    </message>
+    <message>
+        <source>its lines end in LF alone, not in CR LF as the record writes them (was it converted?), so none of its rows can be read</source>
+        <translation>其各行仅以 LF 结尾，而不是记录所写的 CR LF（是否被转换过？），因此无法读取其中任何一行</translation>
+    </message>
+    <message>
+        <source>the record %1 cannot be read: %2</source>
+        <translation>无法读取记录 %1：%2</translation>
+    </message>
+    <message>
+        <source>row %1 of %2 was skipped: %3</source>
+        <translation>已跳过 %2 的第 %1 行：%3</translation>
+    </message>
+    <message>
+        <source>line record: %1 rows waiting; run this again once the line database is back</source>
+        <translation>产线记录：%1 行等待发送；产线数据库恢复后请再次运行</translation>
+    </message>
+    <message>
+        <source>the report %1 cannot be written: %2</source>
+        <translation>无法写入报表 %1：%2</translation>
+    </message>
+    <message>
+        <source>--since: no time: %1</source>
+        <translation>--since：不是时间：%1</translation>
+    </message>
+    <message>
+        <source>--until: no time: %1</source>
+        <translation>--until：不是时间：%1</translation>
+    </message>
+    <message>
+        <source>station %1 has rows from %2 journals written at the same time: a PC cloned from another&apos;s image, or two programs under one station name</source>
+        <translation>工位 %1 的行来自 %2 个同时写入的日志：可能是从另一台电脑的镜像克隆的电脑，或两个程序使用同一个工位名</translation>
+    </message>
+    <message>
+        <source>%1; the record is read whole</source>
+        <translation>%1；将完整读取记录</translation>
+    </message>
+    <message>
+        <source>cannot write %1 to standard output: %2</source>
+        <translation>无法将%1写到标准输出：%2</translation>
+    </message>
+    <message>
+        <source>the help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>the version</source>
+        <translation>版本信息</translation>
+    </message>
+    <message>
+        <source>the trace</source>
+        <translation>追溯结果</translation>
+    </message>
+    <message>
+        <source>the frame</source>
+        <translation>帧</translation>
+    </message>
+    <message>
+        <source>the report</source>
+        <translation>报表</translation>
+    </message>
+    <message>
+        <source>standard output is closed</source>
+        <translation>标准输出已关闭</translation>
+    </message>
+    <message>
+        <source>cannot write the port list to standard output: %1</source>
+        <translation>无法将端口列表写到标准输出：%1</translation>
     </message>
 </context>
 <context>

@@ -73,8 +73,9 @@ class LineForwarder : public StoredRowsListener {
   void SaveState();
   void LoadSetAside();
   void PutAside(int64_t number, const std::string& reason, const std::string& line);
-  // Starts again from the journal's first row (its keys keep what was sent once).
-  void Restart(const std::string& why);
+  // Starts again from the journal's first row (its keys keep what was sent once), saying why:
+  // the journal is `shorter` than what was forwarded, or no longer holds those rows.
+  void Restart(bool shorter);
   void Count(uint64_t upTo);
 
   Options options_;

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "linedb/record_time.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -249,7 +250,7 @@ std::optional<std::string> LineEndProblem(const std::string& path) {
   head.resize(static_cast<size_t>(in.gcount()));
   const size_t lf = head.find('\n');
   if (lf == std::string::npos || (lf > 0 && head[lf - 1] == '\r')) return std::nullopt;
-  return std::string(
+  return Say(
       "its lines end in LF alone, not in CR LF as the record writes them (was it "
       "converted?), so none of its rows can be read");
 }
