@@ -88,6 +88,10 @@
         <translation>已编程 %1</translation>
     </message>
     <message>
+        <source>Passed %1</source>
+        <translation>通过 %1</translation>
+    </message>
+    <message>
         <source>Failed %1</source>
         <translation>失败 %1</translation>
     </message>

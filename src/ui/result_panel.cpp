@@ -218,6 +218,17 @@ void ResultPanel::HideSmallPrint(bool hide) {
   FitText();
 }
 
+void ResultPanel::ShortCountsOnFloor(bool floor) {
+  if (floor == floor_) return;
+  floor_ = floor;
+  if (!programmedCount_.isEmpty()) ShowProgrammed();
+  FitText();
+}
+
+void ResultPanel::ShowProgrammed() {
+  programmed_->setText((floor_ ? Tr("Passed %1") : Tr("Programmed %1")).arg(programmedCount_));
+}
+
 void ResultPanel::SetLayout(Layout layout) {
   layout_ = layout;
   const bool full = layout == Layout::Full;
@@ -424,10 +435,12 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
   ShowSmallPrint();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
   if (scan) {
+    programmedCount_.clear();
     programmed_->setText(Tr("Boards %1, first pass %2").arg(scan->boards).arg(scan->firstPass));
     failed_->setText(Tr("Attempts %1, failed %2").arg(scan->attempts).arg(tally.Failed()));
   } else {
-    programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
+    programmedCount_ = QString::number(tally.Programmed());
+    ShowProgrammed();
     failed_->setText(Tr("Failed %1").arg(tally.Failed()));
   }
   FitText();  // with the counts' new words
