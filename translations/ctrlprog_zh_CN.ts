@@ -178,6 +178,10 @@
         <source>The parameter file and the first 8 hexadecimal digits of its SHA-256</source>
         <translation>参数文件及其 SHA-256 的前 8 位十六进制数字</translation>
     </message>
+    <message>
+        <source>Holding board %1 on %2: the line database cannot check it yet</source>
+        <translation>%2 上的电路板 %1 已暂停：产线数据库暂时无法核对它</translation>
+    </message>
 </context>
 <context>
     <name>PortList</name>

@@ -446,8 +446,8 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
   FitText();  // with the counts' new words
 }
 
-QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
-                   bool counts) {
+QString StatusText(Link::Condition condition, const QString& port, const Tally& tally, bool counts,
+                   const QString& held) {
   const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
   QString text;
   switch (condition) {
@@ -455,7 +455,10 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
       text = tr("Stopped");
       break;
     case Link::Condition::Waiting:
-      text = tr("Waiting for a board on %1").arg(port);
+      text =
+          held.isEmpty()
+              ? tr("Waiting for a board on %1").arg(port)
+              : tr("Holding board %1 on %2: the line database cannot check it yet").arg(held, port);
       break;
     case Link::Condition::Programming:
       text = tr("Programming a board on %1").arg(port);

@@ -135,9 +135,10 @@ QString TimeOfDay(Clock::time_point time);
 // The status line: the link's condition in words, then the counts and the last result. The
 // port is given as it should be shown (elided to fit, where it must be).
 // Without `counts` (the concealed window, whose panel shows them), only the condition and the
-// last result.
+// last result. With `held` (the serial of a board the line database cannot vouch for), a port
+// that waits says it holds that board rather than that it waits for one.
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
-                   bool counts = true);
+                   bool counts = true, const QString& held = QString());
 
 // A refused start in words for the status line: the port, the reason and what to do next.
 QString RefusalText(const QString& port, OpenCause cause);
