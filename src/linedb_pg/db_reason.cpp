@@ -5,7 +5,10 @@
 
 namespace ctrlprog {
 
-std::string DbReasonText(DbReason reason, std::initializer_list<std::string_view> args) {
+namespace {
+
+// The reasons the server's SQLSTATE gives; empty for our own.
+std::string ServerReasonText(DbReason reason, std::initializer_list<std::string_view> args) {
   switch (reason) {
     using enum DbReason;
     case WrongPassword:
@@ -62,6 +65,15 @@ std::string DbReasonText(DbReason reason, std::initializer_list<std::string_view
       return Say("the line database refused a row's values", args);
     case ServerSaid:
       return Say("the line database refused what this station asked", args);
+    default:
+      return {};
+  }
+}
+
+// The reasons we find ourselves, where the server said nothing.
+std::string OwnReasonText(DbReason reason, std::initializer_list<std::string_view> args) {
+  switch (reason) {
+    using enum DbReason;
     case NoSuchHost:
       return Say("the line database cannot be reached: no host is named %1", args);
     case NoNameServer:
@@ -101,8 +113,16 @@ std::string DbReasonText(DbReason reason, std::initializer_list<std::string_view
       return Say("the line database was not asked: the station is stopping", args);
     case OutOfMemory:
       return Say("the line database cannot be asked: this computer is out of memory", args);
+    default:
+      return Say("the line database refused what this station asked", args);
   }
-  return Say("the line database refused what this station asked", args);
+}
+
+}  // namespace
+
+std::string DbReasonText(DbReason reason, std::initializer_list<std::string_view> args) {
+  if (std::string said = ServerReasonText(reason, args); !said.empty()) return said;
+  return OwnReasonText(reason, args);
 }
 
 std::string WithServerWords(std::string sentence, const std::string& words) {
