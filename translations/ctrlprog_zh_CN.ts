@@ -1107,6 +1107,58 @@
         <source>cannot write the port list to standard output: %1</source>
         <translation>无法将端口列表写到标准输出：%1</translation>
     </message>
+    <message>
+        <source>it does not have the record&apos;s fields</source>
+        <translation>它不具备记录的各个字段</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; and row &quot;%2&quot; are none</source>
+        <translation>其日志“%1”和行号“%2”无效</translation>
+    </message>
+    <message>
+        <source>its attempt &quot;%1&quot; is no number</source>
+        <translation>其尝试次数“%1”不是数字</translation>
+    </message>
+    <message>
+        <source>its check &quot;%1&quot; is neither line nor record</source>
+        <translation>其核对方式“%1”既不是 line 也不是 record</translation>
+    </message>
+    <message>
+        <source>cycle_ms &quot;%1&quot; is no number</source>
+        <translation>cycle_ms“%1”不是数字</translation>
+    </message>
+    <message>
+        <source>the time &quot;%1&quot; is no record time</source>
+        <translation>时间“%1”不是记录所用的时间</translation>
+    </message>
+    <message>
+        <source>the frame is not 26 bytes</source>
+        <translation>帧不是 26 个字节</translation>
+    </message>
+    <message>
+        <source>cycle_ms %1 is out of range</source>
+        <translation>cycle_ms %1 超出范围</translation>
+    </message>
+    <message>
+        <source>the station name is empty or longer than %1 bytes</source>
+        <translation>工位名为空或长于 %1 个字节</translation>
+    </message>
+    <message>
+        <source>the port or file name is longer than %1 bytes</source>
+        <translation>端口名或文件名长于 %1 个字节</translation>
+    </message>
+    <message>
+        <source>the serial is longer than %1 bytes, or has no attempt</source>
+        <translation>序列号长于 %1 个字节，或没有尝试次数</translation>
+    </message>
+    <message>
+        <source>the result &quot;%1&quot; is none of the record&apos;s</source>
+        <translation>结果“%1”不是记录所用的结果之一</translation>
+    </message>
+    <message>
+        <source>the line database refused it; the server said: %1</source>
+        <translation>产线数据库拒收了该行；服务器原话：%1</translation>
+    </message>
 </context>
 <context>
     <name>PortsDialog</name>

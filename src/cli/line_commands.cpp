@@ -46,8 +46,9 @@ std::optional<std::string> RecordProblem(const std::string& path) {
 
 // A row of the record at `path` that could not be read, and why: said, and passed over.
 void SaySkipped(const std::string& path, const JournalProblem& p) {
-  const std::string said = Say("row %1 of %2 was skipped: %3",
-                               {std::to_string(p.number), EscapeName(path), EscapeName(p.reason)});
+  const std::string said =
+      Say("row %1 of %2 was skipped: %3",
+          {std::to_string(p.number), EscapeName(path), EscapeName(p.why.Said())});
   std::fprintf(stderr, "ctrlprog-cli: %s\n", said.c_str());
 }
 

@@ -110,7 +110,7 @@ void LineForwarder::LoadSetAside() {
   setAside_ = rows;
 }
 
-void LineForwarder::PutAside(int64_t number, const std::string& reason, const std::string& line) {
+void LineForwarder::PutAside(int64_t number, const Why& why, const std::string& line) {
   if (!asideLines_.insert(LineHash(line)).second) return;  // set aside at an earlier run
   const std::string path = SetAsidePath(options_.journal);
   const bool fresh = FileSize(path) == 0;
@@ -118,12 +118,12 @@ void LineForwarder::PutAside(int64_t number, const std::string& reason, const st
   std::string quoted = "\"";
   for (const char c : line) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   if (fresh) out << kSetAsideHeader;
-  out << number << ',' << CsvField(reason) << ',' << quoted << "\"," << oldJournal_ << "\r\n";
+  out << number << ',' << CsvField(why.english) << ',' << quoted << "\"," << oldJournal_ << "\r\n";
   out.flush();
   ++setAside_;
   report_(Say("line record: row %1 of %2 was set aside (%3): %4",
               {std::to_string(number), EscapeName(options_.journal), EscapeName(path),
-               EscapeName(reason)}));
+               EscapeName(why.said)}));
   if (!out) {
     report_(Say("line record: %1 cannot be written; row %2 stays unsent in the journal",
                 {EscapeName(path), std::to_string(number)}));
@@ -216,10 +216,15 @@ LineForwarder::Pass LineForwarder::RunPass() {
     report_(Say("line record: the line database is reachable again"));
     reachable_ = true;
   }
-  for (const JournalProblem& p : chunk.problems) PutAside(p.number, p.reason, p.line);
+  for (const JournalProblem& p : chunk.problems) {
+    PutAside(p.number, {p.why.English(), p.why.Said()}, p.line);
+  }
   for (const auto& [index, reason] : stored.refused) {
     const JournalRow& row = rows[index];
-    PutAside(row.number, "the line database refused it: " + reason, row.line);
+    PutAside(row.number,
+             {"the line database refused it: " + reason,
+              Say("the line database refused it; the server said: %1", {reason})},
+             row.line);
   }
   {
     const std::lock_guard lock(mutex_);

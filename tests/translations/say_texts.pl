@@ -58,7 +58,7 @@ sub check {
 for my $file (@sources) {
   open(my $src, '<', $file) or die "$file: $!";
   my $code = <$src>;
-  check($file, 'Message', joined($1)) while $code =~ /\bSay\(\s*$LITERALS/g;
+  check($file, 'Message', joined($1)) while $code =~ /\bSay(?:Later)?\(\s*$LITERALS/g;
   while ($code =~ /\btranslate\(\s*"([^"]+)"\s*,\s*$LITERALS/g) {
     my ($context, $literals) = ($1, $2);
     check($file, $context, joined($literals));
