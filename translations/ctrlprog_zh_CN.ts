@@ -88,6 +88,10 @@
         <translation>已编程 %1</translation>
     </message>
     <message>
+        <source>Passed %1</source>
+        <translation>通过 %1</translation>
+    </message>
+    <message>
         <source>Failed %1</source>
         <translation>失败 %1</translation>
     </message>
@@ -173,6 +177,10 @@
     <message>
         <source>The parameter file and the first 8 hexadecimal digits of its SHA-256</source>
         <translation>参数文件及其 SHA-256 的前 8 位十六进制数字</translation>
+    </message>
+    <message>
+        <source>Holding board %1 on %2: the line database cannot check it yet</source>
+        <translation>%2 上的电路板 %1 已暂停：产线数据库暂时无法核对它</translation>
     </message>
 </context>
 <context>
@@ -267,6 +275,10 @@
     <message>
         <source>report needs one of --line-db URI and --record FILE</source>
         <translation>report 需要 --line-db URI 和 --record FILE 之一</translation>
+    </message>
+    <message>
+        <source>--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), not &apos;%1&apos;</source>
+        <translation>--timeout 取大于 0、至多 2000000 秒（约 23 天）的秒数，而不是“%1”</translation>
     </message>
 </context>
 <context>
@@ -794,6 +806,366 @@
     <message>
         <source>yield</source>
         <translation>良率</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: its user name or password is wrong</source>
+        <translation>产线数据库拒绝了本工位：用户名或密码错误</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server lets this user in from nowhere this station connects from, or knows no such user</source>
+        <translation>产线数据库拒绝了本工位：服务器不允许该用户从本工位所在位置登录，或没有这个用户</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server holds no database of the name the address gives</source>
+        <translation>产线数据库拒绝了本工位：服务器上没有地址中所写名称的数据库</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: its user lacks a right it needs (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库拒绝了本工位：该用户缺少所需的权限（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database has no table ctrlprog_rows, or this user may not see it (run packaging/line-db.sql)</source>
+        <translation>产线数据库中没有 ctrlprog_rows 表，或该用户无权查看（请运行 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database lacks a column this program uses (see packaging/line-db.sql)</source>
+        <translation>产线数据库的 ctrlprog_rows 表缺少本程序使用的列（见 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the line database is shutting down; tried again later</source>
+        <translation>产线数据库正在关闭；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database is starting up or recovering; tried again later</source>
+        <translation>产线数据库正在启动或恢复；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database has as many connections as it takes; tried again later</source>
+        <translation>产线数据库的连接数已满；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s disk is full; tried again later</source>
+        <translation>产线数据库的磁盘已满；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database is short of memory or another resource; tried again later</source>
+        <translation>产线数据库内存或其他资源不足；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database could not read or write its own files; tried again later</source>
+        <translation>产线数据库无法读写自己的文件；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database cancelled a statement that ran too long; tried again later</source>
+        <translation>产线数据库取消了一条执行过久的语句；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database gave up a statement that met another one; tried again later</source>
+        <translation>产线数据库因与另一事务冲突而放弃了一条语句；稍后重试</translation>
+    </message>
+    <message>
+        <source>the connection to the line database failed; tried again later</source>
+        <translation>与产线数据库的连接出错；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database refused a row&apos;s values</source>
+        <translation>产线数据库拒收了一行的数值</translation>
+    </message>
+    <message>
+        <source>the line database refused what this station asked</source>
+        <translation>产线数据库拒绝了本工位的请求</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached: no host is named %1</source>
+        <translation>无法连接产线数据库：没有名为 %1 的主机</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached: the name servers cannot be asked about %1</source>
+        <translation>无法连接产线数据库：无法向域名服务器查询 %1</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s host name %1 was not looked up in time (the name servers did not answer)</source>
+        <translation>产线数据库的主机名 %1 未能及时解析（域名服务器没有应答）</translation>
+    </message>
+    <message>
+        <source>the line database did not answer within %1</source>
+        <translation>产线数据库在 %1 内没有应答</translation>
+    </message>
+    <message>
+        <source>the line database gave no answer within %1</source>
+        <translation>产线数据库在 %1 内未给出答复</translation>
+    </message>
+    <message>
+        <source>the connection to the line database was lost; tried again later</source>
+        <translation>与产线数据库的连接已断开；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database cannot be reached at its address; tried again later</source>
+        <translation>按所给地址无法连接产线数据库；稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database refused this station</source>
+        <translation>产线数据库拒绝了本工位</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server asks for a password and none is given (use PGPASSWORD, ~/.pgpass or PGPASSFILE)</source>
+        <translation>产线数据库拒绝了本工位：服务器要求密码，但未提供（请使用 PGPASSWORD、~/.pgpass 或 PGPASSFILE）</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the address demands TLS (sslmode), which the server does not speak</source>
+        <translation>产线数据库拒绝了本工位：地址要求 TLS（sslmode），但服务器不支持</translation>
+    </message>
+    <message>
+        <source>the line database refused this station: the server is not of the kind target_session_attrs asks for</source>
+        <translation>产线数据库拒绝了本工位：服务器不是 target_session_attrs 所要求的类型</translation>
+    </message>
+    <message>
+        <source>the line database was not asked: the station is stopping</source>
+        <translation>未询问产线数据库：工位正在停止</translation>
+    </message>
+    <message>
+        <source>the line database cannot be asked: this computer is out of memory</source>
+        <translation>无法询问产线数据库：本机内存不足</translation>
+    </message>
+    <message>
+        <source>the server said: %1</source>
+        <translation>服务器原话：%1</translation>
+    </message>
+    <message>
+        <source>the line database sent a notice</source>
+        <translation>产线数据库发来通知</translation>
+    </message>
+    <message>
+        <source>its column %1 needs a value this program does not write</source>
+        <translation>其 %1 列要求一个本程序不写入的值</translation>
+    </message>
+    <message>
+        <source>it has the older shape, keyed on (station, row_no): upgrade it with packaging/line-db.sql</source>
+        <translation>它是旧格式，以 (station, row_no) 为键：请用 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>it has no column %1</source>
+        <translation>它没有 %1 列</translation>
+    </message>
+    <message>
+        <source>its column %1 is %2, not %3</source>
+        <translation>其 %1 列的类型是 %2，而不是 %3</translation>
+    </message>
+    <message>
+        <source>it is missing</source>
+        <translation>该表不存在</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows is missing and this station cannot create it (run packaging/line-db.sql)</source>
+        <translation>ctrlprog_rows 表不存在，本工位也无法创建它（请运行 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>it has no unique key on (journal, journal_row)</source>
+        <translation>它没有 (journal, journal_row) 上的唯一键</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database is not as this program writes it: %1 (see packaging/line-db.sql)</source>
+        <translation>产线数据库的 ctrlprog_rows 表与本程序写入的格式不符：%1（见 packaging/line-db.sql）</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database has no sums kept with it, which reports read: upgrade it with packaging/line-db.sql, run as its owner</source>
+        <translation>产线数据库的 ctrlprog_rows 表没有报表所读的汇总：请以表的所有者身份运行 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows has no hour sums: a report over a long period is slower until its owner runs packaging/line-db.sql</source>
+        <translation>ctrlprog_rows 表没有按小时的汇总：在表的所有者运行 packaging/line-db.sql 之前，长时段的报表会较慢</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows now has its hour sums kept with it</source>
+        <translation>ctrlprog_rows 表现已附带按小时的汇总</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows now has its sums kept with it</source>
+        <translation>ctrlprog_rows 表现已附带汇总</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows in the line database has no columns serial and attempt: upgrade it with packaging/line-db.sql, run as its owner</source>
+        <translation>产线数据库的 ctrlprog_rows 表没有 serial 和 attempt 列：请以表的所有者身份运行 packaging/line-db.sql 升级</translation>
+    </message>
+    <message>
+        <source>the table ctrlprog_rows now has the columns serial and attempt</source>
+        <translation>ctrlprog_rows 表现已有 serial 和 attempt 列</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s role %1 may not add rows to ctrlprog_rows (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库角色 %1 无权向 ctrlprog_rows 添加行（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s role %1 may not add rows to ctrlprog_rows as this program adds them: a row already there is told by its key, which needs SELECT on (journal, journal_row) too (make it a member of ctrlprog_station)</source>
+        <translation>产线数据库角色 %1 无法按本程序的方式向 ctrlprog_rows 添加行：已有的行靠键识别，这还需要 (journal, journal_row) 上的 SELECT 权限（请将其加入 ctrlprog_station）</translation>
+    </message>
+    <message>
+        <source>the line database takes no writes on this connection (a standby, or default_transaction_read_only)</source>
+        <translation>产线数据库在此连接上不接受写入（备用服务器，或设置了 default_transaction_read_only）</translation>
+    </message>
+    <message>
+        <source>the line database refuses every row alike, which is about its table, not the rows; none is set aside, and they are tried again later</source>
+        <translation>产线数据库对每一行都以同样原因拒收，问题在表而不在行；没有行被搁置，稍后重试</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s address does not parse</source>
+        <translation>无法解析产线数据库的地址</translation>
+    </message>
+    <message>
+        <source>the line database&apos;s address has a bad setting: %1</source>
+        <translation>产线数据库的地址中有一项设置无效：%1</translation>
+    </message>
+    <message>
+        <source>line record: the forwarding state %1 does not match its journal&apos;s rows; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：转发状态 %1 与其日志的行不符；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: the forwarding state %1 cannot be written: %2; rows may be sent again, never twice</source>
+        <translation>产线记录：无法写入转发状态 %1：%2；行可能会再次发送，但不会重复保存</translation>
+    </message>
+    <message>
+        <source>line record: row %1 of %2 was set aside (%3): %4</source>
+        <translation>产线记录：%2 的第 %1 行已搁置（%3）：%4</translation>
+    </message>
+    <message>
+        <source>line record: %1 cannot be written; row %2 stays unsent in the journal</source>
+        <translation>产线记录：无法写入 %1；第 %2 行留在日志中未发送</translation>
+    </message>
+    <message>
+        <source>line record: %1 is shorter than what was forwarded from it; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：%1 比已从中转发的内容还短；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: %1 no longer holds the rows that were forwarded from it; it is read again from its first row (rows the server has are kept once)</source>
+        <translation>产线记录：%1 已不再包含从中转发过的行；将从第一行重新读取（服务器已有的行只保留一次）</translation>
+    </message>
+    <message>
+        <source>line record: %1</source>
+        <translation>产线记录：%1</translation>
+    </message>
+    <message>
+        <source>line record: the line database is reachable again</source>
+        <translation>产线记录：产线数据库已可再次连接</translation>
+    </message>
+    <message>
+        <source>its lines end in LF alone, not in CR LF as the record writes them (was it converted?), so none of its rows can be read</source>
+        <translation>其各行仅以 LF 结尾，而不是记录所写的 CR LF（是否被转换过？），因此无法读取其中任何一行</translation>
+    </message>
+    <message>
+        <source>the record %1 cannot be read: %2</source>
+        <translation>无法读取记录 %1：%2</translation>
+    </message>
+    <message>
+        <source>row %1 of %2 was skipped: %3</source>
+        <translation>已跳过 %2 的第 %1 行：%3</translation>
+    </message>
+    <message>
+        <source>line record: %1 rows waiting; run this again once the line database is back</source>
+        <translation>产线记录：%1 行等待发送；产线数据库恢复后请再次运行</translation>
+    </message>
+    <message>
+        <source>the report %1 cannot be written: %2</source>
+        <translation>无法写入报表 %1：%2</translation>
+    </message>
+    <message>
+        <source>--since: no time: %1</source>
+        <translation>--since：不是时间：%1</translation>
+    </message>
+    <message>
+        <source>--until: no time: %1</source>
+        <translation>--until：不是时间：%1</translation>
+    </message>
+    <message>
+        <source>station %1 has rows from %2 journals written at the same time: a PC cloned from another&apos;s image, or two programs under one station name</source>
+        <translation>工位 %1 的行来自 %2 个同时写入的日志：可能是从另一台电脑的镜像克隆的电脑，或两个程序使用同一个工位名</translation>
+    </message>
+    <message>
+        <source>%1; the record is read whole</source>
+        <translation>%1；将完整读取记录</translation>
+    </message>
+    <message>
+        <source>cannot write %1 to standard output: %2</source>
+        <translation>无法将%1写到标准输出：%2</translation>
+    </message>
+    <message>
+        <source>the help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>the version</source>
+        <translation>版本信息</translation>
+    </message>
+    <message>
+        <source>the trace</source>
+        <translation>追溯结果</translation>
+    </message>
+    <message>
+        <source>the frame</source>
+        <translation>帧</translation>
+    </message>
+    <message>
+        <source>the report</source>
+        <translation>报表</translation>
+    </message>
+    <message>
+        <source>standard output is closed</source>
+        <translation>标准输出已关闭</translation>
+    </message>
+    <message>
+        <source>cannot write the port list to standard output: %1</source>
+        <translation>无法将端口列表写到标准输出：%1</translation>
+    </message>
+    <message>
+        <source>it does not have the record&apos;s fields</source>
+        <translation>它不具备记录的各个字段</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; and row &quot;%2&quot; are none</source>
+        <translation>其日志“%1”和行号“%2”无效</translation>
+    </message>
+    <message>
+        <source>its attempt &quot;%1&quot; is no number</source>
+        <translation>其尝试次数“%1”不是数字</translation>
+    </message>
+    <message>
+        <source>its check &quot;%1&quot; is neither line nor record</source>
+        <translation>其核对方式“%1”既不是 line 也不是 record</translation>
+    </message>
+    <message>
+        <source>cycle_ms &quot;%1&quot; is no number</source>
+        <translation>cycle_ms“%1”不是数字</translation>
+    </message>
+    <message>
+        <source>the time &quot;%1&quot; is no record time</source>
+        <translation>时间“%1”不是记录所用的时间</translation>
+    </message>
+    <message>
+        <source>the frame is not 26 bytes</source>
+        <translation>帧不是 26 个字节</translation>
+    </message>
+    <message>
+        <source>cycle_ms %1 is out of range</source>
+        <translation>cycle_ms %1 超出范围</translation>
+    </message>
+    <message>
+        <source>the station name is empty or longer than %1 bytes</source>
+        <translation>工位名为空或长于 %1 个字节</translation>
+    </message>
+    <message>
+        <source>the port or file name is longer than %1 bytes</source>
+        <translation>端口名或文件名长于 %1 个字节</translation>
+    </message>
+    <message>
+        <source>the serial is longer than %1 bytes, or has no attempt</source>
+        <translation>序列号长于 %1 个字节，或没有尝试次数</translation>
+    </message>
+    <message>
+        <source>the result &quot;%1&quot; is none of the record&apos;s</source>
+        <translation>结果“%1”不是记录所用的结果之一</translation>
+    </message>
+    <message>
+        <source>the line database refused it; the server said: %1</source>
+        <translation>产线数据库拒收了该行；服务器原话：%1</translation>
     </message>
 </context>
 <context>

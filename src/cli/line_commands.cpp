@@ -37,19 +37,20 @@ int Refuse(const std::string& message) {
 std::optional<std::string> RecordProblem(const std::string& path) {
   std::string head;
   if (const auto error = ReadFileHead(path, 0, head)) {
-    return "the record " + EscapeName(path) + " cannot be read: " + Describe(*error);
+    return Say("the record %1 cannot be read: %2", {EscapeName(path), Describe(*error)});
   }
   if (const auto problem = LineEndProblem(path)) {
-    return "the record " + EscapeName(path) + " cannot be read: " + *problem;
+    return Say("the record %1 cannot be read: %2", {EscapeName(path), *problem});
   }
   return std::nullopt;
 }
 
 // A row of the record at `path` that could not be read, and why: said, and passed over.
 void SaySkipped(const std::string& path, const JournalProblem& p) {
-  std::fprintf(stderr, "ctrlprog-cli: row %lld of %s was skipped: %s\n",
-               static_cast<long long>(p.number), EscapeName(path).c_str(),
-               EscapeName(p.reason).c_str());
+  const std::string said =
+      Say("row %1 of %2 was skipped: %3",
+          {std::to_string(p.number), EscapeName(path), EscapeName(p.why.Said())});
+  std::fprintf(stderr, "ctrlprog-cli: %s\n", said.c_str());
 }
 
 // Every row of a record from `since` up to `until` counted into `tally`, and when each of its
@@ -134,7 +135,7 @@ std::optional<std::string> CountRecordFiles(const std::string& path, std::option
   auto opened = IndexOf(path, list);
   if (auto* why = std::get_if<std::string>(&opened)) {
     // The record answers for itself, only slower: a folder this user may not write to.
-    Tell(*why + "; the record is read whole");
+    Tell(Say("%1; the record is read whole", {*why}));
     for (const std::string& file : list) CountRecord(file, since, until, tally, spans);
     return std::nullopt;
   }
@@ -149,17 +150,18 @@ int RunForward(const std::string& journal, const std::string& lineDb) {
   if (const auto problem = RecordProblem(journal)) return Refuse(*problem);
   if (PgLineDb::HoldsPassword(lineDb)) {
     Tell(
-        "line record: the line database's address holds a password, which every user of this "
-        "computer can read in the process list: use PGPASSWORD, ~/.pgpass or PGPASSFILE instead");
+        Say("line record: the line database's address holds a password, which every user of "
+            "this computer can read in the process list: use PGPASSWORD, ~/.pgpass or "
+            "PGPASSFILE instead"));
   }
   if (const LineDbResult parsed = PgLineDb::CheckUri(lineDb); !parsed.ok()) {
     return Refuse(parsed.message);
   }
   PgLineDb db(lineDb);
-  db.OnNotice([](const std::string& notice) { Tell("line record: " + notice); });
+  db.OnNotice([](const std::string& notice) { Tell(Say("line record: %1", {notice})); });
   if (const LineDbResult r = db.Connect(); !r.ok()) {
     if (r.final()) return Refuse(r.message);
-    Tell("line record: " + r.message);
+    Tell(Say("line record: %1", {r.message}));
     return kExitPortFailed;
   }
   LineForwarder forwarder({journal, PgLineDb::Identity(lineDb), 500}, db, Tell);
@@ -167,14 +169,15 @@ int RunForward(const std::string& journal, const std::string& lineDb) {
   // the rows still waiting in the journal.
   for (LineForwarder::Pass pass; (pass = forwarder.RunPass()) != LineForwarder::Pass::Idle;) {
     if (pass == LineForwarder::Pass::Unavailable) {
-      Tell("line record: " + std::to_string(forwarder.Waiting()) +
-           " rows waiting; run this again once the line database is back");
+      Tell(Say("line record: %1 rows waiting; run this again once the line database is back",
+               {std::to_string(forwarder.Waiting())}));
       return kExitPortFailed;
     }
   }
   if (forwarder.SetAside() > 0) {
-    Tell("line record: " + std::to_string(forwarder.SetAside()) + " rows set aside in " +
-         EscapeName(LineForwarder::SetAsidePath(journal)) + ", each with the reason");
+    Tell(Say(
+        "line record: %1 rows set aside in %2, each with the reason",
+        {std::to_string(forwarder.SetAside()), EscapeName(LineForwarder::SetAsidePath(journal))}));
   }
   return kExitOk;
 }
@@ -222,8 +225,7 @@ int WritePage(const ReportOptions& o, const std::vector<ReportLine>& lines) {
   heading.made = TimeSaid(now.substr(0, 16) + now.substr(23));  // to the minute, with its offset
   heading.utc = o.utc;
   if (const auto error = ReplaceFileContents(*o.html, ReportPage(lines, heading))) {
-    std::fprintf(stderr, "ctrlprog-cli: the report %s cannot be written: %s\n",
-                 EscapeName(*o.html).c_str(), Describe(*error).c_str());
+    Tell(Say("the report %1 cannot be written: %2", {EscapeName(*o.html), Describe(*error)}));
     return kExitPortFailed;
   }
   Tell(Say("the report is in %1", {EscapeName(*o.html)}));
@@ -234,8 +236,10 @@ int WritePage(const ReportOptions& o, const std::vector<ReportLine>& lines) {
 
 int RunReport(const ReportOptions& o) {
   std::optional<int64_t> since, until;
-  if (o.since && !(since = EpochMs(*o.since))) return Refuse("--since: no time: " + *o.since);
-  if (o.until && !(until = EpochMs(*o.until))) return Refuse("--until: no time: " + *o.until);
+  if (o.since && !(since = EpochMs(*o.since)))
+    return Refuse(Say("--since: no time: %1", {*o.since}));
+  if (o.until && !(until = EpochMs(*o.until)))
+    return Refuse(Say("--until: no time: %1", {*o.until}));
   LineTally tally;
   std::vector<JournalSpan> spans;
   if (o.lineDb) {
@@ -249,9 +253,10 @@ int RunReport(const ReportOptions& o) {
     return Refuse(*failed);
   }
   for (const auto& [station, journals] : StationsWritingAtOnce(spans)) {
-    Tell("station " + EscapeName(station) + " has rows from " + std::to_string(journals) +
-         " journals written at the same time: a PC cloned from another's image, or two programs "
-         "under one station name");
+    Tell(
+        Say("station %1 has rows from %2 journals written at the same time: a PC cloned from "
+            "another's image, or two programs under one station name",
+            {EscapeName(station), std::to_string(journals)}));
   }
   if (o.html) return WritePage(o, tally.Lines(o.utc));
   if (o.json) {
@@ -270,7 +275,7 @@ int RunTrace(const TraceOptions& o) {
     auto opened = IndexOf(*o.record, std::get<0>(files));
     if (auto* why = std::get_if<std::string>(&opened)) {
       // The record answers for itself, only slower: a folder this user may not write to.
-      Tell(*why + "; the record is read whole");
+      Tell(Say("%1; the record is read whole", {*why}));
     } else if (auto failed = SaySkippedRows(*std::get<0>(opened), std::get<0>(files))) {
       return Refuse(*failed);
     }

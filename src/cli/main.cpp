@@ -125,26 +125,28 @@ int Usage(const QString& why) {
 }
 
 // Whether what went to stdout got there; a lost line is exit 74 with the reason.
-int Flushed(const char* what) {
+int Flushed(const std::string& what) {
   // A write that failed while the buffer filled left its reason in errno.
   const int earlier = std::ferror(stdout) ? errno : 0;
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return ctrlprog::kExitOk;
   const int error = errno != 0 ? errno : earlier != 0 ? earlier : EIO;
-  std::fprintf(stderr, "ctrlprog-cli: cannot write %s to standard output: %s\n", what,
-               ctrlprog::Describe(ctrlprog::FileErrorFromSystem(error)).c_str());
+  const std::string said =
+      ctrlprog::Say("cannot write %1 to standard output: %2",
+                    {what, ctrlprog::Describe(ctrlprog::FileErrorFromSystem(error))});
+  std::fprintf(stderr, "ctrlprog-cli: %s\n", said.c_str());
   return ctrlprog::kExitOutputFailed;
 }
 
 int Help() {
   errno = 0;
   std::fputs(kHelp, stdout);
-  return Flushed("the help");
+  return Flushed(ctrlprog::Say("the help"));
 }
 
 int Version() {
   std::fputs("ctrlprog-cli " CTRLPROG_VERSION "\n", stdout);
-  return Flushed("the version");
+  return Flushed(ctrlprog::Say("the version"));
 }
 
 // A number as the C locale writes it, whatever the user's locale says.
@@ -227,7 +229,7 @@ int Trace(const QStringList& args) {
     return Usage(Tr("trace needs one of --line-db URI and --record FILE"));
   }
   const int status = ctrlprog::RunTrace(o);
-  const int flushed = Flushed("the trace");
+  const int flushed = Flushed(ctrlprog::Say("the trace"));
   return status != ctrlprog::kExitOk ? status : flushed;
 }
 
@@ -307,10 +309,9 @@ int Program(const QStringList& args) {
   if (parser.isSet("timeout")) {
     const auto t = Number(parser.value("timeout"));
     if (!t || !(*t > 0) || *t > ctrlprog::kMaxTimeoutSeconds) {
-      return Usage(
-          "--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), "
-          "not '" +
-          parser.value("timeout") + "'");
+      return Usage(Tr("--timeout takes seconds above 0, at most 2000000 seconds (about 23 days), "
+                      "not '%1'")
+                       .arg(parser.value("timeout")));
     }
     o.timeoutSec = t;
   }
@@ -340,7 +341,7 @@ bool GuardStandardDescriptors() {
 
 int main(int argc, char** argv) {
   if (GuardStandardDescriptors()) {
-    std::fputs("ctrlprog-cli: standard output is closed\n", stderr);
+    std::fprintf(stderr, "ctrlprog-cli: %s\n", ctrlprog::Say("standard output is closed").c_str());
     return ctrlprog::kExitOutputFailed;
   }
   ctrlprog::KeepArgumentBytes(argc, argv);
@@ -366,7 +367,7 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     if (const Parsed p = Parse(parser, args, 1); p.exit) return *p.exit;
     const int status = ctrlprog::RunEncode(parser.positionalArguments()[0].toStdString());
-    const int flushed = Flushed("the frame");
+    const int flushed = Flushed(ctrlprog::Say("the frame"));
     return status != ctrlprog::kExitOk ? status : flushed;
   }
   if (command == "ports") {
@@ -385,6 +386,7 @@ int main(int argc, char** argv) {
     const std::string journal = parser.isSet("record")
                                     ? ctrlprog::ArgumentBytes(parser.value("record"))
                                     : ctrlprog::StationSinks::DefaultJournal();
+    ctrlprog::TranslateMessages(true);  // forward prints only lines for a person
     return ctrlprog::RunForward(journal, parser.value("line-db").toStdString());
   }
   if (command == "trace") return Trace(args);
@@ -410,7 +412,7 @@ int main(int argc, char** argv) {
       return Usage(Tr("report needs one of --line-db URI and --record FILE"));
     }
     const int status = ctrlprog::RunReport(o);
-    const int flushed = Flushed("the report");
+    const int flushed = Flushed(ctrlprog::Say("the report"));
     return status != ctrlprog::kExitOk ? status : flushed;
   }
   return Usage(Tr("unknown command '%1'").arg(command));

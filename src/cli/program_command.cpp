@@ -460,8 +460,9 @@ int RunPorts(bool json) {
   std::fputs(text.c_str(), stdout);
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitOk;
-  std::fprintf(stderr, "ctrlprog-cli: cannot write the port list to standard output: %s\n",
-               Describe(FileErrorFromSystem(errno != 0 ? errno : EIO)).c_str());
+  const std::string said = Say("cannot write the port list to standard output: %1",
+                               {Describe(FileErrorFromSystem(errno != 0 ? errno : EIO))});
+  std::fprintf(stderr, "ctrlprog-cli: %s\n", said.c_str());
   return kExitOutputFailed;
 }
 

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -15,7 +16,7 @@ namespace ctrlprog {
 namespace {
 
 // Changed whenever the tables change: an index of another version is rebuilt.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr size_t kRowsPerTransaction = 20000;
 constexpr int kBusyWaitMs = 5000;
 constexpr uint64_t kCheckpointAfter = uint64_t{4} << 20;  // bytes of the record read
@@ -36,13 +37,32 @@ CREATE TABLE quarters(station TEXT NOT NULL, port TEXT NOT NULL, start_ms INTEGE
 CREATE TABLE spans(station TEXT NOT NULL, journal TEXT NOT NULL, start_ms INTEGER NOT NULL,
   first_ms INTEGER NOT NULL, last_ms INTEGER NOT NULL,
   PRIMARY KEY(start_ms, station, journal)) WITHOUT ROWID;
-CREATE TABLE problems(file INTEGER NOT NULL, number INTEGER NOT NULL, reason TEXT NOT NULL,
-  PRIMARY KEY(file, number)) WITHOUT ROWID;
+CREATE TABLE problems(file INTEGER NOT NULL, number INTEGER NOT NULL, format TEXT NOT NULL,
+  args TEXT NOT NULL, PRIMARY KEY(file, number)) WITHOUT ROWID;
 )";
 
 int64_t QuarterOf(int64_t ms) {
   const int64_t q = ms / kQuarterMs;
   return (q * kQuarterMs > ms ? q - 1 : q) * kQuarterMs;
+}
+
+// A row's reason's values in one column, each as its length, ':' and its bytes (a value may
+// hold any byte).
+std::string JoinedArgs(const RowReason& why) {
+  std::string joined;
+  for (const std::string& arg : why.args) joined += std::to_string(arg.size()) + ":" + arg;
+  return joined;
+}
+std::vector<std::string> SplitArgs(const std::string& joined) {
+  std::vector<std::string> args;
+  for (size_t at = 0; at < joined.size();) {
+    const size_t colon = joined.find(':', at);
+    if (colon == std::string::npos) break;
+    const size_t size = std::strtoull(joined.c_str() + at, nullptr, 10);
+    args.push_back(joined.substr(colon + 1, size));
+    at = colon + 1 + size;
+  }
+  return args;
 }
 
 // A record file by its name alone: the index goes where the record goes.
@@ -341,9 +361,9 @@ int StoreChunk(sqlite3* db, const JournalChunk& chunk, int64_t fileId) {
     span.Bind(4, times.first).Bind(5, times.second);
     if ((code = span.Run()) != SQLITE_DONE) return code;
   }
-  Statement problem(db, "INSERT OR REPLACE INTO problems VALUES (?, ?, ?)");
+  Statement problem(db, "INSERT OR REPLACE INTO problems VALUES (?, ?, ?, ?)");
   for (const JournalProblem& p : chunk.problems) {
-    problem.Bind(1, fileId).Bind(2, p.number).Bind(3, p.reason);
+    problem.Bind(1, fileId).Bind(2, p.number).Bind(3, p.why.format).Bind(4, JoinedArgs(p.why));
     if ((code = problem.Run()) != SQLITE_DONE) return code;
   }
   return SQLITE_DONE;
@@ -472,9 +492,11 @@ std::variant<std::vector<std::pair<std::string, JournalProblem>>, std::string>
 RecordIndex::Problems() {
   std::vector<std::pair<std::string, JournalProblem>> found;
   Statement q(db_,
-              "SELECT f.name, p.number, p.reason FROM problems p JOIN files f ON f.id = p.file "
-              "ORDER BY f.id, p.number");
-  while (q.Step() == SQLITE_ROW) found.push_back({q.Text(0), {q.Int(1), q.Text(2), {}}});
+              "SELECT f.name, p.number, p.format, p.args FROM problems p JOIN files f ON f.id = "
+              "p.file ORDER BY f.id, p.number");
+  while (q.Step() == SQLITE_ROW) {
+    found.push_back({q.Text(0), {q.Int(1), {q.Text(2), SplitArgs(q.Text(3))}, {}}});
+  }
   if (FaultOf(q.Code()) != IndexFault::None) return IndexError(db_, q.Code());
   return found;
 }

@@ -8,6 +8,7 @@
 
 #include "files/file_system.h"
 #include "files/production_record.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -65,9 +66,10 @@ void LineForwarder::LoadState() {
   // Rows of the oldest shape are keyed by their place: a wrong count would send every later row
   // under another key. The count is the journal's, not the state file's word.
   if (CountRows(options_.journal, {}, place.offset).rows != place.rows) {
-    report_("line record: the forwarding state " + EscapeName(StatePath(options_.journal)) +
-            " does not match its journal's rows; it is read again from its first row (rows the "
-            "server has are kept once)");
+    report_(
+        Say("line record: the forwarding state %1 does not match its journal's rows; it is "
+            "read again from its first row (rows the server has are kept once)",
+            {EscapeName(StatePath(options_.journal))}));
     return;
   }
   confirmed_ = place;
@@ -82,8 +84,10 @@ void LineForwarder::SaveState() {
                            std::to_string(confirmed_.rows) + " " + hash + " " + options_.database +
                            "\n";
   if (const auto error = ReplaceFileContents(StatePath(options_.journal), text)) {
-    report_("line record: the forwarding state " + EscapeName(StatePath(options_.journal)) +
-            " cannot be written: " + Describe(*error) + "; rows may be sent again, never twice");
+    report_(
+        Say("line record: the forwarding state %1 cannot be written: %2; rows may be sent "
+            "again, never twice",
+            {EscapeName(StatePath(options_.journal)), Describe(*error)}));
   }
 }
 
@@ -106,7 +110,7 @@ void LineForwarder::LoadSetAside() {
   setAside_ = rows;
 }
 
-void LineForwarder::PutAside(int64_t number, const std::string& reason, const std::string& line) {
+void LineForwarder::PutAside(int64_t number, const Why& why, const std::string& line) {
   if (!asideLines_.insert(LineHash(line)).second) return;  // set aside at an earlier run
   const std::string path = SetAsidePath(options_.journal);
   const bool fresh = FileSize(path) == 0;
@@ -114,20 +118,26 @@ void LineForwarder::PutAside(int64_t number, const std::string& reason, const st
   std::string quoted = "\"";
   for (const char c : line) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   if (fresh) out << kSetAsideHeader;
-  out << number << ',' << CsvField(reason) << ',' << quoted << "\"," << oldJournal_ << "\r\n";
+  out << number << ',' << CsvField(why.english) << ',' << quoted << "\"," << oldJournal_ << "\r\n";
   out.flush();
   ++setAside_;
-  report_("line record: row " + std::to_string(number) + " of " + EscapeName(options_.journal) +
-          " was set aside (" + EscapeName(path) + "): " + EscapeName(reason));
+  report_(Say("line record: row %1 of %2 was set aside (%3): %4",
+              {std::to_string(number), EscapeName(options_.journal), EscapeName(path),
+               EscapeName(why.said)}));
   if (!out) {
-    report_("line record: " + EscapeName(path) + " cannot be written; row " +
-            std::to_string(number) + " stays unsent in the journal");
+    report_(Say("line record: %1 cannot be written; row %2 stays unsent in the journal",
+                {EscapeName(path), std::to_string(number)}));
   }
 }
 
-void LineForwarder::Restart(const std::string& why) {
-  report_("line record: " + EscapeName(options_.journal) + " " + why +
-          "; it is read again from its first row (rows the server has are kept once)");
+void LineForwarder::Restart(bool shorter) {
+  const std::string journal = EscapeName(options_.journal);
+  report_(shorter ? Say("line record: %1 is shorter than what was forwarded from it; it is read "
+                        "again from its first row (rows the server has are kept once)",
+                        {journal})
+                  : Say("line record: %1 no longer holds the rows that were forwarded from it; it "
+                        "is read again from its first row (rows the server has are kept once)",
+                        {journal}));
   oldJournal_ = OldJournalId(options_.journal);
   LoadSetAside();  // those of the record that was there before are not this one's
   const std::lock_guard lock(mutex_);
@@ -164,10 +174,10 @@ void LineForwarder::StoredUpTo(uint64_t journalSize) {
 LineForwarder::Pass LineForwarder::RunPass() {
   const uint64_t size = FileSize(options_.journal);
   if (size < confirmed_.offset) {
-    Restart("is shorter than what was forwarded from it");
+    Restart(true);
   } else if (confirmed_.offset > 0 &&
              LineHashBefore(options_.journal, confirmed_.offset) != confirmedHash_) {
-    Restart("no longer holds the rows that were forwarded from it");
+    Restart(false);
   }
   uint64_t limit = size;
   {
@@ -198,18 +208,23 @@ LineForwarder::Pass LineForwarder::RunPass() {
   // Nothing to send (the header, rows set aside): no word from the server either way.
   const InsertOutcome stored = rows.empty() ? InsertOutcome{} : db_.Insert(rows);
   if (!stored.result.ok()) {
-    if (reachable_) report_("line record: " + stored.result.message);
+    if (reachable_) report_(Say("line record: %1", {stored.result.message}));
     reachable_ = false;
     return Pass::Unavailable;
   }
   if (!rows.empty() && !reachable_) {
-    report_("line record: the line database is reachable again");
+    report_(Say("line record: the line database is reachable again"));
     reachable_ = true;
   }
-  for (const JournalProblem& p : chunk.problems) PutAside(p.number, p.reason, p.line);
+  for (const JournalProblem& p : chunk.problems) {
+    PutAside(p.number, {p.why.English(), p.why.Said()}, p.line);
+  }
   for (const auto& [index, reason] : stored.refused) {
     const JournalRow& row = rows[index];
-    PutAside(row.number, "the line database refused it: " + reason, row.line);
+    PutAside(row.number,
+             {"the line database refused it: " + reason,
+              Say("the line database refused it; the server said: %1", {reason})},
+             row.line);
   }
   {
     const std::lock_guard lock(mutex_);
@@ -264,7 +279,7 @@ void LineForwarder::Run() {
   idle_.notify_all();
   if (first.final()) return;  // refused: the front end says why and ends
   if (!first.ok()) {
-    report_("line record: " + first.message);
+    report_(Say("line record: %1", {first.message}));
     reachable_ = false;
   }
   auto pause = kFirstPause;

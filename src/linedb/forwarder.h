@@ -72,9 +72,14 @@ class LineForwarder : public StoredRowsListener {
   void LoadState();
   void SaveState();
   void LoadSetAside();
-  void PutAside(int64_t number, const std::string& reason, const std::string& line);
-  // Starts again from the journal's first row (its keys keep what was sent once).
-  void Restart(const std::string& why);
+  // Why a row is set aside: in English for the set-aside file, and said to the operator.
+  struct Why {
+    std::string english, said;
+  };
+  void PutAside(int64_t number, const Why& why, const std::string& line);
+  // Starts again from the journal's first row (its keys keep what was sent once), saying why:
+  // the journal is `shorter` than what was forwarded, or no longer holds those rows.
+  void Restart(bool shorter);
   void Count(uint64_t upTo);
 
   Options options_;

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "linedb/record_time.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -40,11 +41,11 @@ bool IsHeader(std::string_view line) {
 }
 
 // One line of the journal as a row, or why it is none.
-std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t number,
-                                                const std::string& oldJournal) {
+std::variant<JournalRow, RowReason> ParseLine(std::string_view line, int64_t number,
+                                              const std::string& oldJournal) {
   const auto fields = SplitCsvRow(line);
   if (!fields || (fields->size() != 7 && fields->size() < 9)) {
-    return std::string("it does not have the record's fields");
+    return RowReason{SayLater("it does not have the record's fields"), {}};
   }
   const std::vector<std::string>& f = *fields;
   JournalRow row{number, oldJournal, number,       f[0], f[1], f[2], f[3],
@@ -52,7 +53,7 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
   if (f.size() >= 9) {
     const auto journalRow = Number(f[8]);
     if (!IsJournalId(f[7]) || !journalRow || *journalRow < 1) {
-      return "its journal \"" + f[7] + "\" and row \"" + f[8] + "\" are none";
+      return RowReason{SayLater("its journal \"%1\" and row \"%2\" are none"), {f[7], f[8]}};
     }
     row.journal = f[7];
     row.journalRow = *journalRow;
@@ -61,19 +62,21 @@ std::variant<JournalRow, std::string> ParseLine(std::string_view line, int64_t n
     row.serial = f[9];
     if (!f[10].empty()) {
       const auto attempt = Number(f[10]);
-      if (!attempt || *attempt < 1) return "its attempt \"" + f[10] + "\" is no number";
+      if (!attempt || *attempt < 1) {
+        return RowReason{SayLater("its attempt \"%1\" is no number"), {f[10]}};
+      }
       row.attempt = *attempt;
     }
   }
   if (f.size() >= 12) {
     row.checked = f[11];
     if (!row.checked.empty() && row.checked != "line" && row.checked != "record") {
-      return "its check \"" + f[11] + "\" is neither line nor record";
+      return RowReason{SayLater("its check \"%1\" is neither line nor record"), {f[11]}};
     }
   }
   if (!f[6].empty()) {
     row.cycleMs = Number(f[6]);
-    if (!row.cycleMs) return "cycle_ms \"" + f[6] + "\" is no number";
+    if (!row.cycleMs) return RowReason{SayLater("cycle_ms \"%1\" is no number"), {f[6]}};
   }
   if (auto problem = CheckRow(row)) return *problem;
   return row;
@@ -119,32 +122,43 @@ uint64_t LineHash(std::string_view line) {
   return Fnv1a(line, 0xcbf29ce484222325ULL);
 }
 
-std::optional<std::string> CheckRow(const JournalRow& row) {
-  if (UtcHour(row.time).empty()) return "the time \"" + row.time + "\" is no record time";
+std::string RowReason::English() const {
+  return Substitute(format, args);
+}
+
+std::string RowReason::Said() const {
+  return Say(format, args);
+}
+
+std::optional<RowReason> CheckRow(const JournalRow& row) {
+  if (UtcHour(row.time).empty()) {
+    return RowReason{SayLater("the time \"%1\" is no record time"), {row.time}};
+  }
   bool frameOk = row.frame.size() == 26 * 3 - 1;
   for (size_t i = 0; frameOk && i < 26; ++i) {
     frameOk = IsHexByte(std::string_view(row.frame).substr(i * 3, 2)) &&
               (i == 25 || row.frame[i * 3 + 2] == ' ');
   }
-  if (!frameOk) return "the frame is not 26 bytes";
+  if (!frameOk) return RowReason{SayLater("the frame is not 26 bytes"), {}};
   if (row.cycleMs && (*row.cycleMs < 0 || *row.cycleMs > INT32_MAX)) {
-    return "cycle_ms " + std::to_string(*row.cycleMs) + " is out of range";
+    return RowReason{SayLater("cycle_ms %1 is out of range"), {std::to_string(*row.cycleMs)}};
   }
   if (row.station.empty() || row.station.size() > kMaxStationBytes) {
-    return "the station name is empty or longer than " + std::to_string(kMaxStationBytes) +
-           " bytes";
+    return RowReason{SayLater("the station name is empty or longer than %1 bytes"),
+                     {std::to_string(kMaxStationBytes)}};
   }
   if (row.port.size() > kMaxNameBytes || row.file.size() > kMaxNameBytes) {
-    return "the port or file name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
+    return RowReason{SayLater("the port or file name is longer than %1 bytes"),
+                     {std::to_string(kMaxNameBytes)}};
   }
   if (row.serial.size() > kMaxSerialBytes || (!row.serial.empty() && row.attempt < 1)) {
-    return "the serial is longer than " + std::to_string(kMaxSerialBytes) +
-           " bytes, or has no attempt";
+    return RowReason{SayLater("the serial is longer than %1 bytes, or has no attempt"),
+                     {std::to_string(kMaxSerialBytes)}};
   }
   for (const char* result : {"PASS", "FAIL", "UNCONFIRMED", "LOST", "RESTORED"}) {
     if (row.result == result) return std::nullopt;
   }
-  return "the result \"" + row.result + "\" is none of the record's";
+  return RowReason{SayLater("the result \"%1\" is none of the record's"), {row.result}};
 }
 
 JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t limit, size_t maxRows,
@@ -180,7 +194,7 @@ JournalChunk ReadJournal(const std::string& path, JournalPlace from, uint64_t li
         row->offset = lineStart;
         chunk.rows.push_back(std::move(*row));
       } else {
-        chunk.problems.push_back({number, std::get<std::string>(parsed), std::string(line)});
+        chunk.problems.push_back({number, std::get<RowReason>(parsed), std::string(line)});
       }
     }
     buffer.erase(0, at);
@@ -249,7 +263,7 @@ std::optional<std::string> LineEndProblem(const std::string& path) {
   head.resize(static_cast<size_t>(in.gcount()));
   const size_t lf = head.find('\n');
   if (lf == std::string::npos || (lf > 0 && head[lf - 1] == '\r')) return std::nullopt;
-  return std::string(
+  return Say(
       "its lines end in LF alone, not in CR LF as the record writes them (was it "
       "converted?), so none of its rows can be read");
 }

@@ -28,9 +28,19 @@ struct JournalRow {
 
 // A row that could not be read or will not be taken: its place, why, and the row as it stands,
 // so it can be set aside and looked at; never sent half-read.
+// Why a row is none: an English format (%1, %2 where its values go) and its values, so a file
+// keeps it in English and the console says it whole in the operator's language.
+struct RowReason {
+  std::string format;
+  std::vector<std::string> args;
+  std::string English() const;
+  std::string Said() const;
+  friend bool operator==(const RowReason&, const RowReason&) = default;
+};
+
 struct JournalProblem {
   int64_t number = 0;
-  std::string reason;
+  RowReason why;
   std::string line;
 };
 
@@ -86,7 +96,7 @@ JournalPlace CountRows(const std::string& path, JournalPlace from, uint64_t to);
 
 // Checks one row's fields as the server will take them: a real calendar time, a 26-byte frame,
 // a known result, cycle_ms within an integer, names of a sane length.
-std::optional<std::string> CheckRow(const JournalRow& row);
+std::optional<RowReason> CheckRow(const JournalRow& row);
 
 // When a station's rows of one journal came, first and last (milliseconds since 1970).
 struct JournalSpan {

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "linedb_pg/db_reason.h"
 #include "linedb_pg/pg_address.h"
 #include "linedb_pg/pg_line_db.h"
 #include "model/say.h"
@@ -65,10 +66,12 @@ LineDbResult PgLineDb::CheckUri(const std::string& uri) {
   std::string why;
   const auto address = PgAddress::Parse(uri, &why);
   if (!address) {
-    return {LineDbStatus::BadOptions, "the line database's address does not parse: " + why};
+    return {LineDbStatus::BadOptions,
+            WithServerWords(Say("the line database's address does not parse"), why)};
   }
   if (const std::string bad = BadSetting(*address); !bad.empty()) {
-    return {LineDbStatus::BadOptions, "the line database's address has a bad setting: " + bad};
+    return {LineDbStatus::BadOptions,
+            Say("the line database's address has a bad setting: %1", {bad})};
   }
   return {};
 }

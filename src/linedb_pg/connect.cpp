@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "linedb_pg/db_reason.h"
 #include "linedb_pg/host_lookup.h"
 #include "linedb_pg/pg_line_db.h"
 #include "linedb_pg/pg_message.h"
 #include "linedb_pg/statement.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -18,7 +20,7 @@ constexpr size_t kAddressesPerHost = 4;  // tried in turn, as libpq tries a name
 
 void NoticeThunk(void* self, const char* message) {
   const auto* notice = static_cast<const std::function<void(const std::string&)>*>(self);
-  if (*notice) (*notice)("the line database says: " + Clean(message));
+  if (*notice) (*notice)(Say("the line database sent a notice") + "\n" + Clean(message));
 }
 
 std::vector<std::string> Split(const std::string& list) {
@@ -91,7 +93,8 @@ LineDbResult PgLineDb::LibpqSettings(SettingList& out, SteadyClock::time_point d
     return {};
   const std::vector<std::string> ports = Split(SettingOrEnvironment(*address_, "port", "PGPORT"));
   std::vector<std::string> host, hostaddr, port;
-  std::string missing;
+  DbReason missing = DbReason::NoSuchHost;
+  std::string missingName;
   const std::vector<std::string> names = Split(hosts);
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
@@ -102,24 +105,22 @@ LineDbResult PgLineDb::LibpqSettings(SettingList& out, SteadyClock::time_point d
     }
     const HostLookup found = LookUpHost(name, deadline, abort_);
     if (found.outcome == HostLookup::Outcome::Stopped) {
-      return {LineDbStatus::Unavailable, "the line database: stopped"};
+      return Told(LineDbStatus::Unavailable, DbReason::Stopped);
     }
     if (found.outcome == HostLookup::Outcome::Late) {
-      return {LineDbStatus::Unavailable, "the line database's host name " + name +
-                                             " was not looked up in time (the name servers did "
-                                             "not answer)"};
+      return Told(LineDbStatus::Unavailable, DbReason::ResolverSilent, {}, {name});
     }
     if (found.outcome != HostLookup::Outcome::Found) {
-      missing = name + (found.outcome == HostLookup::Outcome::NoSuchHost
-                            ? ": no such host"
-                            : ": the name servers cannot be asked");
+      missing = found.outcome == HostLookup::Outcome::NoSuchHost ? DbReason::NoSuchHost
+                                                                 : DbReason::NoNameServer;
+      missingName = name;
     }
     for (size_t a = 0; a < std::min(found.addresses.size(), kAddressesPerHost); ++a) {
       host.push_back(name), hostaddr.push_back(found.addresses[a]), port.push_back(itsPort);
     }
   }
   if (host.empty()) {
-    return {LineDbStatus::Unavailable, "the line database cannot be reached: " + missing};
+    return Told(LineDbStatus::Unavailable, missing, {}, {missingName});
   }
   Put(out, "host", Join(host));
   Put(out, "hostaddr", Join(hostaddr));
@@ -143,7 +144,7 @@ LineDbResult PgLineDb::ConnectNow() {
   for (const auto& [k, v] : settings) keywords.push_back(k.c_str()), values.push_back(v.c_str());
   keywords.push_back(nullptr), values.push_back(nullptr);
   conn_ = PQconnectStartParams(keywords.data(), values.data(), 0);
-  if (!conn_) return {LineDbStatus::Unavailable, "the line database: out of memory"};
+  if (!conn_) return Told(LineDbStatus::Unavailable, DbReason::OutOfMemory);
   PQsetErrorVerbosity(conn_, PQERRORS_VERBOSE);  // so every server error carries its SQLSTATE
   PQsetNoticeProcessor(conn_, &NoticeThunk, &notice_);
   if (auto polled = Poll(deadline, timeout); !polled.ok()) {
@@ -155,7 +156,7 @@ LineDbResult PgLineDb::ConnectNow() {
   // long after it (our own deadline comes first: a hung server cancels nothing).
   const std::string limit = std::to_string(deadlines_.statement.count() + 1000);
   if (const Call set = RunHere("SET statement_timeout = " + limit); !set.ok() && !conn_) {
-    return {LineDbStatus::Unavailable, "the line database: " + set.message};
+    return Failed(LineDbStatus::Unavailable, set);
   }
   if (auto table = CheckTable(); !table.ok()) {
     Disconnect();
@@ -170,8 +171,7 @@ LineDbResult PgLineDb::Poll(SteadyClock::time_point deadline, std::chrono::milli
     return WithoutSecret(Clean(raw.c_str()), password);
   };
   if (PQstatus(conn_) == CONNECTION_BAD) {  // what CheckUri let through
-    return {LineDbStatus::Unavailable,
-            "the line database cannot be reached: " + said(PQerrorMessage(conn_))};
+    return Told(LineDbStatus::Unavailable, DbReason::NotReached, said(PQerrorMessage(conn_)));
   }
   PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
   ConnStatusType before = CONNECTION_STARTED;
@@ -184,22 +184,32 @@ LineDbResult PgLineDb::Poll(SteadyClock::time_point deadline, std::chrono::milli
       const bool tlsDemanded =
           sslmode == "require" || sslmode == "verify-ca" || sslmode == "verify-full";
       // Refused: the server said why (by SQLSTATE), asked for a password we lack, would not
-      // speak TLS we demand, or did not suit target_session_attrs once we were in.
-      const bool refused =
-          PQconnectionNeedsPassword(conn_) != 0 ||
-          (!state.empty() && FaultOf(state) != Fault::Wait) ||
-          (state.empty() &&
-           ((before == CONNECTION_SSL_STARTUP && tlsDemanded) || before == CONNECTION_AUTH_OK ||
-            before == CONNECTION_CHECK_WRITABLE || before == CONNECTION_CHECK_TARGET ||
-            before == CONNECTION_CHECK_STANDBY || before == CONNECTION_CONSUME));
-      if (refused)
-        return {LineDbStatus::Rejected, "the line database refused this station: " + said(raw)};
-      return {LineDbStatus::Unavailable, "the line database cannot be reached: " + said(raw)};
+      // speak TLS we demand, or did not suit target_session_attrs once we were in. The reason
+      // comes from those codes and states alone; libpq's words follow for the engineer.
+      DbReason reason = DbReason::NotReached;
+      bool refused = true;
+      if (!state.empty()) {
+        const Diagnosis diagnosis = Diagnose(state);
+        reason = diagnosis.reason;
+        refused = diagnosis.fault != Fault::Wait;
+      } else if (PQconnectionNeedsPassword(conn_) != 0) {
+        reason = DbReason::NeedsPassword;
+      } else if (before == CONNECTION_SSL_STARTUP && tlsDemanded) {
+        reason = DbReason::NoTls;
+      } else if (before == CONNECTION_CHECK_WRITABLE || before == CONNECTION_CHECK_TARGET ||
+                 before == CONNECTION_CHECK_STANDBY || before == CONNECTION_CONSUME) {
+        reason = DbReason::WrongKindOfServer;
+      } else if (before == CONNECTION_AUTH_OK) {
+        reason = DbReason::Refused;
+      } else {
+        refused = false;
+      }
+      return Told(refused ? LineDbStatus::Rejected : LineDbStatus::Unavailable, reason, said(raw));
     }
     if (!WaitOn(conn_, polling == PGRES_POLLING_WRITING, deadline, abort_)) {
-      return {LineDbStatus::Unavailable,
-              abort_ ? "the line database: stopped"
-                     : "the line database did not answer within " + Seconds(timeout)};
+      return abort_
+                 ? Told(LineDbStatus::Unavailable, DbReason::Stopped)
+                 : Told(LineDbStatus::Unavailable, DbReason::ConnectLate, {}, {Seconds(timeout)});
     }
     before = PQstatus(conn_);
     polling = PQconnectPoll(conn_);

@@ -17,7 +17,53 @@ enum class Fault {
   Said,
 };
 
-// The one place that reads a SQLSTATE. Empty (no answer from the server at all) is Wait.
-Fault FaultOf(std::string_view sqlstate);
+// Why a call to the line database failed, in our own terms: each has one sentence for the
+// operator (DbReasonText), whatever language libpq and the server speak.
+enum class DbReason {
+  // What the server's SQLSTATE says.
+  WrongPassword,       // 28P01
+  NotLetIn,            // 28000: no such role, or not from this host
+  NoDatabase,          // 3D000
+  NoRights,            // 42501
+  NoTable,             // 42P01
+  NoColumn,            // 42703
+  ShuttingDown,        // 57P01, 57P02, 57P04, 57P05
+  StartingUp,          // 57P03
+  TooManyConnections,  // 53300
+  DiskFull,            // 53100
+  ShortOfResources,    // the rest of 53
+  ServerIo,            // 58
+  Cancelled,           // 57014
+  Conflict,            // 40
+  ConnectionFault,     // 08
+  RowValues,           // 22, 23
+  ServerSaid,          // any other SQLSTATE
+  // Our own causes, where the server said nothing.
+  NoSuchHost,         // %1 the host name
+  NoNameServer,       // %1 the host name: the name servers cannot be asked
+  ResolverSilent,     // %1 the host name: no answer by the deadline
+  ConnectLate,        // %1 how long it was given
+  StatementLate,      // %1 how long it was given
+  Lost,               // the connection went while a statement ran
+  NotReached,         // the connection failed before the server spoke
+  Refused,            // refused at login, the server gave no code
+  NeedsPassword,      // the server asks for a password and none was given
+  NoTls,              // sslmode demands TLS the server does not speak
+  WrongKindOfServer,  // target_session_attrs not met
+  Stopped,            // the station is stopping
+  OutOfMemory,
+};
+
+struct Diagnosis {
+  Fault fault;
+  DbReason reason;
+};
+
+// The one place that reads a SQLSTATE. Empty or malformed (no answer from the server at all) is
+// a wait, lost.
+Diagnosis Diagnose(std::string_view sqlstate);
+inline Fault FaultOf(std::string_view sqlstate) {
+  return Diagnose(sqlstate).fault;
+}
 
 }  // namespace ctrlprog

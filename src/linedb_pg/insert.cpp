@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <string>
 
+#include "linedb_pg/db_reason.h"
 #include "linedb_pg/pg_line_db.h"
 #include "linedb_pg/statement.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -87,10 +89,10 @@ InsertOutcome PgLineDb::Insert(const std::vector<JournalRow>& rows) {
   if (sent.empty()) return outcome;
   const size_t before = outcome.refused.size();
   Fault fault = Fault::Said;  // Row once any row was refused for its values
-  std::string lost;
+  Call lost;
   // One statement is one transaction: the whole batch is stored, or none of it.
   if (!InsertSplit(rows, sent, outcome, fault, lost)) {
-    return {{LineDbStatus::Unavailable, "the line database did not take the rows: " + lost}, {}};
+    return {Failed(LineDbStatus::Unavailable, lost), {}};
   }
   // Every row refused alone, for the same reason the server gives of no row's values (a
   // privilege, a column, a rule of its own): that is the table, not the rows.
@@ -100,24 +102,25 @@ InsertOutcome PgLineDb::Insert(const std::vector<JournalRow>& rows) {
                                  [&](const auto& r) { return r.second == refused[before].second; });
   if (alike) {
     return {{LineDbStatus::Unavailable,
-             "the line database refuses every row alike, which is about its table, not the "
-             "rows; none is set aside, and they are tried again later: " +
-                 refused[before].second},
+             WithServerWords(Say("the line database refuses every row alike, which is about its "
+                                 "table, not the rows; none is set aside, and they are tried "
+                                 "again later"),
+                             refused[before].second)},
             {}};
   }
   return outcome;
 }
 
 bool PgLineDb::InsertSplit(const std::vector<JournalRow>& rows, const std::vector<size_t>& which,
-                           InsertOutcome& outcome, Fault& fault, std::string& lost) {
+                           InsertOutcome& outcome, Fault& fault, Call& lost) {
   std::vector<const JournalRow*> some;
   some.reserve(which.size());
   for (const size_t i : which) some.push_back(&rows[i]);
   const InsertStatement statement(some);
-  const Call call = RunHere(statement.sql, statement.params);
+  Call call = RunHere(statement.sql, statement.params);
   if (call.ok()) return true;
   if (call.fault == Fault::Wait) {
-    lost = call.message;
+    lost = std::move(call);
     return false;
   }
   if (which.size() == 1) {

@@ -111,7 +111,7 @@ class PgLineDb : public LineDb {
   // halves until each refused row stands alone; false (with why) when the server was lost.
   // `fault` becomes Row once a row is refused for its values.
   bool InsertSplit(const std::vector<JournalRow>& rows, const std::vector<size_t>& which,
-                   InsertOutcome& outcome, Fault& fault, std::string& lost);
+                   InsertOutcome& outcome, Fault& fault, Call& lost);
 
   std::string uri_;
   std::optional<PgAddress> address_;  // parsed once; none when it does not parse

@@ -168,9 +168,7 @@ LineDbResult PgLineDb::CountPeriod(const std::string& since, const std::string& 
   params.push_back(bucket);
   params.push_back(origin.c_str());
   const Call r = RunHere(kCountSql, params);
-  if (!r.ok()) {
-    return {LineDbStatus::Unavailable, "the line database did not answer the report: " + r.message};
-  }
+  if (!r.ok()) return Failed(LineDbStatus::Unavailable, r);
   EachCount(r.result.get(), [&out](std::string_view station, std::string_view port, int64_t start,
                                    const ResultCounts& counts) {
     out.push_back({std::string(station), std::string(port), start, counts});
@@ -180,10 +178,7 @@ LineDbResult PgLineDb::CountPeriod(const std::string& since, const std::string& 
 
 LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string& until, bool utc,
                                     LineTally& tally) {
-  const auto failed = [](const Call& r) {
-    return LineDbResult{LineDbStatus::Unavailable,
-                        "the line database did not answer the report: " + r.message};
-  };
+  const auto failed = [](const Call& r) { return Failed(LineDbStatus::Unavailable, r); };
   const Call kept = RunHere(kHoursKeptSql);
   if (!kept.ok()) return failed(kept);
   if (std::string_view(PQgetvalue(kept.result.get(), 0, 0)) != "true") {
@@ -252,8 +247,7 @@ LineDbResult PgLineDb::Count(const std::string& since, const std::string& until,
       "HAVING count(*) > 1) AS passed_again",
       Between(since, until));
   if (!again.ok()) {
-    return {LineDbStatus::Unavailable,
-            "the line database did not answer the report: " + again.message};
+    return Failed(LineDbStatus::Unavailable, again);
   }
   tally.AddPassedMoreThanOnce(std::atoll(PQgetvalue(again.result.get(), 0, 0)));
   return {};
@@ -269,8 +263,7 @@ LineDbResult PgLineDb::History(const std::string& serial, bool full, std::vector
       "ORDER BY time, journal, journal_row";
   const Call r = RunHere(sql, {serial.c_str()});
   if (!r.ok()) {
-    return {r.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
-            "the line database did not answer: " + r.message};
+    return Failed(r, LineDbStatus::Rejected);
   }
   const PGresult* rows = r.result.get();
   for (int i = 0; i < PQntuples(rows); ++i) {
@@ -297,7 +290,7 @@ LineDbResult PgLineDb::Spans(const std::string& since, const std::string& until,
       "WHERE (time >= $3::timestamptz AND time < $4::timestamptz) "
       "OR (time >= $5::timestamptz AND time < $6::timestamptz) GROUP BY 1, 2) AS d GROUP BY 1, 2";
   const Call r = RunHere(sql, period.Params());
-  if (!r.ok()) return {LineDbStatus::Unavailable, "the line database did not answer: " + r.message};
+  if (!r.ok()) return Failed(LineDbStatus::Unavailable, r);
   for (int i = 0; i < PQntuples(r.result.get()); ++i) {
     out.push_back({PQgetvalue(r.result.get(), i, 0), PQgetvalue(r.result.get(), i, 1),
                    std::atoll(PQgetvalue(r.result.get(), i, 2)),

@@ -7,9 +7,11 @@
 #include <span>
 #include <string_view>
 
+#include "linedb_pg/db_reason.h"
 #include "linedb_pg/line_db_schema.h"
 #include "linedb_pg/pg_line_db.h"
 #include "linedb_pg/statement.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -59,13 +61,13 @@ std::string ColumnProblem(const PGresult* shape, bool& unnamed) {
     found[name] = PQgetvalue(shape, i, 1);
     const bool required = std::string_view(PQgetvalue(shape, i, 2)) == "true";
     if (required && !OurColumn(name) && problem.empty()) {
-      problem = "its column " + name + " needs a value this program does not write";
+      problem = Say("its column %1 needs a value this program does not write", {name});
     }
   }
   if (found.contains("row_no") && !found.contains("journal")) {
     problem =
-        "it has the older shape, keyed on (station, row_no): upgrade it with "
-        "packaging/line-db.sql";
+        Say("it has the older shape, keyed on (station, row_no): upgrade it with "
+            "packaging/line-db.sql");
   }
   // Each column we write, of its type; only the pair naming a board may be missing (a table made
   // before rows named it, upgraded where this station may).
@@ -77,15 +79,15 @@ std::string ColumnProblem(const PGresult* shape, bool& unnamed) {
       if (mayLack) {
         unnamed = true;
       } else {
-        problem = "it has no column " + std::string(name);
+        problem = Say("it has no column %1", {name});
       }
     } else if (f->second != type) {
-      problem = "its column " + f->first + " is " + f->second + ", not " + std::string(type);
+      problem = Say("its column %1 is %2, not %3", {f->first, f->second, type});
     }
   };
   for (const auto& [name, type] : kColumns) check(name, type, false);
   for (const auto& [name, type] : kUnitColumns) check(name, type, true);
-  if (found.empty()) problem = "it is missing";
+  if (found.empty()) problem = Say("it is missing");
   return problem;
 }
 
@@ -103,15 +105,14 @@ LineDbResult PgLineDb::CheckTable() {
     Call made = run(SqlPart("table"));
     if (!made.ok()) {
       return {made.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::WrongShape,
-              "the table ctrlprog_rows is missing and this station cannot create it (run "
-              "packaging/line-db.sql): " +
-                  made.message};
+              WithServerWords(Say("the table ctrlprog_rows is missing and this station cannot "
+                                  "create it (run packaging/line-db.sql)"),
+                              made.message)};
     }
     shape = run(columns);
   }
   if (!shape.ok()) {
-    return {shape.fault == Fault::Wait ? LineDbStatus::Unavailable : LineDbStatus::Rejected,
-            "the line database's table cannot be read: " + shape.message};
+    return Failed(shape, LineDbStatus::Rejected);
   }
   bool unnamed = false;
   std::string problem = ColumnProblem(shape.result.get(), unnamed);
@@ -125,15 +126,16 @@ LineDbResult PgLineDb::CheckTable() {
             "AND ARRAY(SELECT a.attname::text FROM pg_attribute a WHERE a.attrelid = i.indrelid "
             "AND a.attnum IN (i.indkey[0], i.indkey[1]) ORDER BY 1) = ARRAY['journal', "
             "'journal_row']");
-    if (!key.ok()) return {LineDbStatus::Unavailable, "the line database: " + key.message};
+    if (!key.ok()) return Failed(LineDbStatus::Unavailable, key);
     if (std::string_view(PQgetvalue(key.result.get(), 0, 0)) == "0") {
-      problem = "it has no unique key on (journal, journal_row)";
+      problem = Say("it has no unique key on (journal, journal_row)");
     }
   }
   if (!problem.empty()) {
     return {LineDbStatus::WrongShape,
-            "the table ctrlprog_rows in the line database is not as this program writes it: " +
-                problem + " (see packaging/line-db.sql)"};
+            Say("the table ctrlprog_rows in the line database is not as this program writes it: "
+                "%1 (see packaging/line-db.sql)",
+                {problem})};
   }
   if (LineDbResult sums = CheckSums(); !sums.ok()) return sums;
   return writes_ ? CheckRights() : LineDbResult{};
@@ -151,55 +153,51 @@ LineDbResult PgLineDb::CheckSums() {
       "= 4)::text, (obj_description(to_regclass('ctrlprog_hours'), 'pg_class') IS NOT DISTINCT "
       "FROM 'filled from ctrlprog_quarters')::text";
   const Call found = RunHere(kept);
-  if (!found.ok()) return {LineDbStatus::Unavailable, "the line database: " + found.message};
+  if (!found.ok()) return Failed(LineDbStatus::Unavailable, found);
   if (std::string_view(PQgetvalue(found.result.get(), 0, 0)) == "true") {
     // Sums kept before the hours were: made here where this station may; otherwise reports
     // read the quarter hours until the owner runs the upgrade.
     if (!writes_ || std::string_view(PQgetvalue(found.result.get(), 0, 1)) == "true") return {};
     if (const Call hours = RunHere(SqlPart("summing")); !hours.ok()) {
-      if (hours.fault == Fault::Wait)
-        return {LineDbStatus::Unavailable, "the line database: " + hours.message};
+      if (hours.fault == Fault::Wait) return Failed(LineDbStatus::Unavailable, hours);
       if (notice_) {
         notice_(
-            "the table ctrlprog_rows has no hour sums: a report over a long period is slower "
-            "until its owner runs packaging/line-db.sql");
+            Say("the table ctrlprog_rows has no hour sums: a report over a long period is slower "
+                "until its owner runs packaging/line-db.sql"));
       }
     } else if (notice_) {
-      notice_("the table ctrlprog_rows now has its hour sums kept with it");
+      notice_(Say("the table ctrlprog_rows now has its hour sums kept with it"));
     }
     return {};
   }
   const std::string hint =
-      "the table ctrlprog_rows in the line database has no sums kept with it, which reports "
-      "read: upgrade it with packaging/line-db.sql, run as its owner";
+      Say("the table ctrlprog_rows in the line database has no sums kept with it, which reports "
+          "read: upgrade it with packaging/line-db.sql, run as its owner");
   if (!writes_) return {LineDbStatus::WrongShape, hint};
   // Made here where this station may (a table it made itself), and filled once from its rows.
   const Call made = RunHere(SqlPart("summing"));
   if (made.ok()) {
-    if (notice_) notice_("the table ctrlprog_rows now has its sums kept with it");
+    if (notice_) notice_(Say("the table ctrlprog_rows now has its sums kept with it"));
     return {};
   }
-  if (made.fault == Fault::Wait)
-    return {LineDbStatus::Unavailable, "the line database: " + made.message};
-  return {LineDbStatus::WrongShape, hint + " (" + made.message + ")"};
+  if (made.fault == Fault::Wait) return Failed(LineDbStatus::Unavailable, made);
+  return {LineDbStatus::WrongShape, WithServerWords(hint, made.message)};
 }
 
 LineDbResult PgLineDb::AddUnitColumns() {
   const std::string hint =
-      "the table ctrlprog_rows in the line database has no columns serial and attempt: upgrade "
-      "it with packaging/line-db.sql, run as its owner";
+      Say("the table ctrlprog_rows in the line database has no columns serial and attempt: "
+          "upgrade it with packaging/line-db.sql, run as its owner");
   if (!writes_) return {LineDbStatus::WrongShape, hint};
   // A table made before rows named their board: upgraded here where this station may (one it
   // made itself); otherwise its owner runs the upgrade.
   const Call upgraded = RunHere(SqlPart("upgrade"));
   if (upgraded.ok()) {
-    if (notice_) notice_("the table ctrlprog_rows now has the columns serial and attempt");
+    if (notice_) notice_(Say("the table ctrlprog_rows now has the columns serial and attempt"));
     return {};
   }
-  if (upgraded.fault == Fault::Wait) {
-    return {LineDbStatus::Unavailable, "the line database: " + upgraded.message};
-  }
-  return {LineDbStatus::WrongShape, hint + " (" + upgraded.message + ")"};
+  if (upgraded.fault == Fault::Wait) return Failed(LineDbStatus::Unavailable, upgraded);
+  return {LineDbStatus::WrongShape, WithServerWords(hint, upgraded.message)};
 }
 
 LineDbResult PgLineDb::CheckRights() {
@@ -219,27 +217,27 @@ LineDbResult PgLineDb::CheckRights() {
       "]) c)::text, (has_column_privilege(to_regclass('ctrlprog_rows'), 'journal', 'SELECT') AND "
       "has_column_privilege(to_regclass('ctrlprog_rows'), 'journal_row', 'SELECT'))::text, "
       "current_setting('transaction_read_only'), current_user::text");
-  if (!rights.ok()) return {LineDbStatus::Unavailable, "the line database: " + rights.message};
+  if (!rights.ok()) return Failed(LineDbStatus::Unavailable, rights);
   const auto value = [&rights](int column) {
     return std::string_view(PQgetvalue(rights.result.get(), 0, column));
   };
   const std::string role(value(3));
   if (value(0) != "true") {
-    return {LineDbStatus::Rejected, "the line database's role " + role +
-                                        " may not add rows to ctrlprog_rows (make it a member "
-                                        "of ctrlprog_station)"};
+    return {LineDbStatus::Rejected, Say("the line database's role %1 may not add rows to "
+                                        "ctrlprog_rows (make it a member of ctrlprog_station)",
+                                        {role})};
   }
   if (value(1) != "true") {
     return {LineDbStatus::Rejected,
-            "the line database's role " + role +
-                " may not add rows to ctrlprog_rows as this program adds them: a row already "
-                "there is told by its key, which needs SELECT on (journal, journal_row) too "
-                "(make it a member of ctrlprog_station)"};
+            Say("the line database's role %1 may not add rows to ctrlprog_rows as this program "
+                "adds them: a row already there is told by its key, which needs SELECT on "
+                "(journal, journal_row) too (make it a member of ctrlprog_station)",
+                {role})};
   }
   if (value(2) == "on") {
     return {LineDbStatus::Rejected,
-            "the line database takes no writes on this connection (a standby, or "
-            "default_transaction_read_only)"};
+            Say("the line database takes no writes on this connection (a standby, or "
+                "default_transaction_read_only)")};
   }
   return {};
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "linedb_pg/db_reason.h"
 #include "linedb_pg/pg_message.h"
 #include "linedb_pg/socket_wait.h"
 
@@ -12,6 +13,10 @@ namespace {
 constexpr int kSliceMs = 100;  // how often a wait looks whether it was aborted
 
 }  // namespace
+
+LineDbResult Failed(LineDbStatus status, const Call& call) {
+  return {status, WithServerWords(call.told, call.message)};
+}
 
 std::string Seconds(std::chrono::milliseconds ms) {
   return std::to_string((ms.count() + 999) / 1000) + " s";
@@ -36,29 +41,35 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
   Call call;
   const auto deadline = bound.Deadline();
   const auto within = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
-  const auto lost = [&](const std::string& why) {
+  const auto lost = [&](std::string told, const std::string& words) {
     call.result.reset();
     call.fault = Fault::Wait;
-    call.message = why;
+    call.told = std::move(told);
+    call.message = words;
     return std::move(call);
+  };
+  const auto dropped = [&] {
+    return lost(DbReasonText(DbReason::Lost), Clean(PQerrorMessage(conn)));
   };
   // Without parameters, as a simple query, which may hold several statements.
   const int sent = params.empty()
                        ? PQsendQuery(conn, sql.c_str())
                        : PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()),
                                            nullptr, params.data(), nullptr, nullptr, 0);
-  if (!sent) {
-    return lost(Clean(PQerrorMessage(conn)));
-  }
-  const auto late = [&] { return lost(abort ? "stopped" : "no answer within " + Seconds(within)); };
+  if (!sent) return dropped();
+  const auto late = [&] {
+    return lost(abort ? DbReasonText(DbReason::Stopped)
+                      : DbReasonText(DbReason::StatementLate, {Seconds(within)}),
+                {});
+  };
   for (int flushed; (flushed = PQflush(conn)) != 0;) {
-    if (flushed < 0) return lost(Clean(PQerrorMessage(conn)));
+    if (flushed < 0) return dropped();
     if (!WaitOn(conn, true, deadline, abort)) return late();
   }
   for (;;) {
     while (PQisBusy(conn)) {
       if (!WaitOn(conn, false, deadline, abort)) return late();
-      if (!PQconsumeInput(conn)) return lost(Clean(PQerrorMessage(conn)));
+      if (!PQconsumeInput(conn)) return dropped();
     }
     PGresult* next = PQgetResult(conn);
     if (!next) break;
@@ -68,7 +79,9 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
     if (!good && call.message.empty()) {
       const char* state = PQresultErrorField(next, PG_DIAG_SQLSTATE);
       const char* primary = PQresultErrorField(next, PG_DIAG_MESSAGE_PRIMARY);
-      call.fault = FaultOf(state ? state : "");
+      const Diagnosis diagnosis = Diagnose(state ? state : "");
+      call.fault = diagnosis.fault;
+      call.told = DbReasonText(diagnosis.reason);
       call.message = primary ? primary : Clean(PQresultErrorMessage(next));
       if (state) call.message += std::string(" (SQLSTATE ") + state + ")";
     }
@@ -78,7 +91,7 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
       PQclear(next);
   }
   if (!call.message.empty()) call.result.reset();
-  if (!call.ok() && call.message.empty()) return lost(Clean(PQerrorMessage(conn)));
+  if (!call.ok() && call.message.empty()) return dropped();
   return call;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "linedb/line_db.h"
 #include "linedb_pg/fault.h"
 
 namespace ctrlprog {
@@ -19,9 +20,18 @@ using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 struct Call {
   Result result{nullptr, &PQclear};
   Fault fault = Fault::Wait;
-  std::string message;
+  std::string told;     // why it failed, for the operator (DbReasonText)
+  std::string message;  // what the server or libpq said, as it said it (with the SQLSTATE)
   bool ok() const { return result != nullptr; }
 };
+
+// A failed call as a result of `status`: its reason, and the server's words on a line of their own.
+LineDbResult Failed(LineDbStatus status, const Call& call);
+
+// Unavailable where the call may be tried again, else `otherwise`.
+inline LineDbResult Failed(const Call& call, LineDbStatus otherwise) {
+  return Failed(call.fault == Fault::Wait ? LineDbStatus::Unavailable : otherwise, call);
+}
 
 // "N s", rounded up.
 std::string Seconds(std::chrono::milliseconds ms);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ctrlprog {
 
@@ -19,5 +20,13 @@ void SetTranslation(Translation translation);
 
 // `format` with %1..%9 replaced by `args`, in one pass (an argument holding "%1" stays so).
 std::string Substitute(std::string_view format, std::initializer_list<std::string_view> args);
+std::string Substitute(std::string_view format, const std::vector<std::string>& args);
+
+// A text kept to be said later with its arguments (stored, say, then said with Say()): marked
+// here so its translation is checked as a Say() text is.
+constexpr const char* SayLater(const char* english) {
+  return english;
+}
+std::string Say(std::string_view english, const std::vector<std::string>& args);
 
 }  // namespace ctrlprog

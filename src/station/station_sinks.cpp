@@ -64,7 +64,8 @@ std::variant<std::unique_ptr<StationSinks>, std::string> StationSinks::Open(Sink
   }
   if (o.lineDb) {
     sinks->db_ = std::make_unique<PgLineDb>(*o.lineDb);
-    sinks->db_->OnNotice([report](const std::string& notice) { report("line record: " + notice); });
+    sinks->db_->OnNotice(
+        [report](const std::string& notice) { report(Say("line record: %1", {notice})); });
     sinks->forwarder_ = std::make_unique<LineForwarder>(
         LineForwarder::Options{sinks->recordPath_, PgLineDb::Identity(*o.lineDb), 500}, *sinks->db_,
         report);

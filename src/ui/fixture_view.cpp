@@ -87,6 +87,7 @@ void FixtureView::Lay() {
   const int rowHeight = height() / std::max(1, Rows(tiles_.size(), columns));
   for (FixtureTile* tile : tiles_) {
     tile->panel()->HideSmallPrint(floor_ || rowHeight < kTileHeight);
+    tile->panel()->ShortCountsOnFloor(floor_);
   }
   if (scanning_) {
     const int cell = rowHeight;

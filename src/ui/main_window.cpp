@@ -338,8 +338,11 @@ void MainWindow::ShowResults() {
   // text is in the tooltip and the accessible description.
   const QString port = ToQString(link.PortName());
   const bool refused = condition == Link::Condition::Stopped && !refusal_.isEmpty();
+  // A board the line database cannot vouch for is held on the port, not waited for.
+  const QString held = now.scan && now.scan->unchecked ? ToQString(now.scan->serial) : QString();
   const QString lock = LockText();
-  QString full = lock + (refused ? refusal_ : StatusText(condition, port, link.tally()));
+  QString full =
+      lock + (refused ? refusal_ : StatusText(condition, port, link.tally(), true, held));
   QString line;
   if (lineWaiting_) {
     if (const int64_t waiting = now.waiting; waiting > 0) {
@@ -351,18 +354,18 @@ void MainWindow::ShowResults() {
   // Concealed, the panel beside it shows the counts: the line keeps the condition and the port.
   const bool counts = station_->form().blnExpanded();
   QString shown =
-      lock + (refused ? refusal_ : StatusText(condition, port, link.tally(), counts)) + line;
+      lock + (refused ? refusal_ : StatusText(condition, port, link.tally(), counts, held)) + line;
   const QFontMetrics metrics(lblStatus_->font());
   const int room = lblStatus_->width() - 4;
   if (metrics.horizontalAdvance(shown) > room) {
     if (!refused && !port.isEmpty()) {
       const int rest =
-          metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts));
+          metrics.horizontalAdvance(StatusText(condition, QString(), link.tally(), counts, held));
       shown = lock +
               StatusText(condition,
                          metrics.elidedText(port, Qt::ElideMiddle,
                                             room - rest - metrics.horizontalAdvance(lock)),
-                         link.tally(), counts) +
+                         link.tally(), counts, held) +
               line;
     }
     if (refused && metrics.horizontalAdvance(shown) > room) {

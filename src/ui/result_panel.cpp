@@ -218,6 +218,17 @@ void ResultPanel::HideSmallPrint(bool hide) {
   FitText();
 }
 
+void ResultPanel::ShortCountsOnFloor(bool floor) {
+  if (floor == floor_) return;
+  floor_ = floor;
+  if (!programmedCount_.isEmpty()) ShowProgrammed();
+  FitText();
+}
+
+void ResultPanel::ShowProgrammed() {
+  programmed_->setText((floor_ ? Tr("Passed %1") : Tr("Programmed %1")).arg(programmedCount_));
+}
+
 void ResultPanel::SetLayout(Layout layout) {
   layout_ = layout;
   const bool full = layout == Layout::Full;
@@ -424,17 +435,19 @@ void ResultPanel::Show(Link::Condition condition, const Tally& tally,
   ShowSmallPrint();
   badge_->setAccessibleName(detail.isEmpty() ? word : word + ", " + detail);
   if (scan) {
+    programmedCount_.clear();
     programmed_->setText(Tr("Boards %1, first pass %2").arg(scan->boards).arg(scan->firstPass));
     failed_->setText(Tr("Attempts %1, failed %2").arg(scan->attempts).arg(tally.Failed()));
   } else {
-    programmed_->setText(Tr("Programmed %1").arg(tally.Programmed()));
+    programmedCount_ = QString::number(tally.Programmed());
+    ShowProgrammed();
     failed_->setText(Tr("Failed %1").arg(tally.Failed()));
   }
   FitText();  // with the counts' new words
 }
 
-QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
-                   bool counts) {
+QString StatusText(Link::Condition condition, const QString& port, const Tally& tally, bool counts,
+                   const QString& held) {
   const auto tr = [](const char* text) { return QCoreApplication::translate("StatusLine", text); };
   QString text;
   switch (condition) {
@@ -442,7 +455,10 @@ QString StatusText(Link::Condition condition, const QString& port, const Tally& 
       text = tr("Stopped");
       break;
     case Link::Condition::Waiting:
-      text = tr("Waiting for a board on %1").arg(port);
+      text =
+          held.isEmpty()
+              ? tr("Waiting for a board on %1").arg(port)
+              : tr("Holding board %1 on %2: the line database cannot check it yet").arg(held, port);
       break;
     case Link::Condition::Programming:
       text = tr("Programming a board on %1").arg(port);

@@ -60,6 +60,9 @@ class ResultPanel : public QFrame {
   // Without the badge's small print (the last result's time), which nobody reads from two
   // metres: the floor screen gives its height to the badge.
   void HideSmallPrint(bool hide);
+  // On the floor screen a tile's counts say "Passed" for "Programmed": side by side in a tile a
+  // third of the screen wide, four and five digits then stay large and whole.
+  void ShortCountsOnFloor(bool floor);
   QPushButton* ResetButton() const { return reset_; }
 
   // No scan, no board: shows the "Serial" box, where a scanner's line is taken with Enter.
@@ -89,6 +92,8 @@ class ResultPanel : public QFrame {
   // The largest face in which the badge's word and the counts fit the room they have.
   void FitText();
   void FitOnce();
+  // The programmed boards' count, in the words the screen has room for.
+  void ShowProgrammed();
   void StackCounts();
   void BuildSerialRow(QLayout* layout);
   // The small print under the counts: a scanning tile has one place for it, which holds the
@@ -106,6 +111,8 @@ class ResultPanel : public QFrame {
   QLabel* scanNote_ = nullptr;
   bool scanning_ = false;
   bool noSmallPrint_ = false;
+  bool floor_ = false;
+  QString programmedCount_;  // the number of programmed boards shown, outside scanning
   QString detail_, note_;
   QString refusalWord_;
   QString badgeWord_;  // the badge's word, on one line
@@ -128,9 +135,10 @@ QString TimeOfDay(Clock::time_point time);
 // The status line: the link's condition in words, then the counts and the last result. The
 // port is given as it should be shown (elided to fit, where it must be).
 // Without `counts` (the concealed window, whose panel shows them), only the condition and the
-// last result.
+// last result. With `held` (the serial of a board the line database cannot vouch for), a port
+// that waits says it holds that board rather than that it waits for one.
 QString StatusText(Link::Condition condition, const QString& port, const Tally& tally,
-                   bool counts = true);
+                   bool counts = true, const QString& held = QString());
 
 // A refused start in words for the status line: the port, the reason and what to do next.
 QString RefusalText(const QString& port, OpenCause cause);

@@ -74,7 +74,7 @@ TEST(Journal, ReadsRowsOfBothShapesWithTheirKeysAndSetsTheBadOnesApart) {
   ASSERT_EQ(all.problems.size(), problems.size());
   for (size_t i = 0; i < problems.size(); ++i) {
     EXPECT_EQ(all.problems[i].number, problems[i].first);
-    EXPECT_EQ(all.problems[i].reason, problems[i].second);
+    EXPECT_EQ(all.problems[i].why.English(), problems[i].second);
     EXPECT_FALSE(all.problems[i].line.empty());
   }
   EXPECT_EQ(all.lastNumber, 7) << "the row still being written is not read";
@@ -147,7 +147,7 @@ TEST(Journal, EveryShapeOfRowIsReadAlikeAndOnlyTheNewestNamesItsBoard) {
         dir.Write("r.csv", "time,station,port,file,frame,result,cycle_ms\r\n" + c.row + "\r\n");
     const JournalChunk chunk = ReadJournal(path, {}, UINT64_MAX, 10, OldJournalId(path));
     ASSERT_EQ(chunk.rows.size(), 1u);
-    ASSERT_TRUE(chunk.problems.empty()) << chunk.problems[0].reason;
+    ASSERT_TRUE(chunk.problems.empty()) << chunk.problems[0].why.English();
     const JournalRow& r = chunk.rows[0];
     EXPECT_EQ(r.time, "2026-12-07T21:30:05.123+08:00");
     EXPECT_EQ(r.station, "line3");

@@ -4,7 +4,8 @@
 # of every row alike is the table's, so nothing is set aside and the rows wait; a role that may
 # INSERT but not read the key is refused at start-up and works once it may; a statement the
 # server never ends is given up at its deadline; a NUL byte, which the server's text cannot
-# hold, sets its row aside before it is sent. Every run is bounded; a missing server fails.
+# hold, sets its row aside before it is sent; in Chinese, a wrong password and a missing
+# database are each said in one Chinese sentence. Every run is bounded; a missing server fails.
 set -u
 cli=$1 pg=$2
 tmp=$(mktemp -d)
@@ -109,4 +110,22 @@ if [ $status = 0 ] && [ "$(count nul)" = 3 ] && grep -q '^2,.*NUL byte' "$tmp/nu
 else
   bad "NUL byte: exit $status, $(count nul) rows as nul"; cat "$tmp/nul.csv.err" "$tmp/nul.csv.refused.csv"
 fi
+# 6. Under zh_CN the reason is chosen by its code and said whole, in Chinese; the server's own
+#    words (English, whatever the locale) follow on a line of their own.
+journal "$tmp/zh.csv" zh 2
+in_chinese() {  # name sentence address [PGPASSWORD]
+  env LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES= PGPASSWORD="${4:-secret}" timeout 60 \
+    "$cli" forward --record "$tmp/zh.csv" --line-db "$3" >"$tmp/zh.out" 2>"$tmp/zh.err"
+  local status=$? first
+  first=$(head -n 1 "$tmp/zh.err")
+  if [ $status = 2 ] && [ "$first" = "ctrlprog-cli: $2" ] \
+     && sed -n 2p "$tmp/zh.err" | grep -q '^服务器原话：.'; then
+    ok "$1 in Chinese: $2, the server's words on the next line"
+  else
+    bad "$1 in Chinese: exit $status"; cat "$tmp/zh.err"
+  fi
+}
+in_chinese "a wrong password" "产线数据库拒绝了本工位：用户名或密码错误" "$station" wrong
+in_chinese "a missing database" "产线数据库拒绝了本工位：服务器上没有地址中所写名称的数据库" \
+  "host=$tmp/pg dbname=nowhere user=station1"
 exit $fail

@@ -177,7 +177,7 @@ TEST(RecordWriter, BeginsAFileForEachPeriodOfAMonthlyRecord) {
     size_t rows = 0;
     ForEachJournalRow(
         dir.Path(f.file), [&rows](const JournalRow&) { ++rows; },
-        [](const JournalProblem& p) { ADD_FAILURE() << p.reason; });
+        [](const JournalProblem& p) { ADD_FAILURE() << p.why.English(); });
     EXPECT_EQ(rows, f.rows);
   }
   EXPECT_FALSE(std::filesystem::exists(record));

@@ -60,4 +60,19 @@ if [ -s "$tmp/zh.json" ] && ! grep -qP '[\x{4e00}-\x{9fff}]' "$tmp/zh.json" \
 else
   bad "JSON under zh_CN"; head -3 "$tmp/zh.json"
 fi
+# A row that cannot be read is said whole in Chinese, its reason too, whether the record is read
+# whole (a period off the quarter hour) or its index says it (built once, then asked again).
+cp "$tmp/record.csv" "$tmp/bad.csv"
+printf '2026-02-31T13:59:00.000+08:00,line3,/dev/ttyUSB0,/srv/line/a.asv,%s,PASS,400,%s,9,,\r\n' \
+  "$frame" "$(printf 'c%.0s' $(seq 32))" >>"$tmp/bad.csv"
+skipped="行：时间“2026-02-31T13:59:00.000+08:00”不是记录所用的时间"
+for run in built asked; do
+  zh report --record "$tmp/bad.csv" >/dev/null 2>"$tmp/bad.err"
+  has "a skipped row in Chinese, from the index ($run)" "$tmp/bad.err" "已跳过 $tmp/bad.csv 的第" "$skipped"
+done
+zh report --record "$tmp/bad.csv" --since 2026-12-07T05:07:00+08:00 >/dev/null 2>"$tmp/bad.err"
+has "a skipped row in Chinese, the record read whole" "$tmp/bad.err" "$skipped"
+en report --record "$tmp/bad.csv" >/dev/null 2>"$tmp/bad.err"
+has "a skipped row in English" "$tmp/bad.err" \
+  'was skipped: the time "2026-02-31T13:59:00.000+08:00" is no record time'
 exit $fail

@@ -58,7 +58,7 @@ sub check {
 for my $file (@sources) {
   open(my $src, '<', $file) or die "$file: $!";
   my $code = <$src>;
-  check($file, 'Message', joined($1)) while $code =~ /\bSay\(\s*$LITERALS/g;
+  check($file, 'Message', joined($1)) while $code =~ /\bSay(?:Later)?\(\s*$LITERALS/g;
   while ($code =~ /\btranslate\(\s*"([^"]+)"\s*,\s*$LITERALS/g) {
     my ($context, $literals) = ($1, $2);
     check($file, $context, joined($literals));
@@ -80,5 +80,27 @@ for my $file (@sources) {
     }
   }
 }
+# The console's own lines: a text the console prints to a person (stderr, through Tell, Refuse
+# or a sink's report) starts from Say(), never from a bare literal; only "ctrlprog-cli: " and
+# placeholders may stand around it.
+my $console = 0;
+for my $file (grep { m{/src/(?:cli|front|linedb|record|station)/} } @sources) {
+  open(my $src, '<', $file) or die "$file: $!";
+  my $code = <$src>;
+  $code =~ s{//[^\n]*}{}g;  # comments say what they like
+  while ($code =~ /\b(Tell|Refuse|report_?)\(\s*("(?:[^"\\]|\\.)*")/g) {
+    print "$file: $1($2...) prints a text without Say()\n";
+    ++$console;
+  }
+  while ($code =~ /\bfprintf\(\s*stderr\s*,\s*"((?:[^"\\]|\\.)*)"|\bfputs\(\s*"((?:[^"\\]|\\.)*)"\s*,\s*stderr/g) {
+    my $format = defined $1 ? $1 : $2;
+    (my $words = $format) =~ s/^ctrlprog-cli: |%[-.*0-9]*l*[sdu]|\\n|[:\s]//g;
+    next if $words eq '';
+    print "$file: \"$format\" is printed without Say()\n";
+    ++$console;
+  }
+}
+$missing += $console;
+
 print "$texts texts, $missing faults\n";
 exit($texts > 0 && $missing == 0 ? 0 : 1);

@@ -1229,6 +1229,11 @@ TEST_F(WindowTest, ABoardTheLineDatabaseCannotAnswerForIsHeldUnderAnAmberBadge) 
   EXPECT_TRUE(badge->accessibleName().contains("cannot check SN-9 with the line"))
       << badge->accessibleName().toStdString();
   EXPECT_EQ(device.Programmed(), 0) << "held: no frame";
+  // The status line says the board is held, not that the port waits for one.
+  const QString status = Find<QLabel>("lblStatus")->toolTip();
+  EXPECT_TRUE(status.contains("Holding board SN-9 on " + QString::fromStdString(device.Path())))
+      << status.toStdString();
+  EXPECT_FALSE(status.contains("Waiting for a board")) << status.toStdString();
   window.station().Stop();
 
   // A station started to go on without the line says so while it waits for a scan.

@@ -30,14 +30,14 @@ QRect Global(const QWidget* w) {
   return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
 }
 
-// Every way a tile's badge and counts are shown while a fixture runs.
-void ShowEveryCondition(FixtureTile* tile, const std::function<void()>& check) {
+// Every way a tile's badge and counts are shown while a fixture runs, with `passed` boards
+// programmed and as many failed.
+void ShowEveryCondition(FixtureTile* tile, int passed, const std::function<void()>& check) {
   Tally tally;
-  for (const LinkEventKind kind :
-       {LinkEventKind::Passed, LinkEventKind::Failed, LinkEventKind::Unconfirmed}) {
+  for (const LinkEventKind kind : {LinkEventKind::Passed, LinkEventKind::Failed}) {
     LinkEvent event;
     event.kind = kind;
-    tally.Count(event);
+    for (int i = 0; i < passed; ++i) tally.Count(event);
   }
   auto* panel = tile->findChild<ResultPanel*>();
   for (const Link::Condition condition : {Link::Condition::Stopped, Link::Condition::Waiting,
@@ -46,6 +46,15 @@ void ShowEveryCondition(FixtureTile* tile, const std::function<void()>& check) {
     QApplication::processEvents();
     check();
   }
+}
+
+// Whether `label` draws its text whole in its face: neither cut at a side nor at the top or
+// bottom, nor elided.
+bool DrawnWhole(const QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  const QRect room = label->contentsRect();
+  return metrics.horizontalAdvance(label->text()) <= room.width() &&
+         metrics.height() <= room.height() && !label->text().contains(QChar(0x2026));
 }
 
 TEST(UnderAWindowManager, ASixteenSocketFixtureFitsTheScreensAvailableArea) {
@@ -88,23 +97,31 @@ TEST(UnderAWindowManager, TheFloorScreenFillsItsMonitorInLargeType) {
   EXPECT_EQ(set->text(), "example.asv   0123abcd");
   EXPECT_GE(QFontInfo(set->font()).pixelSize(), 40);
   EXPECT_TRUE(screen.contains(Global(set)));
-  int leastBadge = 1000, leastCounts = 1000;
-  for (FixtureTile* tile : window.fixture()->Tiles()) {
-    EXPECT_TRUE(screen.contains(Global(tile))) << tile->ShortName().toStdString();
-    EXPECT_GE(Global(tile).top(), Global(set).bottom()) << "the tiles are below the set's name";
-    ShowEveryCondition(tile, [&] {
-      auto* badge = tile->findChild<QLabel*>("lblResult");
-      leastBadge = std::min(leastBadge, QFontInfo(badge->font()).pixelSize());
-      for (const char* name : {"lblProgrammed", "lblFailed"}) {
-        leastCounts =
-            std::min(leastCounts, QFontInfo(tile->findChild<QLabel*>(name)->font()).pixelSize());
-      }
-    });
+  // Counts as a long shift leaves them: four digits, and five.
+  for (const int passed : {3, 9999, 99999}) {
+    int leastBadge = 1000, leastCounts = 1000;
+    for (FixtureTile* tile : window.fixture()->Tiles()) {
+      EXPECT_TRUE(screen.contains(Global(tile))) << tile->ShortName().toStdString();
+      EXPECT_GE(Global(tile).top(), Global(set).bottom()) << "the tiles are below the set's name";
+      ShowEveryCondition(tile, passed, [&] {
+        auto* badge = tile->findChild<QLabel*>("lblResult");
+        leastBadge = std::min(leastBadge, QFontInfo(badge->font()).pixelSize());
+        for (const char* name : {"lblProgrammed", "lblFailed"}) {
+          const QLabel* count = tile->findChild<QLabel*>(name);
+          leastCounts = std::min(leastCounts, QFontInfo(count->font()).pixelSize());
+          EXPECT_TRUE(DrawnWhole(count))
+              << count->text().toStdString() << " in " << count->width() << "x" << count->height()
+              << " at " << QFontInfo(count->font()).pixelSize() << " px";
+        }
+      });
+    }
+    EXPECT_GE(leastBadge, 60) << passed << " boards";
+    EXPECT_GE(leastCounts, 30) << passed << " boards";
+    std::printf(
+        "floor screen, 16 sockets on %dx%d, %d boards: badge %d px, counts %d px at the "
+        "least\n",
+        screen.width(), screen.height(), passed, leastBadge, leastCounts);
   }
-  EXPECT_GE(leastBadge, 60);
-  EXPECT_GE(leastCounts, 30);
-  std::printf("floor screen, 16 sockets on %dx%d: badge %d px, counts %d px at the least\n",
-              screen.width(), screen.height(), leastBadge, leastCounts);
 }
 
 }  // namespace
