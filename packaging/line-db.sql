@@ -120,6 +120,21 @@ CREATE TABLE IF NOT EXISTS ctrlprog_hours (
   PRIMARY KEY (station, start, port)
 );
 CREATE INDEX IF NOT EXISTS ctrlprog_hours_start ON ctrlprog_hours (start);
+REVOKE ALL ON ctrlprog_hours FROM PUBLIC;
+-- Where the trigger function in place does not keep the hour sums (this file of a version before
+-- them, run again, put it back), rows added since are missing from them: they are filled anew
+-- below, and reports read the quarter hours until then.
+DO $$
+BEGIN
+  IF NOT coalesce((SELECT position('INSERT INTO ctrlprog_hours' IN prosrc) > 0 FROM pg_proc
+                   WHERE oid = to_regprocedure('ctrlprog_keep_sums()')), false) THEN
+    COMMENT ON TABLE ctrlprog_hours IS NULL;
+  END IF;
+  IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'ctrlprog_report') THEN
+    GRANT SELECT ON ctrlprog_hours TO ctrlprog_report;
+  END IF;
+END
+$$;
 
 -- Adds the rows of `source` (a trigger's new or old rows) to the sums with `sign` 1, or takes
 -- them away with -1. A board's count is upserted row by row in the order of serials, so two

@@ -976,8 +976,8 @@
         <translation>ctrlprog_rows 表没有按小时的汇总：在表的所有者运行 packaging/line-db.sql 之前，长时段的报表会较慢</translation>
     </message>
     <message>
-        <source>the table ctrlprog_rows now has its hour sums kept with it</source>
-        <translation>ctrlprog_rows 表现已附带按小时的汇总</translation>
+        <source>the line database&apos;s table is held by another session; tried again later</source>
+        <translation>产线数据库的表正被另一个会话占用；稍后重试</translation>
     </message>
     <message>
         <source>the table ctrlprog_rows now has its sums kept with it</source>

@@ -219,7 +219,9 @@ LineDbResult PgLineDb::Poll(SteadyClock::time_point deadline, std::chrono::milli
 
 Call PgLineDb::RunHere(const std::string& sql, const std::vector<const char*>& params) {
   Call call = Run(conn_, sql, params, Bound{deadlines_.statement, callEnd_}, abort_);
-  if (!call.ok() && call.fault == Fault::Wait) Disconnect();
+  // A lock not had in time ends that statement alone; any other wait leaves the connection in
+  // doubt.
+  if (!call.ok() && call.fault == Fault::Wait && call.reason != DbReason::LockBusy) Disconnect();
   if (!call.ok()) call.message = WithoutSecret(call.message, address_->Get("password"));
   return call;
 }

@@ -59,6 +59,8 @@ std::string ServerReasonText(DbReason reason, std::initializer_list<std::string_
     case Conflict:
       return Say("the line database gave up a statement that met another one; tried again later",
                  args);
+    case LockBusy:
+      return Say("the line database's table is held by another session; tried again later", args);
     case ConnectionFault:
       return Say("the connection to the line database failed; tried again later", args);
     case RowValues:

@@ -35,6 +35,7 @@ enum class DbReason {
   ServerIo,            // 58
   Cancelled,           // 57014
   Conflict,            // 40
+  LockBusy,            // 55P03: a lock another session holds, not had in time
   ConnectionFault,     // 08
   RowValues,           // 22, 23
   ServerSaid,          // any other SQLSTATE

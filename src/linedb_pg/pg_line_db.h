@@ -105,6 +105,9 @@ class PgLineDb : public LineDb {
   // upgraded) or the report's hours are not whole UTC hours.
   LineDbResult CountByHours(const std::string& since, const std::string& until, bool utc,
                             LineTally& tally);
+  // The same, with the session's lock timeout set: WrongShape also where the hour sums are held.
+  LineDbResult CountHours(const std::string& since, const std::string& until, bool utc,
+                          LineTally& tally);
   // Whether this role may add rows, on a connection that takes writes.
   LineDbResult CheckRights();
   // Sends the rows `which` of `rows` in one statement, and where the server refuses it, in

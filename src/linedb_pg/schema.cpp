@@ -155,18 +155,14 @@ LineDbResult PgLineDb::CheckSums() {
   const Call found = RunHere(kept);
   if (!found.ok()) return Failed(LineDbStatus::Unavailable, found);
   if (std::string_view(PQgetvalue(found.result.get(), 0, 0)) == "true") {
-    // Sums kept before the hours were: made here where this station may; otherwise reports
-    // read the quarter hours until the owner runs the upgrade.
+    // Sums kept before the hours were: the hour sums are filled from every quarter hour, which
+    // holds the table's rows still for as long as that takes, so their owner does it, at a time
+    // of their choosing; reports read the quarter hours meanwhile.
     if (!writes_ || std::string_view(PQgetvalue(found.result.get(), 0, 1)) == "true") return {};
-    if (const Call hours = RunHere(SqlPart("summing")); !hours.ok()) {
-      if (hours.fault == Fault::Wait) return Failed(LineDbStatus::Unavailable, hours);
-      if (notice_) {
-        notice_(
-            Say("the table ctrlprog_rows has no hour sums: a report over a long period is slower "
-                "until its owner runs packaging/line-db.sql"));
-      }
-    } else if (notice_) {
-      notice_(Say("the table ctrlprog_rows now has its hour sums kept with it"));
+    if (notice_) {
+      notice_(
+          Say("the table ctrlprog_rows has no hour sums: a report over a long period is slower "
+              "until its owner runs packaging/line-db.sql"));
     }
     return {};
   }

@@ -81,6 +81,7 @@ Call Run(pg_conn* conn, const std::string& sql, const std::vector<const char*>& 
       const char* primary = PQresultErrorField(next, PG_DIAG_MESSAGE_PRIMARY);
       const Diagnosis diagnosis = Diagnose(state ? state : "");
       call.fault = diagnosis.fault;
+      call.reason = diagnosis.reason;
       call.told = DbReasonText(diagnosis.reason);
       call.message = primary ? primary : Clean(PQresultErrorMessage(next));
       if (state) call.message += std::string(" (SQLSTATE ") + state + ")";

@@ -20,6 +20,7 @@ using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 struct Call {
   Result result{nullptr, &PQclear};
   Fault fault = Fault::Wait;
+  DbReason reason = DbReason::Lost;
   std::string told;     // why it failed, for the operator (DbReasonText)
   std::string message;  // what the server or libpq said, as it said it (with the SQLSTATE)
   bool ok() const { return result != nullptr; }
