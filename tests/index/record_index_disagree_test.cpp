@@ -51,6 +51,29 @@ TEST(RecordIndexDisagree, ARowAppendedByAnotherProgramIsNotAnsweredAsNew) {
   ExpectNotNew(index, "Z9");
 }
 
+// The record cut back to a row before the index's checkpoint, then written on past it by
+// another program (same first row, longer than before): what the index read there is gone.
+TEST(RecordIndexDisagree, ARecordCutBackAndWrittenOnIsReadAgain) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  const std::string first = kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n";
+  Append(record, first + Pass("2026-12-08T10:01:00.000+00:00", "Z9", 2) + "\r\n");
+  (void)RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  std::filesystem::resize_file(record, first.size());
+  std::string fail = Pass("2026-12-08T10:02:00.000+00:00", "Z9", 2) + "\r\n";
+  fail.replace(fail.find(",PASS,"), 6, ",FAIL,");
+  Append(record, fail + Pass("2026-12-08T10:03:00.000+00:00", "B2", 3) + "\r\n");
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(opened));
+  auto& index = *std::get<0>(opened);
+  EXPECT_TRUE(index.Rebuilt());
+  auto looked = index.Look("Z9");
+  ASSERT_TRUE(std::holds_alternative<std::optional<UnitBook::Past>>(looked));
+  const auto& past = std::get<std::optional<UnitBook::Past>>(looked);
+  ASSERT_TRUE(past);
+  EXPECT_FALSE(past->passed) << "the record now holds only a FAIL of Z9";
+}
+
 // Last month's file saved by an editor with LF line ends: its boards must not be forgotten.
 TEST(RecordIndexDisagree, APeriodFileWithLfEndsIsNotTakenAsEmpty) {
   testing::TempDir dir;
