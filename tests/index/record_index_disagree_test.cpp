@@ -74,6 +74,33 @@ TEST(RecordIndexDisagree, ARecordCutBackAndWrittenOnIsReadAgain) {
   EXPECT_FALSE(past->passed) << "the record now holds only a FAIL of Z9";
 }
 
+// Two stations on one record and one index: a board failed here, then passed on the other
+// station (whose writer put the PASS in the shared index). This station must not try it again.
+TEST(RecordIndexDisagree, ABoardPassedByAnotherStationAfterItFailedHereIsRefused) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  Append(record, kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n");
+  auto mine = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(mine));
+  UnitBook book;
+  book.UseHistory(std::get<0>(mine).get());
+  std::string fail = Pass("2026-12-08T10:01:00.000+00:00", "SN-Q", 2) + "\r\n";
+  fail.replace(fail.find(",PASS,"), 6, ",FAIL,");
+  Append(record, fail);  // this station's FAIL, learnt as its result came
+  book.Learn("SN-Q", 1, false, 0, "line3", "p0");
+  std::string other = Pass("2026-12-08T10:02:00.000+00:00", "SN-Q", 3) + "\r\n";
+  other.replace(other.find(",1,record"), 9, ",2,record");
+  Append(record, other);  // the other station's PASS, and its index update
+  auto theirs = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(theirs));
+  auto looked = book.Look("SN-Q");
+  if (std::holds_alternative<std::string>(looked)) return;  // refused: fails closed
+  const UnitBook::Past* past = std::get<const UnitBook::Past*>(looked);
+  ASSERT_NE(past, nullptr);
+  EXPECT_TRUE(past->passed) << "SN-Q passed on the other station; the index knows it";
+  EXPECT_EQ(past->attempts, 2);
+}
+
 // Last month's file saved by an editor with LF line ends: its boards must not be forgotten.
 TEST(RecordIndexDisagree, APeriodFileWithLfEndsIsNotTakenAsEmpty) {
   testing::TempDir dir;
