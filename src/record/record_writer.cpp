@@ -128,14 +128,8 @@ void RecordWriter::Run() {
       }
     }
 
-    if (failure.empty()) {
-      // Under its own lock, so a listener taken off is never called after.
-      const std::lock_guard listening(listenerMutex_);
-      std::error_code ec;
-      const auto size = std::filesystem::file_size(record_->Path(), ec);
-      if (onStored_ && !ec) onStored_->StoredUpTo(size);
-    }
-
+    // The batch is on the disk (or failed) before anyone is told: a listener that is slow
+    // (an index another program holds) never makes stored rows look unwritten to Drain.
     lock.lock();
     inFlight_ = 0;
     written_ += static_cast<long>(stored);
@@ -153,6 +147,16 @@ void RecordWriter::Run() {
       wake_.wait(lock, [this] { return stopping_; });
       return;
     }
+    const std::string path = record_->Path();
+    lock.unlock();
+    {
+      // Under its own lock, so a listener taken off is never called after.
+      const std::lock_guard listening(listenerMutex_);
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(path, ec);
+      if (onStored_ && !ec) onStored_->StoredUpTo(size);
+    }
+    lock.lock();
   }
 }
 

@@ -28,12 +28,15 @@ TEST(IndexKeeperLocked, ARowReachesTheDiskAndIsSaidStoredWithoutWaitingForTheInd
   const std::string frame =
       "02 0F 22 0D 9D 04 B1 01 83 5C 3B 14 32 01 02 06 3E FF 00 00 00 00 00 00 00 00";
   // The keeper's connection opened on a first batch, before the index is taken.
-  writer.Submit({std::chrono::system_clock::now(), "line3", "p0", "", frame, "FAIL", 400, "SN-1",
-                 1, "record"});
+  writer.Submit({std::chrono::system_clock::now(), "line3", "p0", "", frame, "FAIL", 400, "SN-1", 1,
+                 "record"});
   ASSERT_EQ(writer.Drain(), std::nullopt);
 
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(IndexPathOf(record).c_str(), &other), SQLITE_OK);
+  // The writer says a batch is stored before the keeper has read it in: the other program waits
+  // for the keeper's short transaction, as any program sharing the index does.
+  sqlite3_busy_timeout(other, 5000);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   for (int board = 2; board <= 3; ++board) {
     SCOPED_TRACE(board);
