@@ -127,6 +127,20 @@ std::optional<FileState> StateOf(sqlite3* db, const std::string& name, int& code
                    static_cast<uint64_t>(q.Int(5))};
 }
 
+// Another file of the record the index read that begins with the same row as the file `name`
+// (`firstRow`, its OldJournalId): each file of a record begins its own journal, so one that
+// does not is a copy.
+std::optional<std::string> CopyOf(sqlite3* db, const std::string& name, const std::string& firstRow,
+                                  int& code) {
+  code = SQLITE_OK;
+  if (firstRow.empty()) return std::nullopt;
+  Statement q(db, "SELECT name FROM files WHERE old_journal = ? AND name <> ?");
+  q.Bind(1, firstRow).Bind(2, name);
+  if (q.Step() == SQLITE_ROW) return q.Text(0);
+  code = q.Code();
+  return std::nullopt;
+}
+
 uint64_t SizeOf(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
@@ -171,11 +185,17 @@ std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
     std::unique_ptr<RecordIndex> index(new RecordIndex(db));
     if (opened != SQLITE_OK)
       return "the index " + EscapeName(indexPath) + " cannot be opened: " + IndexError(db, opened);
-    sqlite3_busy_timeout(db, static_cast<int>(busyWait.count()));
+    // The open as a whole waits no longer than one statement may.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    sqlite3_busy_timeout(db, static_cast<int>(std::max<int64_t>(left.count(), 1)));
     std::optional<std::string> failed = index->Prepare();
     if (!failed) failed = index->Verify(files);
     if (!failed) failed = index->CatchUp(files, progress);
-    if (!failed) return index;
+    if (!failed) {
+      sqlite3_busy_timeout(db, static_cast<int>(busyWait.count()));
+      return index;
+    }
     why = *failed;
     const IndexFault fault = FaultOf(sqlite3_errcode(db));
     index.reset();
@@ -316,11 +336,19 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
     if (!state && sizes[i] == 0) continue;                   // nothing to read yet
     if (auto why = Unreadable(files[i], state ? state->place.offset : 0)) return why;
     if (!state) {
+      const std::string firstRow = OldJournalId(files[i]);
+      if (auto copy = CopyOf(db_, NameOf(files[i]), firstRow, code)) {
+        return Say(
+            "the record file %1 begins with the same row as %2: it is a copy, not a "
+            "period of its own, and its boards would be counted twice",
+            {EscapeName(files[i]), EscapeName(*copy)});
+      }
+      if (FaultOf(code) != IndexFault::None) return IndexError(db_, code);
       // One statement, so two programs adding the same file at once add it once.
       Statement add(db_,
                     "INSERT INTO files(name, first_id, old_journal, offset, rows, last_hash) "
                     "VALUES (?, '', ?, 0, 0, 0) ON CONFLICT(name) DO NOTHING");
-      add.Bind(1, NameOf(files[i])).Bind(2, OldJournalId(files[i]));
+      add.Bind(1, NameOf(files[i])).Bind(2, firstRow);
       if ((code = add.Run()) != SQLITE_DONE) return IndexError(db_, code);
       state = StateOf(db_, NameOf(files[i]), code);
       if (!state) return IndexError(db_, code == SQLITE_OK ? SQLITE_INTERNAL : code);

@@ -2,6 +2,7 @@
 // read rows from, two programs opening it at once. A board that passed in the record must never
 // be answered for as new.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -51,12 +52,49 @@ TEST(RecordIndexDisagree, ARowAppendedByAnotherProgramIsNotAnsweredAsNew) {
   ExpectNotNew(index, "Z9");
 }
 
+// Rows appended while another program holds the index: the index cannot catch up, so it cannot
+// answer, rather than answer from before them.
+TEST(RecordIndexDisagree, AnIndexBehindItsRecordThatCannotCatchUpDoesNotAnswer) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  Append(record, kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n");
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record), {}, true,
+                                  std::chrono::milliseconds(50));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(opened));
+  auto& index = *std::get<0>(opened);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(IndexPathOf(record).c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_TRUE(std::holds_alternative<std::optional<UnitBook::Past>>(index.Look("A1")))
+      << "nothing appended: answered from the index as it is";
+  Append(record, Pass("2026-12-08T10:01:00.000+00:00", "Z9", 2) + "\r\n");
+  EXPECT_TRUE(std::holds_alternative<std::string>(index.Look("Z9")));
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  ExpectNotNew(index, "Z9");
+}
+
+// A dated copy of a record that is not rotated (cp rec.csv rec-2026-12-08.csv) is no period of
+// its own: its boards would count twice.
+TEST(RecordIndexDisagree, ACopyOfTheRecordBesideItIsRefused) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  const std::string rows =
+      kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n";
+  Append(record, rows);
+  Append(dir.Path("record-2026-12-08.csv"), rows);
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::string>(opened));
+  EXPECT_NE(std::get<std::string>(opened).find("record-2026-12-08.csv"), std::string::npos);
+}
+
 // The record cut back to a row before the index's checkpoint, then written on past it by
 // another program (same first row, longer than before): what the index read there is gone.
 TEST(RecordIndexDisagree, ARecordCutBackAndWrittenOnIsReadAgain) {
   testing::TempDir dir;
   const std::string record = dir.Path("record.csv");
-  const std::string first = kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n";
+  const std::string first =
+      kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n";
   Append(record, first + Pass("2026-12-08T10:01:00.000+00:00", "Z9", 2) + "\r\n");
   (void)RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
   std::filesystem::resize_file(record, first.size());
