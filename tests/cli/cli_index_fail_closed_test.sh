@@ -41,6 +41,16 @@ else
   bad "an index that cannot be opened let a board through: $(tail -2 "$tmp/out")"
 fi
 
+# Why is said once, as the index stops answering, not with every board refused.
+printf 'SN-2\nSN-3\n' | timeout 15 "$cli" program --port "$tmp/board" --file "$examples/example.asv" \
+  --scan --count 1 --timeout 5 --record "$tmp/a/rec.csv" >"$tmp/out" 2>&1
+if [ "$(grep -c 'every scanned board is refused until' "$tmp/out")" = 1 ] &&
+  grep -q 'SN-3 cannot be checked' "$tmp/out"; then
+  ok "why the index cannot answer is said once"
+else
+  bad "why the index cannot answer was not said once: $(cat "$tmp/out")"
+fi
+
 mkdir -p "$tmp/b"
 { printf '%s\n' "$header"; pass SN-OLD '\n'; } >"$tmp/b/rec-2026-11.csv"
 scan "$tmp/b/rec.csv" SN-OLD --record-rotate monthly
