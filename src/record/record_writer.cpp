@@ -73,7 +73,13 @@ std::optional<std::string> RecordWriter::Drain(std::chrono::milliseconds bound) 
           {EscapeNonUtf8(record_->Path()), std::to_string(queue_.size() + inFlight_)});
     }
   }
-  if (failure_.empty()) return std::nullopt;
+  if (failure_.empty()) {
+    // Stored; the listeners (the index, the forwarder) get a while to hear of the last rows, so
+    // the forwarder sends them before the run ends. Rows they did not hear of are still in the
+    // record, read at the next start: nothing to say.
+    settled_.wait_for(lock, bound, [this] { return !telling_ || !queue_.empty(); });
+    return std::nullopt;
+  }
   lock.unlock();
   return Failure();
 }
@@ -148,6 +154,7 @@ void RecordWriter::Run() {
       return;
     }
     const std::string path = record_->Path();
+    telling_ = true;
     lock.unlock();
     {
       // Under its own lock, so a listener taken off is never called after.
@@ -157,6 +164,8 @@ void RecordWriter::Run() {
       if (onStored_ && !ec) onStored_->StoredUpTo(size);
     }
     lock.lock();
+    telling_ = false;
+    settled_.notify_all();
   }
 }
 
