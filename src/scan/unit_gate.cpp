@@ -73,7 +73,8 @@ std::variant<const UnitBook::Past*, std::string> UnitBook::Look(const std::strin
 
 void UnitBook::Learn(const std::string& serial, int attempt, bool passed, int64_t ms,
                      std::string_view station, std::string_view port) {
-  if (history_ && !units_.contains(serial)) (void)Look(serial);
+  // The record is not asked here: `attempt` already counts its attempts (the board was looked
+  // up as it was scanned), and the next scan of it asks the record again.
   Past& past = units_[serial];
   past.attempts = std::max(past.attempts, attempt);
   if (!passed) return;

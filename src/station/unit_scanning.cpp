@@ -23,6 +23,10 @@ class RefusedPattern : public SerialPattern {
 // not with every board it refuses.
 class RecordHistory : public BoardHistory {
  public:
+  // A lookup runs on the front end's thread: it waits for another program's lock on the index
+  // this long at most, then refuses the board and asks again at the next scan.
+  static constexpr std::chrono::milliseconds kWait{1000};
+
   RecordHistory(std::string recordPath, std::function<void(const std::string&)> tell,
                 const RecordIndex::Progress& progress)
       : recordPath_(std::move(recordPath)), tell_(std::move(tell)) {
@@ -41,7 +45,8 @@ class RecordHistory : public BoardHistory {
 
  private:
   std::optional<std::string> Open(const RecordIndex::Progress& progress) {
-    auto opened = RecordIndex::Open(IndexPathOf(recordPath_), RecordFiles(recordPath_), progress);
+    auto opened = RecordIndex::Open(IndexPathOf(recordPath_), RecordFiles(recordPath_), progress,
+                                    true, kWait);
     if (auto* why = std::get_if<std::string>(&opened)) return *why;
     index_ = std::move(std::get<std::unique_ptr<RecordIndex>>(opened));
     // A rotating record begins a new file as each period begins: each lookup lists them.
