@@ -496,6 +496,26 @@
         <translation>板 %1 无法对照本工位的记录检查：%2</translation>
     </message>
     <message>
+        <source>the record file %1 cannot be read: %2</source>
+        <translation>无法读取记录文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>its lines end in LF alone, not in CR LF as the record writes them (was it converted?), so none of its rows can be read</source>
+        <translation>其各行仅以 LF 结尾，而非记录写入时的 CR LF（是否被转换过？），因此其中的行都无法读取</translation>
+    </message>
+    <message>
+        <source>the record file %1 begins with the same row as %2: it is a copy, not a period of its own, and its boards would be counted twice</source>
+        <translation>记录文件 %1 的第一行与 %2 相同：它是副本而非单独的时段文件，其中的板会被重复计数</translation>
+    </message>
+    <message>
+        <source>the index cannot be brought up to date with the record: %1</source>
+        <translation>索引无法与记录同步：%1</translation>
+    </message>
+    <message>
+        <source>every scanned board is refused until this station&apos;s record can be checked: %1</source>
+        <translation>在能够对照本工位的记录检查之前，所有扫描的板都将被拒绝：%1</translation>
+    </message>
+    <message>
         <source>indexing the record %1: %2%</source>
         <translation>正在为记录 %1 建立索引：%2%</translation>
     </message>

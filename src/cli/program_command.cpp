@@ -147,24 +147,32 @@ class ProgramRun {
 bool ProgramRun::Build() {
   if (options_.scan) {
     // A board that passed at another station is known from the line database, when it answers.
-    scanning_ = std::make_unique<UnitScanning>(UnitScanning::Options{
-        options_.serialPattern, options_.rework, options_.station.value_or(StationName()),
-        sinks_.RecordPath(), options_.lineDb,
-        [this](std::function<void()> done) {
-          QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
-        },
-        options_.lineOptional,
-        [said = -1, path = sinks_.RecordPath()](uint64_t done, uint64_t total) mutable {
-          // The first start on a long record reads it into its index once: said every tenth.
-          if (total < RecordIndex::kWorthShowing) return;
-          const int tenths = static_cast<int>(done * 10 / total);
-          if (tenths == said || (said < 0 && tenths == 10)) return;
-          said = tenths;
-          std::fprintf(
-              stderr, "ctrlprog-cli: %s\n",
-              Say("indexing the record %1: %2%", {EscapeName(path), std::to_string(tenths * 10)})
-                  .c_str());
-        }});
+    scanning_ = std::make_unique<UnitScanning>(
+        UnitScanning::Options{
+            options_.serialPattern, options_.rework, options_.station.value_or(StationName()),
+            sinks_.RecordPath(), options_.lineDb,
+            [this](std::function<void()> done) {
+              QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
+            },
+            options_.lineOptional,
+            [said = -1, path = sinks_.RecordPath()](uint64_t done, uint64_t total) mutable {
+              // The first start on a long record reads it into its index once: said every tenth.
+              if (total < RecordIndex::kWorthShowing) return;
+              const int tenths = static_cast<int>(done * 10 / total);
+              if (tenths == said || (said < 0 && tenths == 10)) return;
+              said = tenths;
+              std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                           Say("indexing the record %1: %2%",
+                               {EscapeName(path), std::to_string(tenths * 10)})
+                               .c_str());
+            }},
+        [](const std::string& why) {
+          std::fprintf(stderr, "ctrlprog-cli: %s\n",
+                       Say("every scanned board is refused until this station's record can be "
+                           "checked: %1",
+                           {why})
+                           .c_str());
+        });
     if (options_.lineOptional) {
       std::fprintf(stderr, "ctrlprog-cli: %s\n",
                    Say("while the line database cannot answer, scanned boards are checked "

@@ -6,10 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <tuple>
+#include <utility>
 
+#include "files/file_system.h"
 #include "index/index_fault.h"
 #include "linedb/record_time.h"
+#include "model/say.h"
 #include "model/utf8.h"
 
 namespace ctrlprog {
@@ -18,7 +22,6 @@ namespace {
 // Changed whenever the tables change: an index of another version is rebuilt.
 constexpr int kSchemaVersion = 2;
 constexpr size_t kRowsPerTransaction = 20000;
-constexpr int kBusyWaitMs = 5000;
 constexpr uint64_t kCheckpointAfter = uint64_t{4} << 20;  // bytes of the record read
 
 constexpr const char* kSchema = R"(
@@ -101,6 +104,10 @@ class Statement {
     }
     return r == SQLITE_ROW ? SQLITE_DONE : r;
   }
+  // Ready to be run again, its values kept (a statement left mid-way holds the file's lock).
+  void Reset() {
+    if (s_) sqlite3_reset(s_);
+  }
   int64_t Int(int i) const { return sqlite3_column_int64(s_, i); }
   std::string Text(int i) const {
     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s_, i));
@@ -140,10 +147,42 @@ std::optional<FileState> StateOf(sqlite3* db, const std::string& name, int& code
                    static_cast<uint64_t>(q.Int(5))};
 }
 
+// Another file of the record the index read that begins with the same row as the file `name`
+// (`firstRow`, its OldJournalId): each file of a record begins its own journal, so one that
+// does not is a copy.
+std::optional<std::string> CopyOf(sqlite3* db, const std::string& name, const std::string& firstRow,
+                                  int& code) {
+  code = SQLITE_OK;
+  if (firstRow.empty()) return std::nullopt;
+  Statement q(db, "SELECT name FROM files WHERE old_journal = ? AND name <> ?");
+  q.Bind(1, firstRow).Bind(2, name);
+  if (q.Step() == SQLITE_ROW) return q.Text(0);
+  code = q.Code();
+  return std::nullopt;
+}
+
 uint64_t SizeOf(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   return ec ? 0 : size;
+}
+
+// Why the rows of the record file `path`, to be read from `offset`, cannot be read: a file that
+// cannot be opened, or whose lines end in LF alone, would otherwise look empty, and the boards
+// that passed in it new.
+std::optional<std::string> Unreadable(const std::string& path, uint64_t offset) {
+  std::string head;
+  std::optional<std::string> why;
+  if (const auto error = ReadFileHead(path, 1, head)) {
+    why = Describe(*error);
+  } else if (offset == 0 && LineEndProblem(path)) {
+    // Rows read from a place past the first were found as rows: its lines end in CR LF.
+    why =
+        Say("its lines end in LF alone, not in CR LF as the record writes them (was it "
+            "converted?), so none of its rows can be read");
+  }
+  if (!why) return std::nullopt;
+  return Say("the record file %1 cannot be read: %2", {EscapeName(path), *why});
 }
 
 }  // namespace
@@ -154,24 +193,37 @@ std::string IndexPathOf(const std::string& recordPath) {
 
 std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
     const std::string& indexPath, const std::vector<std::string>& files, const Progress& progress,
-    bool create) {
+    bool create, std::chrono::milliseconds busyWait) {
+  // Another program opening or building it at the same moment can answer "busy" at once (SQLite
+  // does not wait where waiting could deadlock): tried again until the wait has passed.
+  const auto until = std::chrono::steady_clock::now() + busyWait;
   std::string why;
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  for (bool damagedOnce = false;;) {
     sqlite3* db = nullptr;
     const int opened = sqlite3_open_v2(
         indexPath.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
     std::unique_ptr<RecordIndex> index(new RecordIndex(db));
     if (opened != SQLITE_OK)
       return "the index " + EscapeName(indexPath) + " cannot be opened: " + IndexError(db, opened);
-    sqlite3_busy_timeout(db, kBusyWaitMs);
+    // The open as a whole waits no longer than one statement may.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    sqlite3_busy_timeout(db, static_cast<int>(std::max<int64_t>(left.count(), 1)));
     std::optional<std::string> failed = index->Prepare();
     if (!failed) failed = index->Verify(files);
     if (!failed) failed = index->CatchUp(files, progress);
-    if (!failed) return index;
+    if (!failed) {
+      sqlite3_busy_timeout(db, static_cast<int>(busyWait.count()));
+      return index;
+    }
     why = *failed;
-    const int code = sqlite3_errcode(db);
+    const IndexFault fault = FaultOf(sqlite3_errcode(db));
     index.reset();
-    if (FaultOf(code) != IndexFault::Damaged) break;
+    if (fault == IndexFault::Busy && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    if (fault != IndexFault::Damaged || std::exchange(damagedOnce, true)) break;
     // Damaged: it is only derived, so it goes, and is built again from the record.
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
       std::error_code ec;
@@ -185,6 +237,10 @@ RecordIndex::~RecordIndex() {
   sqlite3_close_v2(db_);
 }
 
+bool RecordIndex::Held() const {
+  return FaultOf(sqlite3_errcode(db_)) == IndexFault::Busy;
+}
+
 std::optional<std::string> RecordIndex::Prepare() {
   int code = Exec(db_, "PRAGMA journal_mode=WAL");
   if (code == SQLITE_OK) code = Exec(db_, "PRAGMA synchronous=NORMAL");
@@ -195,10 +251,23 @@ std::optional<std::string> RecordIndex::Prepare() {
   Statement version(db_, "PRAGMA user_version");
   if (version.Step() != SQLITE_ROW) return IndexError(db_, version.Code());
   if (version.Int(0) == kSchemaVersion) return std::nullopt;
-  // New, or of another version: made again, empty.
-  rebuilt_ = true;
+  version.Reset();
   code = Exec(db_, "BEGIN IMMEDIATE");
   if (code != SQLITE_OK) return IndexError(db_, code);
+  // Asked again under the lock: another program may have made it meanwhile.
+  if (version.Step() != SQLITE_ROW) {
+    const std::string why = IndexError(db_, version.Code());
+    Exec(db_, "ROLLBACK");
+    return why;
+  }
+  if (version.Int(0) == kSchemaVersion) {
+    version.Reset();
+    code = Exec(db_, "COMMIT");
+    return code == SQLITE_OK ? std::nullopt : std::optional(IndexError(db_, code));
+  }
+  version.Reset();
+  // New, or of another version: made again, empty.
+  rebuilt_ = true;
   for (const char* table : {"files", "boards", "rows", "quarters", "spans", "problems"}) {
     Exec(db_, ("DROP TABLE IF EXISTS " + std::string(table)).c_str());
   }
@@ -269,6 +338,12 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
     const auto state = StateOf(db_, NameOf(f), code);
     if (FaultOf(code) != IndexFault::None) return IndexError(db_, code);
     sizes.push_back(SizeOf(f));
+    if (state && sizes.back() < state->place.offset) {
+      // Cut back under the index: what it read there may be gone, so it is checked again (and
+      // read again from the start where it is not the same).
+      if (auto failed = Verify(files)) return failed;
+      return CatchUp(files, progress);
+    }
     const uint64_t from = state ? state->place.offset : 0;
     total += sizes.back() > from ? sizes.back() - from : 0;
   }
@@ -278,14 +353,25 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
     auto state = StateOf(db_, NameOf(files[i]), code);
     if (FaultOf(code) != IndexFault::None) return IndexError(db_, code);
     if (state && state->place.offset == sizes[i]) continue;  // read to its end already
+    if (!state && sizes[i] == 0) continue;                   // nothing to read yet
+    if (auto why = Unreadable(files[i], state ? state->place.offset : 0)) return why;
     if (!state) {
-      if (sizes[i] == 0) continue;  // nothing to read yet
+      const std::string firstRow = OldJournalId(files[i]);
+      if (auto copy = CopyOf(db_, NameOf(files[i]), firstRow, code)) {
+        return Say(
+            "the record file %1 begins with the same row as %2: it is a copy, not a "
+            "period of its own, and its boards would be counted twice",
+            {EscapeName(files[i]), EscapeName(*copy)});
+      }
+      if (FaultOf(code) != IndexFault::None) return IndexError(db_, code);
+      // One statement, so two programs adding the same file at once add it once.
       Statement add(db_,
                     "INSERT INTO files(name, first_id, old_journal, offset, rows, last_hash) "
-                    "VALUES (?, '', ?, 0, 0, 0)");
-      add.Bind(1, NameOf(files[i])).Bind(2, OldJournalId(files[i]));
+                    "VALUES (?, '', ?, 0, 0, 0) ON CONFLICT(name) DO NOTHING");
+      add.Bind(1, NameOf(files[i])).Bind(2, firstRow);
       if ((code = add.Run()) != SQLITE_DONE) return IndexError(db_, code);
-      state = FileState{sqlite3_last_insert_rowid(db_), {}, OldJournalId(files[i]), {}, 0};
+      state = StateOf(db_, NameOf(files[i]), code);
+      if (!state) return IndexError(db_, code == SQLITE_OK ? SQLITE_INTERNAL : code);
     }
     const uint64_t from = state->place.offset;
     if (auto failed = Index(files[i], state->id, state->place, done, total, progress)) {
@@ -412,6 +498,12 @@ std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t f
 
 std::variant<std::optional<UnitBook::Past>, std::string> RecordIndex::Look(
     const std::string& serial) {
+  // Rows another program (or this one's writer) stored since are read first: an index behind
+  // its record would take a board that passed there for new. With nothing stored since, this
+  // costs a look at each file's size.
+  if (auto behind = CatchUp(listFiles_ ? listFiles_() : files_)) {
+    return Say("the index cannot be brought up to date with the record: %1", {*behind});
+  }
   Statement q(db_,
               "SELECT attempts, passes, passed_ms, station, port FROM boards WHERE serial = ?");
   q.Bind(1, serial);

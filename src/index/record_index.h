@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,23 +31,38 @@ class RecordIndex : public BoardHistory {
   // A read shorter than this (bytes; about a second) is not worth a progress line or bar.
   static constexpr uint64_t kWorthShowing = uint64_t{16} << 20;
 
+  // How long a statement waits for another program's lock before it gives up.
+  static constexpr std::chrono::milliseconds kBusyWait{5000};
+
   // Opens the index at `indexPath` over the record files `files` (oldest first) and brings it up
   // to date, telling `progress` while it reads; why not, when it cannot (or, unless `create`,
-  // when there is none).
+  // when there is none). Each wait for another program's lock, and the open as a whole while
+  // another program opens or builds it at the same moment, is bounded by `busyWait`.
   [[nodiscard]] static std::variant<std::unique_ptr<RecordIndex>, std::string> Open(
       const std::string& indexPath, const std::vector<std::string>& files,
-      const Progress& progress = {}, bool create = true);
+      const Progress& progress = {}, bool create = true,
+      std::chrono::milliseconds busyWait = kBusyWait);
   ~RecordIndex() override;
   RecordIndex(const RecordIndex&) = delete;
   RecordIndex& operator=(const RecordIndex&) = delete;
 
   // Reads the rows stored since the last call into the index (a file the list does not hold
-  // yet is taken as the newest); why not, when it cannot.
+  // yet is taken as the newest); why not, when it cannot: a record file that cannot be read, or
+  // the index held by another program past the wait.
   std::optional<std::string> CatchUp(const std::vector<std::string>& files, const Progress& = {});
+  // Where each lookup finds the record's files (a new period's file is begun as the record
+  // rotates); the files last given where none is set.
+  void ListFilesWith(std::function<std::vector<std::string>()> list) {
+    listFiles_ = std::move(list);
+  }
+  // Whether the last thing that failed did for another program's lock on the index.
+  bool Held() const;
   // Whether the last open had to read the record from its start (the index was missing, damaged,
   // of another schema or of another record).
   bool Rebuilt() const { return rebuilt_; }
 
+  // What the record says of `serial`, once the rows stored since are read: an index behind its
+  // record that cannot catch up (the record unreadable, the index held) cannot answer.
   std::variant<std::optional<UnitBook::Past>, std::string> Look(const std::string& serial) override;
 
   // Every row naming `serial`, in time order, as TraceOfRecord gives them.
@@ -68,6 +84,7 @@ class RecordIndex : public BoardHistory {
 
   sqlite3* db_;
   std::vector<std::string> files_;  // the record's files, as last given
+  std::function<std::vector<std::string>()> listFiles_;
   bool rebuilt_ = false;
 };
 

@@ -73,7 +73,13 @@ std::optional<std::string> RecordWriter::Drain(std::chrono::milliseconds bound) 
           {EscapeNonUtf8(record_->Path()), std::to_string(queue_.size() + inFlight_)});
     }
   }
-  if (failure_.empty()) return std::nullopt;
+  if (failure_.empty()) {
+    // Stored; the listeners (the index, the forwarder) get a while to hear of the last rows, so
+    // the forwarder sends them before the run ends. Rows they did not hear of are still in the
+    // record, read at the next start: nothing to say.
+    settled_.wait_for(lock, bound, [this] { return !telling_ || !queue_.empty(); });
+    return std::nullopt;
+  }
   lock.unlock();
   return Failure();
 }
@@ -128,14 +134,8 @@ void RecordWriter::Run() {
       }
     }
 
-    if (failure.empty()) {
-      // Under its own lock, so a listener taken off is never called after.
-      const std::lock_guard listening(listenerMutex_);
-      std::error_code ec;
-      const auto size = std::filesystem::file_size(record_->Path(), ec);
-      if (onStored_ && !ec) onStored_->StoredUpTo(size);
-    }
-
+    // The batch is on the disk (or failed) before anyone is told: a listener that is slow
+    // (an index another program holds) never makes stored rows look unwritten to Drain.
     lock.lock();
     inFlight_ = 0;
     written_ += static_cast<long>(stored);
@@ -153,6 +153,19 @@ void RecordWriter::Run() {
       wake_.wait(lock, [this] { return stopping_; });
       return;
     }
+    const std::string path = record_->Path();
+    telling_ = true;
+    lock.unlock();
+    {
+      // Under its own lock, so a listener taken off is never called after.
+      const std::lock_guard listening(listenerMutex_);
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(path, ec);
+      if (onStored_ && !ec) onStored_->StoredUpTo(size);
+    }
+    lock.lock();
+    telling_ = false;
+    settled_.notify_all();
   }
 }
 

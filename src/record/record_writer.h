@@ -38,7 +38,8 @@ class RecordWriter : public RecordSink {
 
   // Waits until every row handed over so far is stored or the writer failed; returns the
   // failure, if any. After `bound` the writer stops waiting for the file's lock (the rows it
-  // holds then fail), and after `bound` once more the rows still unwritten are said lost.
+  // holds then fail), and after `bound` once more the rows still unwritten are said lost. Rows
+  // stored are never said lost: the listener gets up to `bound` more to hear of them, unsaid.
   std::optional<std::string> Drain(std::chrono::milliseconds bound = kRecordDrainWait);
   const std::string& Path() const { return record_->Path(); }
   // From now on each row goes to the file of its period beside `recordPath` (PeriodFile), a new
@@ -63,7 +64,8 @@ class RecordWriter : public RecordSink {
   std::condition_variable wake_;     // rows queued, or stop
   std::condition_variable settled_;  // the queue emptied, or the writer failed
   std::deque<RecordRow> queue_;
-  size_t inFlight_ = 0;  // rows taken off the queue and not yet stored
+  size_t inFlight_ = 0;   // rows taken off the queue and not yet stored
+  bool telling_ = false;  // the listener hears of a stored batch
   long written_ = 0;
   long dropped_ = 0;
   std::string failure_;

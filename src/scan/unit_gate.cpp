@@ -49,19 +49,32 @@ void UnitBook::LearnRow(const std::string& serial, int64_t attempt, const std::s
 }
 
 std::variant<const UnitBook::Past*, std::string> UnitBook::Look(const std::string& serial) {
-  if (const Past* known = Find(serial)) return known;
+  const auto known = units_.find(serial);
+  // A pass is for good; a board not passed yet may have passed since on another station
+  // writing the same record, so the record is asked again.
+  if (known != units_.end() && (known->second.passed || !history_)) return &known->second;
   if (!history_) return nullptr;
   auto looked = history_->Look(serial);
   if (auto* why = std::get_if<std::string>(&looked)) return *why;
   const auto& past = std::get<std::optional<Past>>(looked);
-  if (!past) return nullptr;
-  // Kept for the run: this board's later results are learnt on top of it.
-  return &(units_[serial] = *past);
+  if (known == units_.end()) {
+    if (!past) return nullptr;
+    // Kept for the run: this board's later results are learnt on top of it.
+    return &(units_[serial] = *past);
+  }
+  // What this run learnt and the record has not taken yet still counts.
+  Past& kept = known->second;
+  if (past) {
+    kept.attempts = std::max(kept.attempts, past->attempts);
+    if (past->passed) kept = Past{kept.attempts, true, past->passedMs, past->station, past->port};
+  }
+  return &kept;
 }
 
 void UnitBook::Learn(const std::string& serial, int attempt, bool passed, int64_t ms,
                      std::string_view station, std::string_view port) {
-  if (history_ && !units_.contains(serial)) (void)Look(serial);
+  // The record is not asked here: `attempt` already counts its attempts (the board was looked
+  // up as it was scanned), and the next scan of it asks the record again.
   Past& past = units_[serial];
   past.attempts = std::max(past.attempts, attempt);
   if (!passed) return;

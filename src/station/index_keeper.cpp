@@ -16,13 +16,15 @@ void IndexKeeper::StoredUpTo(uint64_t recordSize) {
   const std::vector<std::string> files = RecordFiles(recordPath_);
   if (!index_) {
     // Opened here, on the writer's thread: a connection is used on one thread only.
-    auto opened = RecordIndex::Open(IndexPathOf(recordPath_), files, {}, false);
+    auto opened = RecordIndex::Open(IndexPathOf(recordPath_), files, {}, false, kWait);
     if (auto* index = std::get_if<std::unique_ptr<RecordIndex>>(&opened)) {
       index_ = std::move(*index);
     }
-  } else if (index_->CatchUp(files)) {
-    // The record is the journal of truth: the next open reads what this one could not.
-    index_.reset();
+  } else {
+    // The record is the journal of truth: a batch not read in now is read from the checkpoint
+    // on at the next one, or by the next lookup. A connection held up by another program's lock
+    // is kept; one that failed otherwise is opened afresh.
+    if (index_->CatchUp(files) && !index_->Held()) index_.reset();
   }
   if (next_) next_->StoredUpTo(recordSize);
 }

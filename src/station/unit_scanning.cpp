@@ -17,21 +17,57 @@ class RefusedPattern : public SerialPattern {
   bool Matches(std::string_view) const override { return false; }
 };
 
-// An index that could not be opened: no board is taken for new, each is refused with why.
-class UnusableHistory : public BoardHistory {
+// The record's index as the gates ask it. An index that could not be opened (held by another
+// program, a record file it cannot read) is opened again at the next scan; until it opens, no
+// board is taken for new, each is refused with why. Why is told once as it stops answering,
+// not with every board it refuses.
+class RecordHistory : public BoardHistory {
  public:
-  explicit UnusableHistory(std::string why) : why_(std::move(why)) {}
-  std::variant<std::optional<UnitBook::Past>, std::string> Look(const std::string&) override {
-    return why_;
+  // A lookup runs on the front end's thread: it waits for another program's lock on the index
+  // this long at most, then refuses the board and asks again at the next scan.
+  static constexpr std::chrono::milliseconds kWait{1000};
+
+  RecordHistory(std::string recordPath, std::function<void(const std::string&)> tell,
+                const RecordIndex::Progress& progress)
+      : recordPath_(std::move(recordPath)), tell_(std::move(tell)) {
+    if (auto why = Open(progress)) Told(*why);
+  }
+  std::variant<std::optional<UnitBook::Past>, std::string> Look(
+      const std::string& serial) override {
+    if (!index_) {
+      if (auto why = Open({})) return Told(*why);
+    }
+    auto looked = index_->Look(serial);
+    if (const auto* why = std::get_if<std::string>(&looked)) return Told(*why);
+    failing_ = false;
+    return looked;
   }
 
  private:
-  std::string why_;
+  std::optional<std::string> Open(const RecordIndex::Progress& progress) {
+    auto opened = RecordIndex::Open(IndexPathOf(recordPath_), RecordFiles(recordPath_), progress,
+                                    true, kWait);
+    if (auto* why = std::get_if<std::string>(&opened)) return *why;
+    index_ = std::move(std::get<std::unique_ptr<RecordIndex>>(opened));
+    // A rotating record begins a new file as each period begins: each lookup lists them.
+    index_->ListFilesWith([path = recordPath_] { return RecordFiles(path); });
+    return std::nullopt;
+  }
+  std::string Told(const std::string& why) {
+    if (!std::exchange(failing_, true) && tell_) tell_(why);
+    return why;
+  }
+
+  std::string recordPath_;
+  std::function<void(const std::string&)> tell_;
+  std::unique_ptr<RecordIndex> index_;
+  bool failing_ = false;
 };
 
 }  // namespace
 
-UnitScanning::UnitScanning(Options options) : options_(std::move(options)) {
+UnitScanning::UnitScanning(Options options, std::function<void(const std::string&)> indexProblem)
+    : options_(std::move(options)) {
   if (options_.pattern) {
     auto compiled = SerialPattern::Compile(*options_.pattern);
     if (auto* p = std::get_if<std::unique_ptr<SerialPattern>>(&compiled)) {
@@ -42,15 +78,9 @@ UnitScanning::UnitScanning(Options options) : options_(std::move(options)) {
   }
   if (!options_.recordPath.empty()) {
     // The boards of the record are asked of its index, one at a time, as they are scanned.
-    auto opened = RecordIndex::Open(IndexPathOf(options_.recordPath),
-                                    RecordFiles(options_.recordPath), options_.indexProgress);
-    if (auto* index = std::get_if<std::unique_ptr<RecordIndex>>(&opened)) {
-      index_ = std::move(*index);
-      book_.UseHistory(index_.get());
-    } else {
-      unusable_ = std::make_unique<UnusableHistory>(std::get<std::string>(opened));
-      book_.UseHistory(unusable_.get());
-    }
+    history_ = std::make_unique<RecordHistory>(options_.recordPath, std::move(indexProblem),
+                                               options_.indexProgress);
+    book_.UseHistory(history_.get());
   }
   if (options_.lineDb && options_.post) {
     lookup_ = std::make_unique<LinePassLookup>(*options_.lineDb, options_.post);

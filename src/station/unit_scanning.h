@@ -11,7 +11,6 @@
 namespace ctrlprog {
 
 class LinePassLookup;
-class RecordIndex;
 
 // What the gates of every port of one program share: the boards its record knows, the rules a
 // serial is checked by, and the line database, asked whether a board passed elsewhere.
@@ -31,7 +30,10 @@ class UnitScanning {
     // Told how far the first start on a long record has read it into its index (bytes).
     std::function<void(uint64_t done, uint64_t total)> indexProgress;
   };
-  explicit UnitScanning(Options options);
+  // `indexProblem` is told once why the record's index cannot answer for the boards scanned (it
+  // could not be opened, or cannot catch up with the record), each time it stops answering.
+  explicit UnitScanning(Options options,
+                        std::function<void(const std::string& why)> indexProblem = {});
   ~UnitScanning();
   UnitScanning(const UnitScanning&) = delete;
   UnitScanning& operator=(const UnitScanning&) = delete;
@@ -45,8 +47,7 @@ class UnitScanning {
  private:
   Options options_;
   UnitBook book_;
-  std::unique_ptr<RecordIndex> index_;
-  std::unique_ptr<BoardHistory> unusable_;  // says why the record's index cannot be asked
+  std::unique_ptr<BoardHistory> history_;  // the record's index, or why it cannot answer
   std::unique_ptr<SerialPattern> pattern_;
   std::unique_ptr<LinePassLookup> lookup_;
 };
