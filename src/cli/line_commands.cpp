@@ -81,8 +81,19 @@ void Tell(const std::string& news) {
 std::variant<std::vector<std::string>, std::string> FilesOfRecord(const std::string& path) {
   std::vector<std::string> files = RecordFiles(path);
   if (files.empty()) files.push_back(path);
+  std::map<std::string, std::string> firstRows;  // each file's first row, hashed
   for (const std::string& file : files) {
     if (auto problem = RecordProblem(file)) return *problem;
+    // Each file of a record begins a journal of its own: one that begins with another's first
+    // row is a copy of it (a backup beside the record), whose boards would be counted twice.
+    const std::string first = files.size() > 1 ? OldJournalId(file) : std::string();
+    if (first.empty()) continue;
+    if (const auto [copied, added] = firstRows.try_emplace(first, file); !added) {
+      return Say(
+          "the record file %1 begins with the same row as %2: it is a copy, not a "
+          "period of its own, and its boards would be counted twice",
+          {EscapeName(file), EscapeName(copied->second)});
+    }
   }
   return files;
 }

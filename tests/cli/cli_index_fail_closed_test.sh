@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The console with --scan on a record whose index cannot be opened (its path taken by a folder),
 # and on a rotated record whose last month's file was saved with LF line ends: a board that
-# passed there is never programmed again.
+# passed there is never programmed again. And report and trace on a record with a copy beside it.
 set -u
 cli=$1 devsim=$2 examples=$3
 tmp=$(mktemp -d)
@@ -60,4 +60,20 @@ if grep -q 'SN-OLD' "$tmp/out" && grep -q 'refused' "$tmp/out" &&
 else
   bad "a board passed in an LF period file was programmed again: $(tail -2 "$tmp/out")"
 fi
+# A copy of the record kept beside it under a period's name: report and trace refuse it, with the
+# index and reading the files whole (a period off the quarter hours), instead of counting its
+# boards twice.
+mkdir -p "$tmp/c"
+{ printf '%s\r\n' "$header"; pass SN-C '\r\n'; } >"$tmp/c/rec.csv"
+cp "$tmp/c/rec.csv" "$tmp/c/rec-2026-12-08.csv"
+for how in "report --json" "report --json --since 2026-11-20T09:59:59Z" "trace SN-C"; do
+  # shellcheck disable=SC2086
+  timeout 15 "$cli" $how --record "$tmp/c/rec.csv" >"$tmp/out" 2>&1
+  rc=$?
+  if [ "$rc" = 2 ] && grep -q 'it is a copy' "$tmp/out"; then
+    ok "$how: a copy of the record beside it is refused"
+  else
+    bad "$how: a copy of the record beside it (exit $rc): $(head -3 "$tmp/out")"
+  fi
+done
 exit $fail
