@@ -1000,6 +1000,66 @@
         <translation>产线数据库的表正被另一个会话占用；稍后重试</translation>
     </message>
     <message>
+        <source>the file cannot be opened or made there (SQLite %1)</source>
+        <translation>无法在该处打开或创建此文件（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>the disk is full (SQLite %1)</source>
+        <translation>磁盘已满（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>this user may not write it (SQLite %1)</source>
+        <translation>当前用户无权写入它（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>the disk could not read or write it (SQLite %1)</source>
+        <translation>磁盘无法读写它（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>another program holds it (SQLite %1)</source>
+        <translation>另一个程序正占用它（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>it is damaged (SQLite %1)</source>
+        <translation>它已损坏（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>there is no memory left (SQLite %1)</source>
+        <translation>内存不足（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>SQLite failed (SQLite %1)</source>
+        <translation>SQLite 出错（SQLite %1）</translation>
+    </message>
+    <message>
+        <source>the index %1 cannot be opened: %2</source>
+        <translation>无法打开索引 %1：%2</translation>
+    </message>
+    <message>
+        <source>the index %1 cannot be used: %2</source>
+        <translation>无法使用索引 %1：%2</translation>
+    </message>
+    <message>
+        <source>the record file %1 is not at hand</source>
+        <translation>记录文件 %1 不在原处</translation>
+    </message>
+    <message>
+        <source>the record %1 changed under its index</source>
+        <translation>记录 %1 在其索引之外被改动</translation>
+    </message>
+    <message>
+        <source>the line database refused to be read: its user lacks a right it needs (make it a member of ctrlprog_report)</source>
+        <translation>产线数据库拒绝读取：该用户缺少所需的权限（请将其加入 ctrlprog_report）</translation>
+    </message>
+    <message>
+        <source>%1=%2 (one of: %3)</source>
+        <translation>%1=%2（可选值：%3）</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
         <source>the table ctrlprog_rows now has its sums kept with it</source>
         <translation>ctrlprog_rows 表现已附带汇总</translation>
     </message>

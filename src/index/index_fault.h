@@ -15,7 +15,8 @@ enum class IndexFault {
 };
 IndexFault FaultOf(int sqliteCode);
 
-// The last error of `db` as the operator is told it: its code's name and SQLite's detail.
+// The last error of `db` (or `code`) as the operator is told it: a reason chosen by its code, in
+// the operator's language, and the code.
 std::string IndexError(sqlite3* db, int code);
 
 }  // namespace ctrlprog

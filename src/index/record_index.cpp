@@ -204,7 +204,8 @@ std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
         indexPath.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
     std::unique_ptr<RecordIndex> index(new RecordIndex(db));
     if (opened != SQLITE_OK)
-      return "the index " + EscapeName(indexPath) + " cannot be opened: " + IndexError(db, opened);
+      return Say("the index %1 cannot be opened: %2",
+                 {EscapeName(indexPath), IndexError(db, opened)});
     // The open as a whole waits no longer than one statement may.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         until - std::chrono::steady_clock::now());
@@ -230,7 +231,7 @@ std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
       std::filesystem::remove(indexPath + suffix, ec);
     }
   }
-  return "the index " + EscapeName(indexPath) + " cannot be used: " + why;
+  return Say("the index %1 cannot be used: %2", {EscapeName(indexPath), why});
 }
 
 RecordIndex::~RecordIndex() {
@@ -531,12 +532,13 @@ std::variant<std::vector<TraceRow>, std::string> RecordIndex::Trace(const std::s
   while (q.Step() == SQLITE_ROW) {
     const auto path = std::find_if(files_.begin(), files_.end(),
                                    [&](const std::string& f) { return NameOf(f) == q.Text(0); });
-    if (path == files_.end()) return "the record file " + EscapeName(q.Text(0)) + " is not at hand";
+    if (path == files_.end())
+      return Say("the record file %1 is not at hand", {EscapeName(q.Text(0))});
     // Just that row, where the index found it.
     const JournalChunk chunk = ReadJournal(*path, {static_cast<uint64_t>(q.Int(2)), q.Int(3) - 1},
                                            UINT64_MAX, 1, q.Text(1));
     if (chunk.rows.size() != 1 || chunk.rows[0].serial != serial) {
-      return "the record " + EscapeName(*path) + " changed under its index";
+      return Say("the record %1 changed under its index", {EscapeName(*path)});
     }
     const JournalRow& r = chunk.rows[0];
     const auto at = EpochMs(r.time);

@@ -110,6 +110,10 @@ void LineForwarder::LoadSetAside() {
   setAside_ = rows;
 }
 
+// Why the server's refusal sets a row aside: in English in the set-aside file, in the
+// operator's language on the console.
+constexpr const char* kRefused = SayLater("the line database refused it; the server said: %1");
+
 void LineForwarder::PutAside(int64_t number, const Why& why, const std::string& line) {
   if (!asideLines_.insert(LineHash(line)).second) return;  // set aside at an earlier run
   const std::string path = SetAsidePath(options_.journal);
@@ -221,10 +225,7 @@ LineForwarder::Pass LineForwarder::RunPass() {
   }
   for (const auto& [index, reason] : stored.refused) {
     const JournalRow& row = rows[index];
-    PutAside(row.number,
-             {"the line database refused it: " + reason,
-              Say("the line database refused it; the server said: %1", {reason})},
-             row.line);
+    PutAside(row.number, {Substitute(kRefused, {reason}), Say(kRefused, {reason})}, row.line);
   }
   {
     const std::lock_guard lock(mutex_);

@@ -37,10 +37,9 @@ std::string BadSetting(const PgAddress& address) {
     if (keyword == "password") continue;
     if (const auto c = choices.find(keyword); c != choices.end()) {
       if (std::find(c->second.begin(), c->second.end(), value) == c->second.end()) {
-        std::string bad = keyword;
-        bad += "=" + value + " (one of";
-        for (const std::string& v : c->second) bad += " " + v;
-        return bad + ")";
+        std::string allowed;
+        for (const std::string& v : c->second) allowed += (allowed.empty() ? "" : " ") + v;
+        return Say("%1=%2 (one of: %3)", {keyword, value, allowed});
       }
     } else if (keyword == "port" || numbers.contains(keyword)) {
       // A port is 1 to 65535, one for each host; a timeout a whole number of seconds.

@@ -223,6 +223,11 @@ Call PgLineDb::RunHere(const std::string& sql, const std::vector<const char*>& p
   // doubt.
   if (!call.ok() && call.fault == Fault::Wait && call.reason != DbReason::LockBusy) Disconnect();
   if (!call.ok()) call.message = WithoutSecret(call.message, address_->Get("password"));
+  // A report or a trace reads only: its role is a reader's.
+  if (!call.ok() && !writes_ && call.reason == DbReason::NoRights) {
+    call.reason = DbReason::NoReadRights;
+    call.told = DbReasonText(call.reason);
+  }
   return call;
 }
 

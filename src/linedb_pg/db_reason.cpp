@@ -24,6 +24,11 @@ std::string ServerReasonText(DbReason reason, std::initializer_list<std::string_
           "the line database refused this station: the server holds no database of the "
           "name the address gives",
           args);
+    case NoReadRights:
+      return Say(
+          "the line database refused to be read: its user lacks a right it needs (make it a "
+          "member of ctrlprog_report)",
+          args);
     case NoRights:
       return Say(
           "the line database refused this station: its user lacks a right it needs (make "

@@ -25,6 +25,7 @@ enum class DbReason {
   NotLetIn,            // 28000: no such role, or not from this host
   NoDatabase,          // 3D000
   NoRights,            // 42501
+  NoReadRights,        // 42501 for a report or a trace, which read only
   NoTable,             // 42P01
   NoColumn,            // 42703
   ShuttingDown,        // 57P01, 57P02, 57P04, 57P05

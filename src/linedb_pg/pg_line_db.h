@@ -101,8 +101,8 @@ class PgLineDb : public LineDb {
   LineDbResult CountPeriod(const std::string& since, const std::string& until, const char* bucket,
                            const std::string& origin, std::vector<QuarterCounts>& out);
   // The same into `tally` by UTC hours, from the hour sums where the period holds whole hours;
-  // WrongShape, counting nothing, where the line database keeps no hour sums (a table not yet
-  // upgraded) or the report's hours are not whole UTC hours.
+  // WrongShape (no message), counting nothing, where the line database keeps no hour sums (a table
+  // not yet upgraded) or the report's hours are not whole UTC hours.
   LineDbResult CountByHours(const std::string& since, const std::string& until, bool utc,
                             LineTally& tally);
   // The same, with the session's lock timeout set: WrongShape also where the hour sums are held.

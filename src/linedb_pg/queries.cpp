@@ -194,13 +194,13 @@ LineDbResult PgLineDb::CountByHours(const std::string& since, const std::string&
 LineDbResult PgLineDb::CountHours(const std::string& since, const std::string& until, bool utc,
                                   LineTally& tally) {
   const auto failed = [](const Call& r) {
-    return r.reason == DbReason::LockBusy ? LineDbResult{LineDbStatus::WrongShape, "hour sums held"}
+    return r.reason == DbReason::LockBusy ? LineDbResult{LineDbStatus::WrongShape, {}}
                                           : Failed(LineDbStatus::Unavailable, r);
   };
   const Call kept = RunHere(kHoursKeptSql);
   if (!kept.ok()) return failed(kept);
   if (std::string_view(PQgetvalue(kept.result.get(), 0, 0)) != "true") {
-    return {LineDbStatus::WrongShape, "no hour sums"};
+    return {LineDbStatus::WrongShape, {}};
   }
   // Only where every hour the period's rows fall in is one of the report's hours.
   const SplitPeriod hours(since, until, kHourMs);
@@ -210,7 +210,7 @@ LineDbResult PgLineDb::CountHours(const std::string& since, const std::string& u
                                             until.empty() ? nullptr : until.c_str()});
   if (!held.ok()) return failed(held);
   if (!WholeHoursIn(held.result.get(), utc)) {
-    return {LineDbStatus::WrongShape, "hours that are not the report's"};
+    return {LineDbStatus::WrongShape, {}};
   }
   // Whole hours from their sums, the hours the period cuts from the quarters and rows.
   const Call r = RunHere(kHoursSql, {hours.wholeFrom.empty() ? nullptr : hours.wholeFrom.c_str(),

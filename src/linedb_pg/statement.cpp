@@ -6,6 +6,7 @@
 #include "linedb_pg/db_reason.h"
 #include "linedb_pg/pg_message.h"
 #include "linedb_pg/socket_wait.h"
+#include "model/say.h"
 
 namespace ctrlprog {
 namespace {
@@ -19,7 +20,7 @@ LineDbResult Failed(LineDbStatus status, const Call& call) {
 }
 
 std::string Seconds(std::chrono::milliseconds ms) {
-  return std::to_string((ms.count() + 999) / 1000) + " s";
+  return Say("%1 s", {std::to_string((ms.count() + 999) / 1000)});
 }
 
 bool WaitOn(pg_conn* conn, bool forWrite, SteadyClock::time_point deadline,

@@ -211,8 +211,10 @@ TEST(LineForwarder, ARowTheServerRefusesIsSetAsideOnceAndTheRestGoOn) {
   EXPECT_EQ(forwarder.SetAside(), 1);
   EXPECT_EQ(forwarder.Waiting(), 0);
   const std::string aside = TempDir::Read(LineForwarder::SetAsidePath(line.journal));
-  EXPECT_NE(aside.find("5,the line database refused it: value too long (SQLSTATE 22001),\""),
-            std::string::npos)
+  EXPECT_NE(
+      aside.find(
+          "5,the line database refused it; the server said: value too long (SQLSTATE 22001),\""),
+      std::string::npos)
       << aside;
   EXPECT_NE(aside.find("/dev/refused"), std::string::npos);
 

@@ -128,4 +128,16 @@ in_chinese() {  # name sentence address [PGPASSWORD]
 in_chinese "a wrong password" "产线数据库拒绝了本工位：用户名或密码错误" "$station" wrong
 in_chinese "a missing database" "产线数据库拒绝了本工位：服务器上没有地址中所写名称的数据库" \
   "host=$tmp/pg dbname=nowhere user=station1"
+# 7. A report or a trace by a role that may not read the rows (a station's login, which may only
+#    add them) is told which role reads them, ctrlprog_report, not to join ctrlprog_station,
+#    which it already is in and which would not let it read.
+for command in "report" "trace SN1"; do
+  env LANG=C.UTF-8 LC_ALL= LC_MESSAGES= PGPASSWORD=secret timeout 60 \
+    "$cli" $command --line-db "$station" >/dev/null 2>"$tmp/reader.err"
+  if grep -q 'ctrlprog_report' "$tmp/reader.err" && ! grep -q 'ctrlprog_station' "$tmp/reader.err"; then
+    ok "$command by a station's role: told to use a member of ctrlprog_report"
+  else
+    bad "$command by a station's role is misled"; cat "$tmp/reader.err"
+  fi
+done
 exit $fail

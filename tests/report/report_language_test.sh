@@ -75,4 +75,17 @@ has "a skipped row in Chinese, the record read whole" "$tmp/bad.err" "$skipped"
 en report --record "$tmp/bad.csv" >/dev/null 2>"$tmp/bad.err"
 has "a skipped row in English" "$tmp/bad.err" \
   'was skipped: the time "2026-02-31T13:59:00.000+08:00" is no record time'
+# An index that cannot be opened (a folder in its place, a record in a folder this user may not
+# write) is said in Chinese too, not as SQLite's English inside a Chinese sentence (its name and
+# code may follow); the record is still read whole.
+mkdir "$tmp/noindex" && cp "$tmp/record.csv" "$tmp/noindex/record.csv" && mkdir "$tmp/noindex/record.csv.index"
+for command in "report" "trace SN100001"; do
+  zh $command --record "$tmp/noindex/record.csv" >"$tmp/noindex.out" 2>"$tmp/noindex.err"
+  words=$(sed "s|$tmp/noindex/record.csv.index||g; s|^ctrlprog-cli: ||" "$tmp/noindex.err" | grep -oE '[A-Za-z]{3,}' | grep -vx SQLite | sort -u | tr '\n' ' ')
+  if [ -s "$tmp/noindex.err" ] && [ -z "$words" ] && [ -s "$tmp/noindex.out" ]; then
+    ok "an index that cannot be opened, said in Chinese ($command)"
+  else
+    bad "an index that cannot be opened ($command): English words: $words"; cat "$tmp/noindex.err"
+  fi
+done
 exit $fail
