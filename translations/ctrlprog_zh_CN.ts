@@ -1060,6 +1060,10 @@
         <translation>%1 秒</translation>
     </message>
     <message>
+        <source>the index is still reading the rows added to the record: scan the board again in a moment</source>
+        <translation>索引仍在读取新加入记录的行：请稍后再扫描该电路板</translation>
+    </message>
+    <message>
         <source>the table ctrlprog_rows now has its sums kept with it</source>
         <translation>ctrlprog_rows 表现已附带汇总</translation>
     </message>

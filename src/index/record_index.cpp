@@ -154,7 +154,9 @@ std::optional<std::string> CopyOf(sqlite3* db, const std::string& name, const st
                                   int& code) {
   code = SQLITE_OK;
   if (firstRow.empty()) return std::nullopt;
-  Statement q(db, "SELECT name FROM files WHERE old_journal = ? AND name <> ?");
+  // A file first seen with its header alone has its first row only as first_id.
+  Statement q(db,
+              "SELECT name FROM files WHERE (old_journal = ?1 OR first_id = ?1) AND name <> ?2");
   q.Bind(1, firstRow).Bind(2, name);
   if (q.Step() == SQLITE_ROW) return q.Text(0);
   code = q.Code();
@@ -332,6 +334,11 @@ std::optional<std::string> RecordIndex::Verify(const std::vector<std::string>& f
 std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& files,
                                                 const Progress& progress) {
   files_ = files;
+  behind_ = false;
+  const auto now = std::chrono::steady_clock::now();
+  readUntil_ = budget_ == std::chrono::milliseconds::max()
+                   ? std::chrono::steady_clock::time_point::max()
+                   : now + budget_;
   uint64_t total = 0;
   std::vector<uint64_t> sizes;
   for (const std::string& f : files) {
@@ -378,6 +385,7 @@ std::optional<std::string> RecordIndex::CatchUp(const std::vector<std::string>& 
     if (auto failed = Index(files[i], state->id, state->place, done, total, progress)) {
       return failed;
     }
+    if (behind_) return std::nullopt;  // the rest at the next catch-up
     done += sizes[i] > from ? sizes[i] - from : 0;
   }
   if (progress) progress(total, total);
@@ -493,6 +501,10 @@ std::optional<std::string> RecordIndex::Index(const std::string& file, int64_t f
       if ((code = checkpoint.Run()) != SQLITE_DONE) return fail(code);
       if ((code = Exec(db_, "COMMIT")) != SQLITE_OK) return fail(code);
       if (progress) progress(doneBefore + (chunk.endOffset - start), total);
+      if (std::chrono::steady_clock::now() >= readUntil_) {
+        behind_ = true;
+        return std::nullopt;
+      }
     }
   }
 }
@@ -504,6 +516,13 @@ std::variant<std::optional<UnitBook::Past>, std::string> RecordIndex::Look(
   // costs a look at each file's size.
   if (auto behind = CatchUp(listFiles_ ? listFiles_() : files_)) {
     return Say("the index cannot be brought up to date with the record: %1", {*behind});
+  }
+  if (behind_) {
+    // Many rows added at once (by another program): read a piece at each lookup, on the
+    // operator's thread, never for long; the board is refused until the index has them all.
+    return Say(
+        "the index is still reading the rows added to the record: scan the board again in a "
+        "moment");
   }
   Statement q(db_,
               "SELECT attempts, passes, passed_ms, station, port FROM boards WHERE serial = ?");

@@ -50,6 +50,11 @@ class RecordIndex : public BoardHistory {
   // yet is taken as the newest); why not, when it cannot: a record file that cannot be read, or
   // the index held by another program past the wait.
   std::optional<std::string> CatchUp(const std::vector<std::string>& files, const Progress& = {});
+  // How long one catch-up may read before it stops where it got to (its thread has other work:
+  // the writer's rows, the operator's next scan); unbounded where none is set. Behind() says
+  // whether the last one stopped short.
+  void ReadAtMost(std::chrono::milliseconds budget) { budget_ = budget; }
+  bool Behind() const { return behind_; }
   // Where each lookup finds the record's files (a new period's file is begun as the record
   // rotates); the files last given where none is set.
   void ListFilesWith(std::function<std::vector<std::string>()> list) {
@@ -86,6 +91,9 @@ class RecordIndex : public BoardHistory {
   std::vector<std::string> files_;  // the record's files, as last given
   std::function<std::vector<std::string>()> listFiles_;
   bool rebuilt_ = false;
+  std::chrono::milliseconds budget_ = std::chrono::milliseconds::max();
+  std::chrono::steady_clock::time_point readUntil_ = std::chrono::steady_clock::time_point::max();
+  bool behind_ = false;
 };
 
 // The index of the record at `recordPath`: RECORD.index beside it.

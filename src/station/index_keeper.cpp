@@ -19,6 +19,9 @@ void IndexKeeper::StoredUpTo(uint64_t recordSize) {
     auto opened = RecordIndex::Open(IndexPathOf(recordPath_), files, {}, false, kWait);
     if (auto* index = std::get_if<std::unique_ptr<RecordIndex>>(&opened)) {
       index_ = std::move(*index);
+      // The writer's rows do not wait on a backlog: a piece of it with each batch, the rest at
+      // the next lookup.
+      index_->ReadAtMost(kWait);
     }
   } else {
     // The record is the journal of truth: a batch not read in now is read from the checkpoint

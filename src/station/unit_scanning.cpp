@@ -51,6 +51,9 @@ class RecordHistory : public BoardHistory {
     index_ = std::move(std::get<std::unique_ptr<RecordIndex>>(opened));
     // A rotating record begins a new file as each period begins: each lookup lists them.
     index_->ListFilesWith([path = recordPath_] { return RecordFiles(path); });
+    // A lookup runs on the front end's thread: rows added by the thousand are read a second's
+    // worth at a time, and the board refused meanwhile.
+    index_->ReadAtMost(std::chrono::seconds(1));
     return std::nullopt;
   }
   std::string Told(const std::string& why) {

@@ -74,6 +74,55 @@ TEST(RecordIndexDisagree, AnIndexBehindItsRecordThatCannotCatchUpDoesNotAnswer) 
   ExpectNotNew(index, "Z9");
 }
 
+// Rows appended by the ten thousand (another program): a lookup reads a piece within its budget
+// and refuses meanwhile, never answering as new, and answers once it has them all.
+TEST(RecordIndexDisagree, ABacklogIsReadAPieceAtEachLookupAndRefusedMeanwhile) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  Append(record, kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n");
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(opened));
+  auto& index = *std::get<0>(opened);
+  index.ReadAtMost(std::chrono::milliseconds(0));
+  std::string rows;
+  for (int i = 2; i <= 50000; ++i) {
+    rows += Pass("2026-12-08T11:00:00.000+00:00", "B" + std::to_string(i), i) + "\r\n";
+  }
+  Append(record, rows);
+  int refused = 0;
+  for (;;) {
+    auto looked = index.Look("B50000");
+    if (std::holds_alternative<std::string>(looked)) {
+      ASSERT_TRUE(index.Behind()) << std::get<std::string>(looked);
+      ASSERT_LT(++refused, 10) << "the backlog is not read on";
+      continue;
+    }
+    const auto& past = std::get<std::optional<UnitBook::Past>>(looked);
+    ASSERT_TRUE(past && past->passed) << "B50000 passed in the record";
+    break;
+  }
+  EXPECT_GE(refused, 2) << "the lookups read the whole backlog at once";
+}
+
+// A record this station began holds its header alone when the index first sees it: a copy made
+// later is still known for one.
+TEST(RecordIndexDisagree, ACopyOfARecordBegunHereIsRefused) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  Append(record, kHeader + "\r\n");
+  {
+    auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(opened));
+    Append(record, Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n");
+    ExpectNotNew(*std::get<0>(opened), "A1");
+  }
+  std::filesystem::copy_file(record, dir.Path("record-2026-12-08.csv"));
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record));
+  ASSERT_TRUE(std::holds_alternative<std::string>(opened));
+  EXPECT_NE(std::get<std::string>(opened).find("copy"), std::string::npos)
+      << std::get<std::string>(opened);
+}
+
 // A dated copy of a record that is not rotated (cp rec.csv rec-2026-12-08.csv) is no period of
 // its own: its boards would count twice.
 TEST(RecordIndexDisagree, ACopyOfTheRecordBesideItIsRefused) {
