@@ -26,6 +26,7 @@
 #include "files/file_system.h"
 #include "files/production_record.h"
 #include "front/line_db_wait.h"
+#include "front/posted_call.h"
 #include "index/record_index.h"
 #include "link/qt/detected_ports.h"
 #include "link/qt/qt_serial_port.h"
@@ -151,8 +152,8 @@ bool ProgramRun::Build() {
         UnitScanning::Options{
             options_.serialPattern, options_.rework, options_.station.value_or(StationName()),
             sinks_.RecordPath(), options_.lineDb,
-            [this](std::function<void()> done) {
-              QMetaObject::invokeMethod(&run_, std::move(done), Qt::QueuedConnection);
+            [calls = new PostedCalls(&run_)](std::function<void()> done) {
+              calls->Post(std::move(done));
             },
             options_.lineOptional,
             [said = -1, path = sinks_.RecordPath()](uint64_t done, uint64_t total) mutable {

@@ -16,6 +16,7 @@
 #include "form/frm_main.h"
 #include "front/argument_bytes.h"
 #include "front/line_db_wait.h"
+#include "front/posted_call.h"
 #include "front/translations.h"
 #include "index/record_index.h"
 #include "linedb/journal.h"
@@ -149,8 +150,8 @@ std::unique_ptr<ctrlprog::UnitScanning> ScanningFor(const QCommandLineParser& pa
       sinks.RecordPath(),
       parser.isSet(options.lineDb) ? std::optional(parser.value(options.lineDb).toStdString())
                                    : std::nullopt,
-      [](std::function<void()> done) {
-        QMetaObject::invokeMethod(qApp, std::move(done), Qt::QueuedConnection);
+      [calls = new ctrlprog::PostedCalls(qApp)](std::function<void()> done) {
+        calls->Post(std::move(done));
       },
       parser.isSet(options.lineOptional), indexProgress});
   return scanning;
