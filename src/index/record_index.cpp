@@ -212,6 +212,9 @@ std::variant<std::unique_ptr<RecordIndex>, std::string> RecordIndex::Open(
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         until - std::chrono::steady_clock::now());
     sqlite3_busy_timeout(db, static_cast<int>(std::max<int64_t>(left.count(), 1)));
+    // An open that may not make the index is the writer's, whose rows do not wait on a long read:
+    // a backlog is read a piece at a time from the start.
+    if (!create) index->ReadAtMost(busyWait);
     std::optional<std::string> failed = index->Prepare();
     if (!failed) failed = index->Verify(files);
     if (!failed) failed = index->CatchUp(files, progress);

@@ -37,7 +37,8 @@ class RecordIndex : public BoardHistory {
   // Opens the index at `indexPath` over the record files `files` (oldest first) and brings it up
   // to date, telling `progress` while it reads; why not, when it cannot (or, unless `create`,
   // when there is none). Each wait for another program's lock, and the open as a whole while
-  // another program opens or builds it at the same moment, is bounded by `busyWait`.
+  // another program opens or builds it at the same moment, is bounded by `busyWait`; without
+  // `create`, so is each catch-up's reading (ReadAtMost).
   [[nodiscard]] static std::variant<std::unique_ptr<RecordIndex>, std::string> Open(
       const std::string& indexPath, const std::vector<std::string>& files,
       const Progress& progress = {}, bool create = true,

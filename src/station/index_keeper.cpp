@@ -18,10 +18,9 @@ void IndexKeeper::StoredUpTo(uint64_t recordSize) {
     // Opened here, on the writer's thread: a connection is used on one thread only.
     auto opened = RecordIndex::Open(IndexPathOf(recordPath_), files, {}, false, kWait);
     if (auto* index = std::get_if<std::unique_ptr<RecordIndex>>(&opened)) {
+      // Its reading is bounded too: the writer's rows do not wait on a backlog, read a piece with
+      // each batch, the rest at the next lookup.
       index_ = std::move(*index);
-      // The writer's rows do not wait on a backlog: a piece of it with each batch, the rest at
-      // the next lookup.
-      index_->ReadAtMost(kWait);
     }
   } else {
     // The record is the journal of truth: a batch not read in now is read from the checkpoint
