@@ -69,6 +69,10 @@ class Words {
   const typename Map::value_type* last_ = nullptr;
 };
 
+// Fractions (part, whole) put into words, in order of their key.
+using FractionWords = Words<std::pair<int64_t, int64_t>, std::string,
+                            std::map<std::pair<int64_t, int64_t>, std::string>>;
+
 int Digits(int64_t n) {
   char digits[24];
   return static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
@@ -85,9 +89,7 @@ const char* ScopeName(ReportLine::Scope scope) {
 void PrintReportJson(const LineTally& tally, bool utc, std::FILE* file) {
   Out out(file);
   Words<std::string> quoted;
-  Words<std::pair<int64_t, int64_t>, std::string,
-        std::map<std::pair<int64_t, int64_t>, std::string>>
-      fractions;
+  FractionWords fractions;
   const auto text = [&](const std::string& s) -> const std::string& {
     static const std::string null = "null";
     if (s.empty()) return null;
@@ -246,9 +248,7 @@ class Table {
   };
   Words<int64_t, Said> hours_;
   Words<std::string> ports_;
-  Words<std::pair<int64_t, int64_t>, std::string,
-        std::map<std::pair<int64_t, int64_t>, std::string>>
-      percents_;
+  FractionWords percents_;
   std::array<Words<std::string, int>, kColumns> widthOf_;  // each column's words' widths
 };
 

@@ -135,29 +135,28 @@ void EachCount(const PGresult* r, Take take) {
   }
 }
 
-// Whether each UTC hour (its start in ms, in the first column of `r`) is one of the report's
-// hours, whole: where the clocks were a whole number of hours off UTC.
+// Whether `start` is where one of the report's hours begins, and that hour has no other offset
+// at its last quarter (clocks that moved by whole hours, or not at all).
+bool WholeHour(int64_t start, bool utc) {
+  std::string name;
+  return HourOf(start, utc, name) == start &&
+         HourOf(start + kHourMs - kQuarterMs, utc, name) == start;
+}
+
+// Whether each UTC hour (its start in ms, in the first column of `r`) is one of the report's.
 bool WholeHoursIn(const PGresult* r, bool utc) {
   for (int i = 0; i < PQntuples(r); ++i) {
-    const int64_t start = std::atoll(PQgetvalue(r, i, 0));
-    std::string name;
-    if (HourOf(start, utc, name) != start ||
-        HourOf(start + kHourMs - kQuarterMs, utc, name) != start)
-      return false;
+    if (!WholeHour(std::atoll(PQgetvalue(r, i, 0)), utc)) return false;
   }
   return true;
 }
 
-// Whether every start is where one of the report's hours begins, and its hour has no other
-// offset at its last quarter (clocks that moved by whole hours, or not at all).
+// Whether every start counted is where one of the report's hours begins.
 bool WholeHours(const std::vector<QuarterCounts>& counted, bool utc) {
   std::set<int64_t> starts;
   for (const QuarterCounts& c : counted) starts.insert(c.startMs);
-  return std::all_of(starts.begin(), starts.end(), [utc](int64_t start) {
-    std::string name;
-    return HourOf(start, utc, name) == start &&
-           HourOf(start + kHourMs - kQuarterMs, utc, name) == start;
-  });
+  return std::all_of(starts.begin(), starts.end(),
+                     [utc](int64_t start) { return WholeHour(start, utc); });
 }
 
 }  // namespace
