@@ -104,6 +104,25 @@ TEST(RecordIndexDisagree, ABacklogIsReadAPieceAtEachLookupAndRefusedMeanwhile) {
   EXPECT_GE(refused, 2) << "the lookups read the whole backlog at once";
 }
 
+// The writer's own open (one that may not make the index) reads a backlog within its wait too,
+// leaving the rest for later, rather than holding the writer's rows behind it.
+TEST(RecordIndexDisagree, TheWritersOpenReadsABacklogAPieceAtATime) {
+  testing::TempDir dir;
+  const std::string record = dir.Path("record.csv");
+  Append(record, kHeader + "\r\n" + Pass("2026-12-08T10:00:00.000+00:00", "A1", 1) + "\r\n");
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(
+      RecordIndex::Open(IndexPathOf(record), RecordFiles(record))));
+  std::string rows;
+  for (int i = 2; i <= 50000; ++i) {
+    rows += Pass("2026-12-08T11:00:00.000+00:00", "B" + std::to_string(i), i) + "\r\n";
+  }
+  Append(record, rows);
+  auto opened = RecordIndex::Open(IndexPathOf(record), RecordFiles(record), {}, false,
+                                  std::chrono::milliseconds(1));
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<RecordIndex>>(opened));
+  EXPECT_TRUE(std::get<0>(opened)->Behind()) << "the whole backlog was read at the open";
+}
+
 // A record this station began holds its header alone when the index first sees it: a copy made
 // later is still known for one.
 TEST(RecordIndexDisagree, ACopyOfARecordBegunHereIsRefused) {
